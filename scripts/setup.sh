@@ -1,0 +1,54 @@
+#!/usr/bin/env bash
+# Set-up for a Debian 12 machine (run as root). Idempotent.
+#   scripts/setup.sh run   install, build, and play the default table
+#   scripts/setup.sh test  install, build, and run every test (also ASan+UBSan)
+#   scripts/setup.sh deps  only install the packages
+set -euo pipefail
+cd "$(dirname "$0")/.."
+
+PACKAGES=(
+  build-essential cmake pkg-config
+  liblua5.1-0-dev libode-dev libsdl1.2-dev libsdl-mixer1.2-dev
+  libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libstb-dev
+  libgtest-dev libgmock-dev
+  xvfb xauth xdotool x11-utils
+  clang libclang-rt-14-dev
+)
+
+deps() {
+  local missing=()
+  for p in "${PACKAGES[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+  done
+  if ((${#missing[@]})); then
+    apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
+  fi
+}
+
+jobs=$(nproc)
+
+build() {  # build <dir> [cmake options...]
+  local dir=$1; shift
+  cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=RelWithDebInfo "$@" >/dev/null
+  cmake --build "$dir" -j "$jobs"
+}
+
+case "${1:-run}" in
+  deps) deps ;;
+  run)
+    deps
+    build build
+    cd build && exec ./orvane default -windowed
+    ;;
+  test)
+    deps
+    build build
+    build build-asan -DORVANE_SANITIZE=ON -DORVANE_BENCH=OFF
+    export ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1
+    (cd build-asan && ctest -j "$jobs" --output-on-failure) || asan_failed=1
+    cd build && ctest -j "$jobs" --output-on-failure
+    exit "${asan_failed:-0}"
+    ;;
+  *) echo "usage: $0 [run|test|deps]" >&2; exit 2 ;;
+esac

@@ -1,0 +1,3 @@
+// Placeholder event pump.
+#include "app/engine.h"
+void pollEvents() {}

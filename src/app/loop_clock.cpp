@@ -1,0 +1,1 @@
+// Placeholder: the fixed-step clock lands with the main loop.

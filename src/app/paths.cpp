@@ -1,0 +1,34 @@
+// The data directory and the one shared path buffer.
+#include "app/paths.h"
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+constexpr size_t pathLimit = 1014;
+char* directory = nullptr;
+char pathBuffer[pathLimit];
+
+// Frees the directory at process exit when the shell did not.
+struct DirectoryGuard {
+  ~DirectoryGuard() { setDataDirectory(nullptr); }
+} directoryGuard;
+
+}  // namespace
+
+void setDataDirectory(const char* dir) {
+  std::free(directory);
+  directory = dir ? strdup(dir) : nullptr;
+}
+
+const char* dataDirectory() { return directory; }
+
+const char* dataPath(const char* name) {
+  if (!name) return nullptr;
+  if (!directory) return name;
+  if (std::strlen(directory) + std::strlen(name) + 2 >= pathLimit) return nullptr;
+  std::snprintf(pathBuffer, sizeof pathBuffer, "%s/%s", directory, name);
+  return pathBuffer;
+}

@@ -1,0 +1,14 @@
+// The window, the OpenGL context and the per-frame calls around drawing.
+#pragma once
+
+bool initGraphics(bool windowed);
+const char* graphicsError();  // SDL's last error text
+void shutdownGraphics();
+// nullptr restores the default caption "Orvane Engine".
+void setWindowCaption(const char* title);
+unsigned uploadTexture(int width, int height, const unsigned char* rgba);
+void beginFrame();
+// Draws the contact overlay when debug helpers are on, empties the contact
+// log and swaps the buffers.
+void endFrame();
+void applyCamera(float x, float y);

@@ -1,0 +1,15 @@
+// Named text properties kept across runs in save.dat in the data directory.
+// Keys and values are byte strings (zero bytes included).
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+// The value of key, or nullptr (also for key == nullptr); valid until the
+// store next changes. Loads save.dat on first use.
+const std::string* getProperty(const char* key, size_t keyLength);
+// Sets key to value, or deletes it when value is nullptr, then rewrites
+// save.dat. With key == nullptr nothing happens.
+void setProperty(const char* key, size_t keyLength, const char* value, size_t valueLength);
+void loadProperties();
+void saveProperties();

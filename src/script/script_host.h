@@ -1,0 +1,43 @@
+// The Lua side of the engine: the script environment, the globals keys and
+// fps, the entry points and the reporting of script errors.
+#pragma once
+
+#include "world/world_events.h"
+
+struct lua_State;
+class World;
+class WorldData;
+
+// A new state with base (and coroutines), string, table, math and debug;
+// nullptr when out of memory.
+lua_State* createScriptState();
+void closeScriptState(lua_State* L);
+// Gives the bindings the world and catalog they act on.
+void attachScriptWorld(World* world, const WorldData* data);
+
+void registerScriptApi(lua_State* L);
+void setScriptFps(lua_State* L, float fps);
+void refreshScriptKeys(lua_State* L);
+void reportScriptError(lua_State* L, int status);
+// Loads path as a chunk and leaves it on the stack (nil when it failed).
+void runScriptFile(lua_State* L, const char* path);
+// Calls the chunk left by runScriptFile and reports its status.
+void runScriptSetup(lua_State* L);
+void callScriptUpdate(lua_State* L, float dt);
+void callTriggerEvent(lua_State* L, const char* function, int triggerScene, int triggerObject,
+                      int otherScene, int otherObject);
+
+// The world's events delivered to the script of one state.
+class ScriptEvents : public WorldEvents {
+ public:
+  explicit ScriptEvents(lua_State* L) : L_(L) {}
+  void callObjectEnter(int triggerScene, int triggerObject, int otherScene, int otherObject) override;
+  void callObjectExit(int triggerScene, int triggerObject, int otherScene, int otherObject) override;
+  void callSceneEnter(int triggerScene, int triggerObject, int otherScene) override;
+  void callSceneExit(int triggerScene, int triggerObject, int otherScene) override;
+  void callObjectRotated(int scene, int object, float degrees) override;
+  void callScriptUpdate(float dt) override;
+
+ private:
+  lua_State* L_;
+};

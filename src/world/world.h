@@ -1,0 +1,100 @@
+// The physics world: spawned scenes, their objects and the ball joints
+// between them, stepped at a fixed rate on top of ODE.
+#pragma once
+
+#include <ode/ode.h>
+
+#include <memory>
+#include <vector>
+
+#include "content/world_data.h"
+#include "gfx/hud.h"
+#include "world/slot_list.h"
+#include "world/world_events.h"
+
+struct Camera {
+  float x = 0, y = 0;  // world point shown at the top-left corner
+};
+
+struct Scene {
+  int number = 0;
+  const SceneDef* def = nullptr;
+};
+
+struct TriggerRecord;
+
+struct WorldObject {
+  WorldObject();
+  ~WorldObject();
+
+  int number = 0;
+  int sceneNumber = 0;
+  const ObjectDef* def = nullptr;
+  dGeomID geom = nullptr;
+  dBodyID body = nullptr;
+  Float2 position;
+  float angle = 0;         // radians, clockwise on screen
+  float angleDegrees = 0;
+  Float2 velocity;
+  float angularVelocity = 0;
+  unsigned char lit = 0;
+  WorldObject* linkTarget = nullptr;
+  Float2 linkOffset;
+  std::unique_ptr<TriggerRecord> trigger;
+  float reportedAngle = 0;
+
+  // Each does nothing without a body.
+  void setVelocity(float x, float y);
+  void setTorque(float spin);
+  void addImpulse(float x, float y);
+  void addTorque(float torque);
+};
+
+struct Link {
+  int sceneNumber = 0;
+  const LinkDef* def = nullptr;
+  dJointID joint = nullptr;
+};
+
+class World {
+ public:
+  explicit World(const WorldData& data);
+  ~World();
+  World(const World&) = delete;
+  World& operator=(const World&) = delete;
+
+  Camera camera;
+
+  // Receives trigger, rotation and update events; nullptr for none.
+  void setEvents(WorldEvents* events);
+  void setGravity(float g);
+  // Returns the new scene number, or -1 when def is nullptr.
+  int spawnScene(const SceneDef* def, float x, float y);
+  void removeScene(int number);
+  void clear();
+  Scene* findSceneByNumber(int number) const;
+  WorldObject* findObjectByNumber(int number) const;
+  WorldObject* findObjectByName(int sceneNumber, const char* name) const;
+
+  // One fixed step: collide, integrate, update objects, run the script's
+  // update and advance the HUD.
+  void step(float dt);
+
+  Hud& hud() { return *hud_; }
+  const Hud& hud() const { return *hud_; }
+  const WorldData& data() const { return data_; }
+
+  SlotList<Scene> scenes;
+  SlotList<WorldObject> objects;
+  SlotList<Link> links;
+
+ private:
+  const WorldData& data_;
+  std::unique_ptr<Hud> hud_;
+  WorldEvents* events_ = nullptr;
+  int lastSceneNumber_ = 0;
+  int lastObjectNumber_ = 0;
+  dWorldID odeWorld_ = nullptr;
+  dSpaceID space_ = nullptr;
+  dJointGroupID contactGroup_ = nullptr;
+};
