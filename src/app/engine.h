@@ -1,8 +1,16 @@
 // Start-up, main loop and shutdown of the engine.
 #pragma once
 
-bool parseCommandLine(int argc, char** argv);
+#include <cstdint>
+
+#include "app/paths.h"  // parseCommandLine lives with the data directory
+
+// Start-up in its fixed order, then the main loop until `running` clears.
 int runEngine();  // 0 when the main loop ended, 1 when start-up failed
+// Closes the script state, destroys the world and the catalog and closes the
+// physics library; each only if present, so a second call does nothing.
 void cleanup();
 // Drains the SDL event queue into the key state and flags.
 void pollEvents();
+// SDL's millisecond tick counter.
+uint32_t currentTicks();

@@ -1,8 +1,20 @@
-// Process entry.
+// Process entry: the command line, the engine run, and the shutdown that
+// follows a normal end and a failed start-up alike.
+#include <cstdio>
+
 #include "app/engine.h"
+#include "audio/audio_system.h"
+#include "gfx/graphics.h"
+
 int main(int argc, char** argv) {
+  // Tests and pipes read the console as it comes.
+  std::setvbuf(stdout, nullptr, _IOLBF, 0);
   if (!parseCommandLine(argc, argv)) return 1;
   int code = runEngine();
+  std::printf("Cleaning up..\n");
   cleanup();
+  AudioSystem::shutdown();
+  shutdownGraphics();
+  std::printf("Exiting; thanks for playing!\n");
   return code;
 }
