@@ -1,9 +1,58 @@
-// Placeholder catalog.
+// The catalog's lookups and its release order. Loading lives in
+// world_loader.cpp.
 #include "content/world_data.h"
-WorldData::WorldData(const char*, ContentBackend& backend) : backend_(backend) {}
-WorldData::~WorldData() {}
-const TextureDef* WorldData::findTexture(const char*) const { return nullptr; }
-const SoundDef* WorldData::findSound(const char*) const { return nullptr; }
-const FontDef* WorldData::findFont(const char*) const { return nullptr; }
-const SceneDef* WorldData::findScene(const char*) const { return nullptr; }
-const ObjectDef* SceneDef::findObjectById(const char*) const { return nullptr; }
+
+#include <cstring>
+
+namespace {
+
+// Whole-name equality: the query ends at its NUL, so a stored name with an
+// embedded zero byte can never equal it.
+bool sameName(const std::string& stored, const char* query) {
+  size_t length = std::strlen(query);
+  return stored.size() == length && std::memcmp(stored.data(), query, length) == 0;
+}
+
+template <typename Record>
+const Record* findByName(const std::vector<Record>& records, const char* name) {
+  if (!name) return nullptr;
+  for (const Record& record : records)
+    if (sameName(record.name, name)) return &record;
+  return nullptr;
+}
+
+}  // namespace
+
+const ObjectDef* SceneDef::findObjectById(const char* id) const {
+  if (!id) return nullptr;
+  for (const ObjectDef& object : objects)
+    if (sameName(object.id, id)) return &object;
+  return nullptr;
+}
+
+const TextureDef* WorldData::findTexture(const char* name) const {
+  return findByName(textures, name);
+}
+
+const SoundDef* WorldData::findSound(const char* name) const {
+  return findByName(sounds, name);
+}
+
+const FontDef* WorldData::findFont(const char* name) const {
+  return findByName(fonts, name);
+}
+
+const SceneDef* WorldData::findScene(const char* name) const {
+  return findByName(scenes, name);
+}
+
+WorldData::~WorldData() {
+  // Scenes first (they point at textures), sounds while the audio system
+  // still runs, textures last. GL names die with the context.
+  scenes.clear();
+  fonts.clear();
+  for (SoundDef& sound : sounds)
+    if (sound.sound) backend_.releaseSound(sound.sound);
+  sounds.clear();
+  textures.clear();
+}

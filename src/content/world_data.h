@@ -89,7 +89,9 @@ class NullContentBackend : public ContentBackend {
 class WorldData {
  public:
   // Loads the archive at path (nullptr counts as a file that cannot be
-  // opened). Never throws; loadFailed tells the outcome.
+  // opened). Never throws; loadFailed tells the outcome. A damaged archive
+  // still yields every announced record (those after the damage empty), and
+  // no pixel or sound block is allocated beyond the bytes left in the file.
   WorldData(const char* path, ContentBackend& backend);
   ~WorldData();
   WorldData(const WorldData&) = delete;

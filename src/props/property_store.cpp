@@ -1,6 +1,173 @@
-// Placeholder property store.
+// The property store: one ordered byte-wise map mirrored into save.dat.
+//
+// save.dat is a count and then length-prefixed key and value texts, all
+// lengths signed 32-bit little-endian. A damaged file keeps every entry that
+// precedes the damage and nothing after it. Saving writes a temporary file
+// next to save.dat, syncs it and renames it over the old file, so a crash or
+// a full disk leaves the previous store intact.
 #include "props/property_store.h"
-const std::string* getProperty(const char*, size_t) { return nullptr; }
-void setProperty(const char*, size_t, const char*, size_t) {}
-void loadProperties() {}
-void saveProperties() {}
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <map>
+
+#include "app/paths.h"
+#include "content/archive_reader.h"
+#include "props/property_store_internal.h"
+
+namespace {
+
+constexpr char fileName[] = "save.dat";
+
+struct Store {
+  // std::string compares through char_traits<char>, which orders bytes as
+  // unsigned values: "A" < "a" < "\x80".
+  std::map<std::string, std::string> entries;
+  bool loaded = false;
+};
+
+Store& store() {
+  static Store instance;
+  return instance;
+}
+
+PropertySaveHook saveHook = nullptr;
+
+// One length-prefixed text; false when the file is damaged or ends here.
+bool readText(ArchiveReader& reader, std::string& text) {
+  int32_t length = int32_t(reader.readU32());
+  if (!reader.isOpen() || length < 0 || length > reader.remaining()) return false;
+  std::vector<unsigned char> bytes = reader.readBlock(length);
+  if (int64_t(bytes.size()) != length) return false;
+  text.assign(bytes.begin(), bytes.end());
+  return true;
+}
+
+void putU32(std::string& out, uint32_t value) {
+  for (int shift = 0; shift < 32; shift += 8) out.push_back(char((value >> shift) & 0xFF));
+}
+
+bool putText(std::string& out, const std::string& text) {
+  if (text.size() > size_t(std::numeric_limits<int32_t>::max())) return false;
+  putU32(out, uint32_t(text.size()));
+  out += text;
+  return true;
+}
+
+bool encodeStore(std::string& out) {
+  const auto& entries = store().entries;
+  if (entries.size() > size_t(std::numeric_limits<int32_t>::max())) return false;
+  putU32(out, uint32_t(entries.size()));
+  for (const auto& entry : entries)
+    if (!putText(out, entry.first) || !putText(out, entry.second)) return false;
+  return true;
+}
+
+bool writeAll(int fd, const std::string& bytes) {
+  size_t done = 0;
+  while (done < bytes.size()) {
+    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+    if (n < 0) return false;
+    done += size_t(n);
+  }
+  return true;
+}
+
+// Writes the bytes to path and makes them durable before returning true.
+bool writeSynced(const std::string& path, const std::string& bytes) {
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  if (fd < 0) return false;
+  bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
+  ok = ::close(fd) == 0 && ok;
+  return ok;
+}
+
+// Makes the rename itself durable; failure here loses nothing already saved.
+void syncDirectoryOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  std::string dir = slash == std::string::npos ? "." : path.substr(0, slash ? slash : 1);
+  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
+void reportSaveFailure() {
+  std::printf("[SYSTEM] Unable to save the properties file ('%s')\n", fileName);
+}
+
+}  // namespace
+
+void loadProperties() {
+  Store& s = store();
+  if (s.loaded) return;
+  s.loaded = true;
+  ArchiveReader reader(dataPath(fileName));
+  if (!reader.isOpen()) return;
+  int32_t count = int32_t(reader.readU32());
+  // Every entry takes at least 8 bytes, so a damaged count ends with the file.
+  for (int32_t i = 0; i < count && reader.isOpen(); ++i) {
+    std::string key, value;
+    if (!readText(reader, key) || !readText(reader, value)) break;
+    s.entries[std::move(key)] = std::move(value);  // a repeated key keeps the later value
+  }
+}
+
+void saveProperties() {
+  const char* path = dataPath(fileName);
+  std::string bytes;
+  if (!path || !encodeStore(bytes)) {
+    reportSaveFailure();
+    return;
+  }
+  std::string finalPath = path;
+  std::string tempPath = finalPath + ".tmp";
+  if (!writeSynced(tempPath, bytes)) {
+    ::unlink(tempPath.c_str());
+    reportSaveFailure();
+    return;
+  }
+  if (saveHook && !saveHook(tempPath.c_str())) return;
+  if (std::rename(tempPath.c_str(), finalPath.c_str()) != 0) {
+    ::unlink(tempPath.c_str());
+    reportSaveFailure();
+    return;
+  }
+  syncDirectoryOf(finalPath);
+}
+
+const std::string* getProperty(const char* key, size_t keyLength) {
+  loadProperties();
+  if (!key) return nullptr;
+  const auto& entries = store().entries;
+  auto found = entries.find(std::string(key, keyLength));
+  return found == entries.end() ? nullptr : &found->second;
+}
+
+void setProperty(const char* key, size_t keyLength, const char* value, size_t valueLength) {
+  loadProperties();
+  if (!key) return;
+  auto& entries = store().entries;
+  if (value)
+    entries[std::string(key, keyLength)].assign(value, valueLength);
+  else
+    entries.erase(std::string(key, keyLength));
+  saveProperties();
+}
+
+void setPropertySaveHook(PropertySaveHook hook) {
+  saveHook = hook;
+}
+
+void resetPropertiesForTest() {
+  store().entries.clear();
+  store().loaded = false;
+}
+
+size_t propertyCount() {
+  return store().entries.size();
+}

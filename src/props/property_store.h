@@ -11,5 +11,8 @@ const std::string* getProperty(const char* key, size_t keyLength);
 // Sets key to value, or deletes it when value is nullptr, then rewrites
 // save.dat. With key == nullptr nothing happens.
 void setProperty(const char* key, size_t keyLength, const char* value, size_t valueLength);
+// Reads save.dat once per run; later calls do nothing.
 void loadProperties();
+// Replaces save.dat with the whole store. The file on disk is always either
+// the previous store or this one, never a mix.
 void saveProperties();

@@ -1,0 +1,177 @@
+// Loading data.dat into the catalog: one front-to-back pass that prints a
+// line per record, uploads textures and creates sounds through the backend.
+//
+// Damage rules. Every announced record is created, but a closed reader
+// answers 0 for every count, so after the file ends only the loop that was
+// running when it ended can still add empty records: the catalog stays
+// within a few times 65535 records of what the file itself holds. Pixel and
+// sound blocks are checked against the bytes left before anything is
+// allocated; a block announced beyond the end closes the reader at once.
+#include <cstdio>
+#include <limits>
+
+#include "content/archive_reader.h"
+#include "content/world_data.h"
+
+namespace {
+
+constexpr unsigned archiveVersion = 7;
+
+// Handed to the backend for empty blocks so that it never sees a null pointer.
+const unsigned char emptyBlock[4] = {};
+
+// Pixel and sound blocks go through one buffer that only grows, so a big
+// archive costs one allocation instead of one per record.
+unsigned char* scratchBlock(std::vector<unsigned char>& scratch, size_t size) {
+  if (scratch.size() < size) scratch.resize(size);
+  return scratch.data();
+}
+
+void readTexture(ArchiveReader& reader, ContentBackend& backend, TextureDef& texture,
+                 std::vector<unsigned char>& scratch) {
+  texture.name = reader.readStr();
+  texture.width = reader.readU16();
+  texture.height = reader.readU16();
+  std::printf("[WORLD(data)] Texture '%s', %d*%d\n", texture.name.c_str(), texture.width,
+              texture.height);
+  int64_t size = int64_t(texture.width) * texture.height * 4;
+  if (size > reader.remaining()) {
+    // Announced past the end: nothing to upload, and the size may not even
+    // fit in memory. The record keeps its stated size and gets an empty image.
+    reader.close();
+    texture.texture = backend.uploadTexture(0, 0, emptyBlock);
+    return;
+  }
+  unsigned char* pixels = size > 0 ? scratchBlock(scratch, size_t(size)) : nullptr;
+  if (pixels && reader.readInto(pixels, size_t(size)))
+    texture.texture = backend.uploadTexture(texture.width, texture.height, pixels);
+  else
+    texture.texture = backend.uploadTexture(0, 0, emptyBlock);
+}
+
+void readSound(ArchiveReader& reader, ContentBackend& backend, SoundDef& sound,
+               std::vector<unsigned char>& scratch) {
+  sound.name = reader.readStr();
+  std::printf("[WORLD(data)] Sound '%s'\n", sound.name.c_str());
+  uint32_t length = reader.readU32();
+  if (!reader.isOpen()) return;
+  if (int64_t(length) > reader.remaining() || length > uint32_t(std::numeric_limits<int>::max())) {
+    reader.close();
+    return;
+  }
+  if (length == 0) {
+    sound.sound = backend.createSound(emptyBlock, 0);
+    return;
+  }
+  unsigned char* data = scratchBlock(scratch, length);
+  if (!reader.readInto(data, length)) return;  // cut short: no partial sound
+  sound.sound = backend.createSound(data, int(length));
+}
+
+void readFont(ArchiveReader& reader, FontDef& font) {
+  font.name = reader.readStr();
+  font.spaceWidth = reader.readI16();
+  font.spacing = reader.readI16();
+  std::printf("[WORLD(data)] Font '%s'\n", font.name.c_str());
+  font.glyphs.resize(reader.readU16());
+  for (Glyph& glyph : font.glyphs) {
+    glyph.code = reader.readU8();
+    glyph.width = reader.readU8();
+    glyph.height = reader.readU8();
+    glyph.bitmap.assign(size_t(glyph.width) * glyph.height, 0);
+    reader.readInto(glyph.bitmap.data(), glyph.bitmap.size());
+    for (unsigned char& ink : glyph.bitmap) ink = ink != 0;
+  }
+}
+
+Float2 readPoint(ArchiveReader& reader) {
+  Float2 point;
+  point.x = reader.readF32();
+  point.y = reader.readF32();
+  return point;
+}
+
+void readObject(ArchiveReader& reader, const WorldData& catalog, ObjectDef& object) {
+  object.name = reader.readStr();
+  object.id = reader.readStr();
+  object.img = reader.readStr();
+  object.litImg = reader.readStr();
+  object.linkedTo = reader.readStr();
+  object.imageScale = reader.readF32();
+  object.imageOffset = readPoint(reader);
+  object.layer = reader.readU8();
+  object.blend = reader.readU8();
+  object.kind = reader.readU8();
+  object.collisionGroup = reader.readU8();
+  object.immovableByOtherScenes = reader.readU8() != 0;
+  object.mass = reader.readF32();
+  object.inertiaRadius = reader.readF32();
+  object.position = readPoint(reader);
+  std::printf("[WORLD(data)]   Object '%s' (id: '%s', img: '%s')\n", object.name.c_str(),
+              object.id.c_str(), object.img.c_str());
+  object.outline.resize(reader.readU16());
+  for (Float2& point : object.outline) point = readPoint(reader);
+  // An empty name means no image, even if some texture is named "".
+  if (!object.img.empty()) object.imgTexture = catalog.findTexture(object.img.c_str());
+  if (!object.litImg.empty()) object.litImgTexture = catalog.findTexture(object.litImg.c_str());
+}
+
+void readLink(ArchiveReader& reader, LinkDef& link) {
+  link.name = reader.readStr();
+  link.obj1 = reader.readStr();
+  link.obj2 = reader.readStr();
+  link.anchor = readPoint(reader);
+  std::printf("[WORLD(data)]   Link '%s' (obj1: '%s', obj2: '%s')\n", link.name.c_str(),
+              link.obj1.c_str(), link.obj2.c_str());
+}
+
+}  // namespace
+
+WorldData::WorldData(const char* path, ContentBackend& backend) : backend_(backend) {
+  loadFailed = true;
+  std::printf("Loading world data from '%s'..\n", path ? path : "");
+  ArchiveReader reader(path);
+  if (!reader.isOpen()) {
+    std::printf("Error opening the world data file!\n");
+    return;
+  }
+  if (reader.readU16() != archiveVersion) {
+    std::printf("Invalid world data version!\n");
+    return;
+  }
+
+  std::vector<unsigned char> scratch;
+  textures.resize(reader.readU16());
+  for (TextureDef& texture : textures) readTexture(reader, backend_, texture, scratch);
+
+  sounds.resize(reader.readU16());
+  for (SoundDef& sound : sounds) readSound(reader, backend_, sound, scratch);
+  scratch = std::vector<unsigned char>();
+
+  fonts.resize(reader.readU16());
+  for (FontDef& font : fonts) readFont(reader, font);
+
+  unsigned maskCount = reader.readU16();
+  for (unsigned i = 0; i < maskCount; ++i) {
+    uint32_t mask = reader.readU32();
+    if (i < 32) collisionMasks[i] = mask;
+  }
+
+  // Objects keep pointers into textures, which no longer change size here.
+  scenes.resize(reader.readU16());
+  for (SceneDef& scene : scenes) {
+    scene.name = reader.readStr();
+    std::printf("[WORLD(data)] Scene '%s'\n", scene.name.c_str());
+    scene.objects.resize(reader.readU16());
+    for (ObjectDef& object : scene.objects) readObject(reader, *this, object);
+    scene.links.resize(reader.readU16());
+    for (LinkDef& link : scene.links) readLink(reader, link);
+  }
+
+  if (!reader.isOpen()) {
+    std::printf("Error loading the world data!\n");
+    return;
+  }
+  loadFailed = false;
+  std::printf("World data loaded!\n");
+}

@@ -1,0 +1,352 @@
+// Loading hand-made archives: console lines, records, damage and lookups.
+#include "content/world_data.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "allocation_probe.h"
+#include "archive_bytes.h"
+
+namespace {
+
+struct Loaded {
+  std::unique_ptr<WorldData> data;
+  std::string out;   // everything printed while loading
+  std::string head;  // the first line the loader prints for this file
+};
+
+Loaded load(const Bytes& bytes, ContentBackend& backend) {
+  TempFile file(bytes.data);
+  testing::internal::CaptureStdout();
+  auto data = std::make_unique<WorldData>(file.path(), backend);
+  std::fflush(stdout);
+  std::string out = testing::internal::GetCapturedStdout();
+  return {std::move(data), out, "Loading world data from '" + std::string(file.path()) + "'..\n"};
+}
+
+Bytes& noFontsMasksScenes(Bytes& b) {
+  return b.u16(0).u16(0).u16(0);
+}
+
+Bytes& texture(Bytes& b, const std::string& name, unsigned w, unsigned h, unsigned char px) {
+  return b.str(name).u16(w).u16(h).fill(size_t(w) * h * 4, px);
+}
+
+Bytes& object(Bytes& b, const std::string& name, const std::string& id, const std::string& img,
+              const std::string& litImg) {
+  b.str(name).str(id).str(img).str(litImg).str("");
+  b.f32(1.5f).f32(2).f32(-3);         // imageScale, imageOffset
+  b.raw({1, 1, 2, 5, 7});             // layer, blend, kind, group, immovable
+  b.f32(4).f32(9).f32(100).f32(200);  // mass, inertiaRadius, position
+  return b.u16(3).f32(0).f32(0).f32(10).f32(0).f32(0).f32(10);
+}
+
+}  // namespace
+
+TEST(ArchiveLoading, SmallestArchiveLoadsEmpty) {
+  NullContentBackend backend;
+  Bytes b;
+  b.raw({7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0});
+  Loaded l = load(b, backend);
+  EXPECT_EQ(l.out, l.head + "World data loaded!\n");
+  EXPECT_FALSE(l.data->loadFailed);
+  EXPECT_EQ(
+      l.data->textureCount() + l.data->soundCount() + l.data->fontCount() + l.data->sceneCount(),
+      0);
+  for (uint32_t mask : l.data->collisionMasks) EXPECT_EQ(mask, 0u);
+}
+
+TEST(ArchiveLoading, OtherVersionsStopBeforeAnyRecord) {
+  for (unsigned version : {6u, 8u, 0x0107u}) {
+    RecordingBackend backend;
+    Bytes b;
+    b.u16(version).u16(1);
+    texture(b, "t", 1, 1, 9);
+    noFontsMasksScenes(b.u16(0));
+    Loaded l = load(b, backend);
+    EXPECT_EQ(l.out, l.head + "Invalid world data version!\n") << version;
+    EXPECT_TRUE(l.data->loadFailed);
+    EXPECT_EQ(l.data->textureCount(), 0);
+    EXPECT_TRUE(backend.uploads.empty());
+  }
+  // An empty file reads as version 0.
+  NullContentBackend backend;
+  Loaded empty = load(Bytes(), backend);
+  EXPECT_EQ(empty.out, empty.head + "Invalid world data version!\n");
+  EXPECT_TRUE(empty.data->loadFailed);
+}
+
+TEST(ArchiveLoading, UnopenablePathsReportTheOpenError) {
+  NullContentBackend backend;
+  TempFile dirHolder({});
+  for (const char* path : {"/nonexistent/orvane/data.dat", dirHolder.dir().c_str()}) {
+    testing::internal::CaptureStdout();
+    WorldData data(path, backend);
+    std::fflush(stdout);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(),
+              "Loading world data from '" + std::string(path) +
+                  "'..\nError opening the world data file!\n");
+    EXPECT_TRUE(data.loadFailed);
+  }
+  testing::internal::CaptureStdout();
+  WorldData none(nullptr, backend);
+  std::fflush(stdout);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(),
+            "Loading world data from ''..\nError opening the world data file!\n");
+  EXPECT_TRUE(none.loadFailed);
+}
+
+TEST(ArchiveLoading, FullArchiveFillsEveryRecord) {
+  RecordingBackend backend;
+  Bytes b;
+  b.u16(7).u16(3);
+  b.raw({0x01, 0x00, 0x61, 0x01, 0x00, 0x01, 0x00, 0xFF, 0x00, 0x00, 0xFF});  // 'a', red
+  b.str("wide").u16(2).u16(1).raw({1, 2, 3, 4, 5, 6, 7, 8});
+  b.str("lit").u16(0).u16(0);
+  b.u16(2).str("boing").u32(3).raw({0xAA, 0xBB, 0xCC}).str("silent").u32(0);
+  b.u16(1).str("Big.txt").u16(0xFFFE).u16(2);  // spaceWidth -2, spacing 2
+  b.u16(3).raw({0x41, 0x02, 0x01, 0x01, 0x00});
+  b.raw({0x42, 0x03, 0x01, 0xFF, 0x00, 0x7F});
+  b.raw({0x43, 0x05, 0x00});
+  b.u16(2).u32(0x80000001).u32(6);
+  b.u16(1).str("Table").u16(2);
+  object(b, "flipper", "SpawnPoint", "wide", "lit");
+  object(b, "lamp", "", "nope", "");
+  b.u16(1).str("hinge").str("flipper").str("").f32(12.5f).f32(-1);
+  Loaded l = load(b, backend);
+
+  EXPECT_EQ(l.out, l.head +
+                       "[WORLD(data)] Texture 'a', 1*1\n"
+                       "[WORLD(data)] Texture 'wide', 2*1\n"
+                       "[WORLD(data)] Texture 'lit', 0*0\n"
+                       "[WORLD(data)] Sound 'boing'\n"
+                       "[WORLD(data)] Sound 'silent'\n"
+                       "[WORLD(data)] Font 'Big.txt'\n"
+                       "[WORLD(data)] Scene 'Table'\n"
+                       "[WORLD(data)]   Object 'flipper' (id: 'SpawnPoint', img: 'wide')\n"
+                       "[WORLD(data)]   Object 'lamp' (id: '', img: 'nope')\n"
+                       "[WORLD(data)]   Link 'hinge' (obj1: 'flipper', obj2: '')\n"
+                       "World data loaded!\n");
+  const WorldData& d = *l.data;
+  ASSERT_FALSE(d.loadFailed);
+
+  ASSERT_EQ(backend.uploads.size(), 3u);
+  EXPECT_EQ(backend.uploads[0].rgba, (std::vector<unsigned char>{0xFF, 0, 0, 0xFF}));
+  EXPECT_EQ(backend.uploads[1].width, 2);
+  EXPECT_EQ(backend.uploads[1].rgba, (std::vector<unsigned char>{1, 2, 3, 4, 5, 6, 7, 8}));
+  EXPECT_EQ(backend.uploads[2].width, 0);  // a 0*0 texture still gets a name
+  EXPECT_EQ(d.textures[2].texture, 3u);
+  EXPECT_EQ(d.textures[0].name, "a");
+
+  ASSERT_EQ(backend.soundData.size(), 2u);
+  EXPECT_EQ(backend.soundData[0], (std::vector<unsigned char>{0xAA, 0xBB, 0xCC}));
+  EXPECT_TRUE(backend.soundData[1].empty());
+  EXPECT_NE(d.sounds[0].sound, nullptr);
+
+  const FontDef& font = d.fonts[0];
+  EXPECT_EQ(font.spaceWidth, -2);
+  EXPECT_EQ(font.spacing, 2);
+  ASSERT_EQ(font.glyphCount(), 3);
+  EXPECT_EQ(font.glyphs[0].code, 0x41);
+  EXPECT_EQ(font.glyphs[0].bitmap, (std::vector<unsigned char>{1, 0}));
+  EXPECT_EQ(font.glyphs[1].bitmap, (std::vector<unsigned char>{1, 0, 1}));  // 0xFF and 0x7F ink
+  EXPECT_EQ(font.glyphs[2].width, 5);
+  EXPECT_TRUE(font.glyphs[2].bitmap.empty());
+
+  EXPECT_EQ(d.collisionMasks[0], 0x80000001u);
+  EXPECT_EQ(d.collisionMasks[1], 6u);
+  EXPECT_EQ(d.collisionMasks[2], 0u);
+
+  const SceneDef& scene = d.scenes[0];
+  ASSERT_EQ(scene.objectCount(), 2);
+  const ObjectDef& flipper = scene.objects[0];
+  EXPECT_EQ(flipper.imageScale, 1.5f);
+  EXPECT_EQ(flipper.imageOffset.y, -3.0f);
+  EXPECT_EQ(flipper.layer, 1);
+  EXPECT_EQ(flipper.kind, 2);
+  EXPECT_EQ(flipper.collisionGroup, 5);
+  EXPECT_TRUE(flipper.immovableByOtherScenes);
+  EXPECT_EQ(flipper.mass, 4.0f);
+  EXPECT_EQ(flipper.position.y, 200.0f);
+  ASSERT_EQ(flipper.outlineCount(), 3);
+  EXPECT_EQ(flipper.outline[2].y, 10.0f);
+  EXPECT_EQ(flipper.imgTexture, &d.textures[1]);
+  EXPECT_EQ(flipper.litImgTexture, &d.textures[2]);
+  EXPECT_EQ(scene.objects[1].imgTexture, nullptr);     // unknown name, silently
+  EXPECT_EQ(scene.objects[1].litImgTexture, nullptr);  // empty name
+  ASSERT_EQ(scene.linkCount(), 1);
+  EXPECT_EQ(scene.links[0].obj1, "flipper");
+  EXPECT_EQ(scene.links[0].anchor.x, 12.5f);
+}
+
+TEST(ArchiveLoading, MaskTableKeepsTheFirst32) {
+  NullContentBackend backend;
+  Bytes many;
+  many.u16(7).u16(0).u16(0).u16(0).u16(40);
+  for (uint32_t i = 0; i < 40; ++i) many.u32(i + 1);
+  many.u16(1).str("after").u16(0).u16(0);
+  Loaded l = load(many, backend);
+  ASSERT_FALSE(l.data->loadFailed);
+  for (int i = 0; i < 32; ++i) EXPECT_EQ(l.data->collisionMasks[i], uint32_t(i + 1));
+  EXPECT_EQ(l.data->scenes[0].name, "after");  // all 40 values were consumed
+
+  Bytes few;
+  few.u16(7).u16(0).u16(0).u16(0).u16(3).u32(0xFFFFFFFF).u32(2).u32(3).u16(0);
+  Loaded f = load(few, backend);
+  ASSERT_FALSE(f.data->loadFailed);
+  EXPECT_EQ(f.data->collisionMasks[0], 0xFFFFFFFFu);
+  for (int i = 3; i < 32; ++i) EXPECT_EQ(f.data->collisionMasks[i], 0u);
+}
+
+TEST(ArchiveLoading, TrailingBytesChangeNothing) {
+  NullContentBackend backend;
+  Bytes b;
+  b.raw({7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0x55});
+  Loaded l = load(b, backend);
+  EXPECT_EQ(l.out, l.head + "World data loaded!\n");
+}
+
+TEST(TruncatedArchive, RecordsAfterTheBreakExistEmpty) {
+  RecordingBackend backend;
+  Bytes b;
+  b.u16(7).u16(3);
+  texture(b, "a", 1, 1, 7);
+  b.str("b").u16(4).u16(4).fill(10, 1);  // 64 pixel bytes announced, 10 present
+  Loaded l = load(b, backend);
+  EXPECT_EQ(l.out, l.head +
+                       "[WORLD(data)] Texture 'a', 1*1\n"
+                       "[WORLD(data)] Texture 'b', 4*4\n"
+                       "[WORLD(data)] Texture '', 0*0\n"
+                       "Error loading the world data!\n");
+  EXPECT_TRUE(l.data->loadFailed);
+  ASSERT_EQ(l.data->textureCount(), 3);
+  EXPECT_EQ(l.data->textures[1].width, 4);
+  EXPECT_EQ(l.data->textures[2].name, "");
+  ASSERT_EQ(backend.uploads.size(), 3u);   // every record has a texture name
+  EXPECT_EQ(backend.uploads[1].width, 0);  // never handed a short buffer
+}
+
+TEST(TruncatedArchive, CutInsideAScene) {
+  NullContentBackend backend;
+  Bytes b;
+  b.u16(7).u16(0).u16(0).u16(0).u16(0).u16(2).str("S").u16(2).str("o1").u16(5).raw({'x', 'y'});
+  Loaded l = load(b, backend);
+  EXPECT_EQ(l.out, l.head +
+                       "[WORLD(data)] Scene 'S'\n"
+                       "[WORLD(data)]   Object 'o1' (id: 'xy', img: '')\n"
+                       "[WORLD(data)]   Object '' (id: '', img: '')\n"
+                       "[WORLD(data)] Scene ''\n"
+                       "Error loading the world data!\n");
+  ASSERT_EQ(l.data->sceneCount(), 2);
+  // The cut id keeps its announced length, the missing bytes zero.
+  EXPECT_EQ(l.data->scenes[0].objects[0].id, std::string("xy\0\0\0", 5));
+  EXPECT_EQ(l.data->scenes[0].linkCount(), 0);
+  EXPECT_EQ(l.data->scenes[1].objectCount(), 0);
+}
+
+TEST(DamagedArchive, OversizeTextureIsRefusedWithoutAllocating) {
+  RecordingBackend backend;
+  Bytes b;
+  b.u16(7).u16(2).str("huge").u16(65535).u16(65535).fill(80, 0xEE);
+  resetLargestAllocation();
+  Loaded l = load(b, backend);
+  EXPECT_LT(largestAllocation(), size_t(1) << 20);
+  EXPECT_TRUE(l.data->loadFailed);
+  EXPECT_EQ(l.data->textures[0].width, 65535);
+  ASSERT_EQ(backend.uploads.size(), 2u);
+  EXPECT_EQ(backend.uploads[0].width, 0);
+  EXPECT_NE(l.out.find("Texture 'huge', 65535*65535\n"), std::string::npos);
+}
+
+TEST(DamagedArchive, OversizeSoundIsRefusedWithoutAllocating) {
+  for (uint32_t length : {0x80000000u, 0xFFFFFFFFu, 1000u}) {
+    RecordingBackend backend;
+    Bytes b;
+    b.u16(7).u16(0).u16(1).str("s").u32(length).fill(50, 1);
+    resetLargestAllocation();
+    Loaded l = load(b, backend);
+    EXPECT_LT(largestAllocation(), size_t(1) << 20) << length;
+    EXPECT_TRUE(l.data->loadFailed);
+    EXPECT_TRUE(backend.soundData.empty()) << "no partial sound is created";
+    EXPECT_EQ(l.data->sounds[0].sound, nullptr);
+  }
+}
+
+TEST(DamagedArchive, CountsBeyondTheEndStayBounded) {
+  // Only the loop running when the file ends can add records; nested counts
+  // read after the end are 0.
+  NullContentBackend backend;
+  Bytes b;
+  b.u16(7).u16(0).u16(0).u16(0).u16(0).u16(65535).str("first").u16(65535);
+  Loaded l = load(b, backend);
+  EXPECT_TRUE(l.data->loadFailed);
+  ASSERT_EQ(l.data->sceneCount(), 65535);
+  EXPECT_EQ(l.data->scenes[0].objectCount(), 65535);
+  EXPECT_EQ(l.data->scenes[1].objectCount(), 0);
+  EXPECT_EQ(l.data->scenes[65534].name, "");
+}
+
+TEST(Lookups, ExactFirstMatchOnWholeNames) {
+  NullContentBackend backend;
+  Bytes b;
+  b.u16(7).u16(4);
+  texture(b, "", 0, 0, 0);
+  texture(b, "dup", 1, 1, 1);
+  texture(b, "dup", 1, 1, 2);
+  texture(b, std::string("ab\0c", 4), 0, 0, 0);
+  b.u16(1).str("ping").u32(0);
+  b.u16(1).str("Big.txt").u16(0).u16(0).u16(0);
+  b.u16(0).u16(1).str("Table").u16(2);
+  object(b, "SpawnPoint", "other", "", "");
+  object(b, "plunger", "SpawnPoint", "", "");
+  b.u16(0);
+  Loaded l = load(b, backend);
+  const WorldData& d = *l.data;
+  ASSERT_FALSE(d.loadFailed);
+
+  EXPECT_EQ(d.findTexture("dup"), &d.textures[1]);
+  EXPECT_EQ(d.findTexture(""), &d.textures[0]);
+  EXPECT_EQ(d.findTexture("du"), nullptr);
+  EXPECT_EQ(d.findTexture("ab"), nullptr);  // stored name has an embedded zero byte
+  EXPECT_EQ(d.findTexture(nullptr), nullptr);
+  EXPECT_EQ(d.findSound("ping"), &d.sounds[0]);
+  EXPECT_EQ(d.findFont("Big.txt"), &d.fonts[0]);
+  EXPECT_EQ(d.findFont("big.txt"), nullptr);
+  ASSERT_EQ(d.findScene("Table"), &d.scenes[0]);
+  EXPECT_EQ(d.findScene("table"), nullptr);
+
+  const SceneDef& table = d.scenes[0];
+  EXPECT_EQ(table.findObjectById("SpawnPoint"), &table.objects[1]);
+  EXPECT_EQ(table.findObjectById("plunger"), nullptr);  // a name, not an id
+  EXPECT_EQ(table.findObjectById(""), nullptr);         // no object has an empty id here
+  EXPECT_EQ(table.findObjectById(nullptr), nullptr);
+  EXPECT_EQ(table.objects[0].imgTexture, nullptr);  // an empty img is no image
+}
+
+TEST(CatalogLifetime, ReleasesEveryMadeSoundOnce) {
+  RecordingBackend backend;
+  {
+    Bytes b;
+    b.u16(7).u16(0).u16(3).str("a").u32(1).u8(1).str("b").u32(1).u8(2).str("c").u32(1).u8(3);
+    noFontsMasksScenes(b.u16(0));
+    Loaded l = load(b, backend);
+    ASSERT_FALSE(l.data->loadFailed);
+    EXPECT_TRUE(backend.released.empty());
+  }
+  ASSERT_EQ(backend.released.size(), 3u);
+  for (uintptr_t i = 0; i < 3; ++i)
+    EXPECT_EQ(backend.released[i], reinterpret_cast<SoundHandle*>(i + 1));
+
+  RecordingBackend silent;
+  silent.makeSounds = false;  // as with no audio system
+  {
+    Bytes b;
+    b.u16(7).u16(0).u16(1).str("a").u32(1).u8(1);
+    noFontsMasksScenes(b.u16(0));
+    Loaded l = load(b, silent);
+    EXPECT_FALSE(l.data->loadFailed);
+    EXPECT_EQ(l.data->sounds[0].sound, nullptr);
+  }
+  EXPECT_TRUE(silent.released.empty());
+}
