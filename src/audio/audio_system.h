@@ -20,6 +20,10 @@ void playSound(SoundHandle* sound, float volume);  // 1.0 = full volume
 void playMusic(const char* name, float volume);
 
 bool checkResult(int result);  // prints the error line for nonzero codes
-const char* errorText(int result);
+const char* errorText(int result);  // "Unknown error." for unknown codes
+
+// init() as if the linked SDL_mixer were mixerVersion (major << 16 |
+// minor << 8 | patch); a release older than the supported minimum is refused.
+void initWithVersion(unsigned mixerVersion);
 
 }  // namespace AudioSystem
