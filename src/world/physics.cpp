@@ -1,5 +1,62 @@
-// Placeholder physics set-up.
+// Process-wide set-up of ODE, with its console output kept to a trickle.
 #include "world/physics.h"
+
 #include <ode/ode.h>
-void initPhysics() { dInitODE2(0); }
+
+#include <cstdarg>
+#include <cstdio>
+#include <ctime>
+
+namespace {
+
+// One short line per kind and second at most; the rest are only counted and
+// the count is shown with the next line of that kind.
+struct Throttle {
+  std::time_t lastSecond = -1;
+  long suppressed = 0;
+};
+Throttle messages, debugs, errors;
+
+void report(Throttle& t, const char* kind, int number, const char* format, va_list ap,
+            bool fatal) {
+  std::time_t now = std::time(nullptr);
+  if (!fatal && now == t.lastSecond) {
+    ++t.suppressed;
+    return;
+  }
+  t.lastSecond = now;
+  char text[160];
+  std::vsnprintf(text, sizeof text, format, ap);
+  if (t.suppressed > 0) {
+    std::printf("[WORLD] ODE %s %d: %s (%ld more not shown)\n", kind, number, text, t.suppressed);
+  } else {
+    std::printf("[WORLD] ODE %s %d: %s\n", kind, number, text);
+  }
+  t.suppressed = 0;
+  // ODE ends the process after an error or debug trap; the line must get out.
+  if (fatal) std::fflush(stdout);
+}
+
+void onMessage(int number, const char* format, va_list ap) {
+  report(messages, "message", number, format, ap, false);
+}
+// Reached only when a check failed; ODE aborts when these return, and
+// unwinding out of ODE is not possible, so the world keeps bad numbers away
+// from it instead.
+void onDebug(int number, const char* format, va_list ap) {
+  report(debugs, "internal error", number, format, ap, true);
+}
+void onError(int number, const char* format, va_list ap) {
+  report(errors, "error", number, format, ap, true);
+}
+
+}  // namespace
+
+void initPhysics() {
+  dInitODE2(0);
+  dSetMessageHandler(&onMessage);
+  dSetDebugHandler(&onDebug);
+  dSetErrorHandler(&onError);
+}
+
 void closePhysics() { dCloseODE(); }

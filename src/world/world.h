@@ -42,6 +42,9 @@ struct WorldObject {
   Float2 linkOffset;
   std::unique_ptr<TriggerRecord> trigger;
   float reportedAngle = 0;
+  // Set when its scene is removed or the world cleared; the object is out of
+  // the lists at once but destroyed only after the running step.
+  bool removed = false;
 
   // Each does nothing without a body.
   void setVelocity(float x, float y);
@@ -51,6 +54,11 @@ struct WorldObject {
 };
 
 struct Link {
+  Link() = default;
+  ~Link();  // destroys the joint
+  Link(const Link&) = delete;
+  Link& operator=(const Link&) = delete;
+
   int sceneNumber = 0;
   const LinkDef* def = nullptr;
   dJointID joint = nullptr;
@@ -83,12 +91,29 @@ class World {
   Hud& hud() { return *hud_; }
   const Hud& hud() const { return *hud_; }
   const WorldData& data() const { return data_; }
+  dWorldID odeWorld() const { return odeWorld_; }
+  dSpaceID space() const { return space_; }
+
+  // The near callback of the collision pass; data is the World.
+  static void collidePair(void* world, dGeomID o1, dGeomID o2);
 
   SlotList<Scene> scenes;
   SlotList<WorldObject> objects;
   SlotList<Link> links;
 
  private:
+  WorldObject* createObject(const ObjectDef& def, float x, float y, int sceneNumber);
+  void createLink(const LinkDef& def, Float2 origin, int sceneNumber, WorldObject* o1, WorldObject* o2);
+  // Takes the object or link out of its list and destroys it, or keeps it
+  // until the end of the running step.
+  void dispose(std::unique_ptr<WorldObject> object);
+  void dispose(std::unique_ptr<Link> link);
+  void disposeDeferred();
+  void collide(dGeomID o1, dGeomID o2);
+  void guardBodies();
+  void postStep(WorldObject& object);
+  void reportRotation(WorldObject& object);
+
   const WorldData& data_;
   std::unique_ptr<Hud> hud_;
   WorldEvents* events_ = nullptr;
@@ -97,4 +122,8 @@ class World {
   dWorldID odeWorld_ = nullptr;
   dSpaceID space_ = nullptr;
   dJointGroupID contactGroup_ = nullptr;
+  dContact contactBuffer_[32];
+  bool stepping_ = false;
+  std::vector<std::unique_ptr<WorldObject>> doomedObjects_;
+  std::vector<std::unique_ptr<Link>> doomedLinks_;
 };

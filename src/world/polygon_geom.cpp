@@ -1,0 +1,222 @@
+// The polygon geom class and its collider. Geometry runs in single precision
+// on a cached world outline; only the contacts handed to ODE are dReal.
+#include "world/polygon_geom.h"
+
+#include <cmath>
+#include <cstring>
+
+#include "world/contact_log.h"
+
+namespace {
+
+int geomClass = -1;
+
+// Boxes beyond this reach (or not finite) come from a body that ran away;
+// such a box would make the hash space walk billions of cells.
+constexpr float farAway = 1e9f;
+
+Float2 normalise(Float2 v) {
+  float length = std::sqrt(v.x * v.x + v.y * v.y);
+  if (length > 0.001f) return {v.x / length, v.y / length};
+  return {0, 0};
+}
+
+Float2 perp(Float2 v) { return {-v.y, v.x}; }
+Float2 sub(Float2 a, Float2 b) { return {a.x - b.x, a.y - b.y}; }
+float dot(Float2 a, Float2 b) { return a.x * b.x + a.y * b.y; }
+
+void writeContact(dContactGeom* c, Float2 pos, Float2 normal, float depth, dGeomID g1, dGeomID g2) {
+  c->pos[0] = pos.x;
+  c->pos[1] = pos.y;
+  c->pos[2] = 0;
+  c->pos[3] = 0;
+  c->normal[0] = normal.x;
+  c->normal[1] = normal.y;
+  c->normal[2] = 0;
+  c->normal[3] = 0;
+  c->depth = depth;
+  c->g1 = g1;
+  c->g2 = g2;
+  c->side1 = -1;
+  c->side2 = -1;
+}
+
+dContactGeom* contactAt(dContactGeom* contacts, int stride, int i) {
+  return reinterpret_cast<dContactGeom*>(reinterpret_cast<char*>(contacts) + i * stride);
+}
+
+}  // namespace
+
+int polygonGeomClass() { return geomClass; }
+
+PolygonGeomData* polygonGeomData(dGeomID geom) {
+  return static_cast<PolygonGeomData*>(dGeomGetClassData(geom));
+}
+
+dGeomID createPolygonGeom(dSpaceID space, const ObjectDef* def) {
+  if (geomClass < 0) {
+    dGeomClass c;
+    c.bytes = int(sizeof(PolygonGeomData));
+    c.collider = &polygonColliderFor;
+    c.aabb = &polygonGeomBounds;
+    c.aabb_test = nullptr;
+    c.dtor = &releasePolygonGeomData;
+    geomClass = dCreateGeomClass(&c);
+  }
+  dGeomID geom = dCreateGeom(geomClass);
+  PolygonGeomData* data = polygonGeomData(geom);
+  data->def = def;
+  data->pointCount = def->outlineCount();
+  data->worldPoints = new Float2[data->pointCount + 1]();
+  data->vertexNormals = new Float2[data->pointCount + 1]();
+  data->dirty = 1;
+  if (space) dSpaceAdd(space, geom);
+  return geom;
+}
+
+void refreshPolygonGeom(dGeomID geom) {
+  PolygonGeomData* g = polygonGeomData(geom);
+  const dReal* p = dGeomGetPosition(geom);
+  const dReal* R = dGeomGetRotation(geom);
+  float px = float(p[0]), py = float(p[1]);
+  float r00 = float(R[0]), r01 = float(R[1]), r10 = float(R[4]), r11 = float(R[5]);
+  // Exact comparison on purpose: any change, NaN included, recomputes.
+  if (!g->dirty && px == g->cachedPosition[0] && py == g->cachedPosition[1] &&
+      r00 == g->cachedRotation[0] && r01 == g->cachedRotation[1] &&
+      r10 == g->cachedRotation[2] && r11 == g->cachedRotation[3])
+    return;
+
+  float minX = 100000, minY = 100000, maxX = -100000, maxY = -100000;
+  const Float2* local = g->def->outline.data();
+  int n = g->pointCount;
+  for (int i = 0; i < n; ++i) {
+    Float2 q = local[i];
+    Float2 w{px + r00 * q.x + r01 * q.y, py + r10 * q.x + r11 * q.y};
+    if (w.x < minX) minX = w.x;
+    if (w.y < minY) minY = w.y;
+    if (w.x > maxX) maxX = w.x;
+    if (w.y > maxY) maxY = w.y;
+    g->worldPoints[i] = w;
+  }
+  for (int i = 0; i < n; ++i) {
+    int prev = i == 0 ? n - 1 : i - 1;
+    int next = (i + 1) % n;
+    Float2 prevNormal = normalise(perp(sub(g->worldPoints[i], g->worldPoints[prev])));
+    Float2 nextNormal = normalise(perp(sub(g->worldPoints[next], g->worldPoints[i])));
+    g->vertexNormals[i] = normalise({prevNormal.x + nextNormal.x, prevNormal.y + nextNormal.y});
+  }
+  g->bounds[0] = minX;
+  g->bounds[1] = minY;
+  g->bounds[2] = maxX;
+  g->bounds[3] = maxY;
+  g->cachedPosition[0] = px;
+  g->cachedPosition[1] = py;
+  g->cachedRotation[0] = r00;
+  g->cachedRotation[1] = r01;
+  g->cachedRotation[2] = r10;
+  g->cachedRotation[3] = r11;
+  g->dirty = 0;
+}
+
+dColliderFn* polygonColliderFor(int classNumber) {
+  return classNumber == geomClass ? &collidePolygons : nullptr;
+}
+
+void polygonGeomBounds(dGeomID geom, dReal aabb[6]) {
+  refreshPolygonGeom(geom);
+  const float* b = polygonGeomData(geom)->bounds;
+  bool sane = true;
+  for (int i = 0; i < 4; ++i) sane = sane && std::fabs(b[i]) <= farAway;
+  if (sane) {
+    aabb[0] = b[0];
+    aabb[1] = b[2];
+    aabb[2] = b[1];
+    aabb[3] = b[3];
+  } else {
+    // An inverted box overlaps nothing and costs the hash space nothing.
+    aabb[0] = aabb[2] = 100000;
+    aabb[1] = aabb[3] = -100000;
+  }
+  aabb[4] = -0.5;
+  aabb[5] = 0.5;
+}
+
+void releasePolygonGeomData(dGeomID geom) {
+  PolygonGeomData* g = polygonGeomData(geom);
+  delete[] g->worldPoints;
+  delete[] g->vertexNormals;
+  g->worldPoints = nullptr;
+  g->vertexNormals = nullptr;
+}
+
+EdgeContact edgePairContact(Float2 a, Float2 b, Float2 c, Float2 d) {
+  EdgeContact r;
+  Float2 u1 = normalise(sub(b, a));
+  Float2 u2 = normalise(sub(d, c));
+  r.n1 = {-u1.y, u1.x};
+  r.n2 = {-u2.y, u2.x};
+  Float2 q2 = dot(u2, r.n1) >= 0 ? c : d;
+  r.depth1 = std::fabs((a.y - q2.y) * u1.x - (a.x - q2.x) * u1.y);
+  Float2 q1 = dot(u1, r.n2) >= 0 ? a : b;
+  r.depth2 = std::fabs((c.y - q1.y) * u2.x - (c.x - q1.x) * u2.y);
+  return r;
+}
+
+int collidePolygons(dGeomID o1, dGeomID o2, int flags, dContactGeom* contacts, int stride) {
+  if (o1 == o2) return 0;
+  int max = flags & 0xFFFF;
+  if (max == 0) max = 1;
+  int count = 0;
+
+  refreshPolygonGeom(o1);
+  refreshPolygonGeom(o2);
+  const PolygonGeomData* A = polygonGeomData(o1);
+  const PolygonGeomData* B = polygonGeomData(o2);
+  if (A->bounds[2] < B->bounds[0] || B->bounds[2] < A->bounds[0] || A->bounds[3] < B->bounds[1] ||
+      B->bounds[3] < A->bounds[1])
+    return 0;
+
+  const bool smooth = A->def->kind == KindStatic || B->def->kind == KindStatic;
+  const int nA = A->pointCount, nB = B->pointCount;
+  // Fewer than three points enclose nothing: such an outline never collides.
+  if (nA < 3 || nB < 3) return 0;
+  for (int i = 0; i < nA && count < max; ++i) {
+    Float2 a = A->worldPoints[i], b = A->worldPoints[(i + 1) % nA];
+    Float2 na = A->vertexNormals[i], nb = A->vertexNormals[(i + 1) % nA];
+    Float2 d1 = sub(b, a);
+    for (int k = 0; k < nB; ++k) {
+      Float2 c = B->worldPoints[k], d = B->worldPoints[(k + 1) % nB];
+      Float2 e = sub(d, c);
+      float denom = d1.x * e.y - d1.y * e.x;
+      // Written so that a NaN denominator or parameter also rejects the pair.
+      if (!(denom <= -0.001f || denom >= 0.001f)) continue;
+      float t = (e.x * (a.y - c.y) - e.y * (a.x - c.x)) / denom;
+      if (!(t >= 0 && t <= 1)) continue;
+      float u = (d1.x * (a.y - c.y) - d1.y * (a.x - c.x)) / denom;
+      if (!(u >= 0 && u <= 1)) continue;
+      Float2 P{a.x + t * d1.x, a.y + t * d1.y};
+
+      EdgeContact ec = edgePairContact(a, b, c, d);
+      float depth = std::fmin(ec.depth1, ec.depth2) * 1.5f;
+      Float2 N1 = ec.n1, N2 = ec.n2;
+      if (smooth) {
+        Float2 nc = B->vertexNormals[k], nd = B->vertexNormals[(k + 1) % nB];
+        N1 = normalise({na.x + (nb.x - na.x) * t, na.y + (nb.y - na.y) * t});
+        N2 = normalise({nc.x + (nd.x - nc.x) * u, nc.y + (nd.y - nc.y) * u});
+      }
+      if (dot(N1, N2) > 0) continue;
+      if (!(depth > 0.5f)) continue;
+
+      writeContact(contactAt(contacts, stride, count), P, {-N1.x, -N1.y}, depth, o1, o2);
+      if (++count == max) break;
+      writeContact(contactAt(contacts, stride, count), P, N2, depth, o2, o1);
+      if (++count == max) break;
+    }
+  }
+
+  for (int i = 0; i < count; ++i) {
+    const dContactGeom* c = contactAt(contacts, stride, i);
+    contactLog.add({float(c->pos[0]), float(c->pos[1])}, {float(c->normal[0]), float(c->normal[1])});
+  }
+  return count;
+}

@@ -1,0 +1,45 @@
+// The polygon collision geometry: an ODE user geom class whose shape is an
+// object's 2D outline, and the collider that turns crossing outlines into
+// contacts.
+#pragma once
+
+#include <ode/ode.h>
+
+#include "content/world_data.h"
+
+// Class data that ODE allocates (zero-filled) inside every PolygonGeom.
+struct PolygonGeomData {
+  const ObjectDef* def;     // source of the local outline; not owned
+  Float2* worldPoints;      // outline in world coordinates, pointCount+1 entries
+  Float2* vertexNormals;    // unit normal at each outline point, same size
+  int pointCount;
+  float bounds[4];          // minX, minY, maxX, maxY of worldPoints
+  float cachedPosition[2];  // pose at the last refresh
+  float cachedRotation[4];  // r00, r01, r10, r11 at the last refresh
+  unsigned char dirty;      // 1 forces the next refresh
+};
+
+// Creates a geom for def's outline (registering the class on first use) and
+// adds it to space when space is not null. The caller sets data, body, pose.
+dGeomID createPolygonGeom(dSpaceID space, const ObjectDef* def);
+PolygonGeomData* polygonGeomData(dGeomID geom);
+// The class number, or -1 before the first createPolygonGeom.
+int polygonGeomClass();
+
+// Brings the world outline, normals and bounds up to date when the pose
+// changed since the last refresh (or the geom is marked dirty).
+void refreshPolygonGeom(dGeomID geom);
+
+// ODE class callbacks.
+dColliderFn* polygonColliderFor(int classNumber);
+void polygonGeomBounds(dGeomID geom, dReal aabb[6]);
+void releasePolygonGeomData(dGeomID geom);
+int collidePolygons(dGeomID o1, dGeomID o2, int flags, dContactGeom* contacts, int stride);
+
+// Normals of two crossing edges a->b (first outline) and c->d (second) and
+// how deep each edge's far end lies behind the other edge.
+struct EdgeContact {
+  Float2 n1, n2;
+  float depth1 = 0, depth2 = 0;
+};
+EdgeContact edgePairContact(Float2 a, Float2 b, Float2 c, Float2 d);

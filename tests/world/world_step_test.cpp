@@ -1,0 +1,278 @@
+// The fixed step: integration against hand-computed paths, contacts with
+// static shapes, collision masks, followers, and rotation reports.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include "world/trigger_record.h"
+#include "world_fixture.h"
+
+namespace {
+
+using ::testing::ElementsAre;
+
+// Inserts points along every edge so that no edge is longer than step.
+std::vector<Float2> subdivide(const std::vector<Float2>& outline, float step) {
+  std::vector<Float2> out;
+  for (size_t i = 0; i < outline.size(); ++i) {
+    Float2 a = outline[i], b = outline[(i + 1) % outline.size()];
+    float length = std::hypot(b.x - a.x, b.y - a.y);
+    int parts = std::max(1, int(std::ceil(length / step)));
+    for (int k = 0; k < parts; ++k) {
+      out.push_back({a.x + (b.x - a.x) * k / parts, a.y + (b.y - a.y) * k / parts});
+    }
+  }
+  return out;
+}
+
+TEST(StepTest, FreeBallFollowsTheSemiImplicitEulerPath) {
+  TestCatalog cat;
+  SceneDef& s = cat.addScene("ball");
+  s.objects.push_back(objectDef("ball", KindDynamic, {}, ballOutline(12)));
+  World world(cat.data);
+  world.setGravity(400);
+  world.spawnScene(&s, 100, 50);
+  WorldObject* ball = world.findObjectByName(1, "ball");
+  ball->setVelocity(30, 0);
+  for (int i = 0; i < 300; ++i) world.step(stepLength);
+  // v(n) = n*g*h, y(n) = y0 + g*h*h*n*(n+1)/2 with h = 1/300.
+  double h = stepLength;
+  EXPECT_NEAR(ball->velocity.y, 400 * 300 * h, 1e-3);
+  EXPECT_NEAR(ball->position.y, 50 + 400 * h * h * 300 * 301 / 2, 1e-3);
+  EXPECT_NEAR(ball->position.x, 100 + 30 * 300 * h, 1e-3);
+  EXPECT_FLOAT_EQ(ball->velocity.x, 30);
+}
+
+TEST(StepTest, FastBallStopsOnAThickFloorAndComesToRest) {
+  // Contacts are soft (CFM 0.01 against a mass of this order), so a fast
+  // heavy ball sinks deep; once its centre passes the surface the outlines
+  // no longer face each other and it would fall through. A half-unit ball
+  // at 2000 px/s stops in time.
+  TestCatalog cat;
+  SceneDef& table = cat.addScene("floor");
+  table.objects.push_back(
+      objectDef("floor", KindStatic, {}, subdivide(rectOutline(100, 400, 700, 460), 20)));
+  SceneDef& balls = cat.addScene("ball");
+  balls.objects.push_back(objectDef("ball", KindDynamic, {}, ballOutline(12)));
+  balls.objects.back().mass = 0.5f;
+  World world(cat.data);
+  world.setGravity(400);
+  world.spawnScene(&table, 0, 0);
+  world.spawnScene(&balls, 400, 300);
+  WorldObject* ball = world.findObjectByName(2, "ball");
+  ball->setVelocity(0, 2000);
+  float deepest = 0, low = 1e9f, high = -1e9f;
+  for (int i = 0; i < 900; ++i) {
+    world.step(stepLength);
+    deepest = std::max(deepest, ball->position.y);
+    if (i >= 800) low = std::min(low, ball->position.y), high = std::max(high, ball->position.y);
+  }
+  EXPECT_LT(deepest, 399);  // the centre never reaches the surface
+  // At rest the ball sits on the contact threshold, a third of a pixel deep.
+  EXPECT_NEAR(ball->position.y, 388, 1);
+  EXPECT_LT(high - low, 0.25);
+  EXPECT_NEAR(ball->position.x, 400, 0.5);
+}
+
+TEST(StepTest, StaticShapesAndTriggersNeverMakeJoints) {
+  // A trigger overlapping a static shape: neither has a body, so the pair is
+  // never collided and the trigger stays empty.
+  TestCatalog cat;
+  SceneDef& s = cat.addScene("table");
+  s.objects.push_back(objectDef("wall", KindStatic, {}, rectOutline(0, 0, 100, 20)));
+  s.objects.push_back(objectDef("lane", KindTrigger, {}, rectOutline(50, 10, 150, 30)));
+  World world(cat.data);
+  world.spawnScene(&s, 0, 0);
+  for (int i = 0; i < 10; ++i) world.step(stepLength);
+  EXPECT_EQ(world.findObjectByName(1, "lane")->trigger->count, 0);
+}
+
+// A ball (kind 1, group 2) overlapping a trigger (kind 2, group 1) in one
+// scene; the pair is handed to the near callback in either order.
+struct MaskScene {
+  TestCatalog cat;
+  std::unique_ptr<World> world;
+  WorldObject* ball = nullptr;
+  WorldObject* lane = nullptr;
+  MaskScene(int laneGroup, int ballGroup) {
+    SceneDef& s = cat.addScene("masks");
+    ObjectDef lane = objectDef("lane", KindTrigger, {}, rectOutline(0, 0, 40, 40));
+    lane.collisionGroup = laneGroup;
+    ObjectDef ball = objectDef("ball", KindDynamic, {40, 20}, ballOutline(12));
+    ball.collisionGroup = ballGroup;
+    s.objects.push_back(lane);
+    s.objects.push_back(ball);
+    for (uint32_t& m : cat.data.collisionMasks) m = 0;
+      world.reset(new World(cat.data));
+    world->spawnScene(&s, 0, 0);
+    this->lane = world->findObjectByName(1, "lane");
+    this->ball = world->findObjectByName(1, "ball");
+  }
+  bool touches(WorldObject* first, WorldObject* second) {
+    lane->trigger->count = 0;
+    World::collidePair(world.get(), first->geom, second->geom);
+    return lane->trigger->count == 1;
+  }
+};
+
+TEST(CollisionMaskTest, OnlyTheFirstObjectsRowIsConsulted) {
+  MaskScene m(1, 2);
+  m.cat.data.collisionMasks[1] = 1u << 2;  // group 1 enables group 2, not back
+  EXPECT_TRUE(m.touches(m.lane, m.ball));
+  EXPECT_FALSE(m.touches(m.ball, m.lane));
+  m.cat.data.collisionMasks[1] = 0;
+  m.cat.data.collisionMasks[2] = 1u << 1;
+  EXPECT_FALSE(m.touches(m.lane, m.ball));
+  EXPECT_TRUE(m.touches(m.ball, m.lane));
+}
+
+TEST(CollisionMaskTest, GroupsWrapAtThirtyTwoForRowAndBit) {
+  MaskScene m(33, 34);
+  m.cat.data.collisionMasks[1] = 1u << 2;
+  EXPECT_TRUE(m.touches(m.lane, m.ball));
+  EXPECT_FALSE(m.touches(m.ball, m.lane));
+}
+
+TEST(CollisionMaskTest, OtherScenesIgnoreTheMasks) {
+  TestCatalog cat;
+  for (uint32_t& m : cat.data.collisionMasks) m = 0;
+  SceneDef& table = cat.addScene("table");
+  table.objects.push_back(objectDef("lane", KindTrigger, {}, rectOutline(0, 0, 40, 40)));
+  SceneDef& balls = cat.addScene("ball");
+  balls.objects.push_back(objectDef("ball", KindDynamic, {}, ballOutline(12)));
+  World world(cat.data);
+  world.spawnScene(&table, 0, 0);
+  world.spawnScene(&balls, 40, 20);
+  world.step(stepLength);
+  EXPECT_EQ(world.findObjectByName(1, "lane")->trigger->count, 1);
+}
+
+TEST(FollowerTest, PropFollowsAMovingTargetButNotAStaticOne) {
+  TestCatalog cat;
+  SceneDef& s = cat.addScene("followers");
+  s.objects.push_back(objectDef("flipper", KindDynamic, {100, 100}, rectOutline(0, -4, 40, 4)));
+  ObjectDef cap = objectDef("cap", KindProp, {120, 100});
+  cap.linkedTo = "flipper";
+  s.objects.push_back(cap);
+  s.objects.push_back(objectDef("wall", KindStatic, {300, 100}, rectOutline(0, 0, 10, 10)));
+  ObjectDef sign = objectDef("sign", KindProp, {310, 100});
+  sign.linkedTo = "wall";
+  s.objects.push_back(sign);
+  World world(cat.data);
+  world.spawnScene(&s, 0, 0);
+  WorldObject* flipper = world.findObjectByName(1, "flipper");
+  WorldObject* capObject = world.findObjectByName(1, "cap");
+  WorldObject* signObject = world.findObjectByName(1, "sign");
+  EXPECT_FLOAT_EQ(capObject->linkOffset.x, 20);
+
+  // Turn the flipper a quarter (clockwise on screen) and move it right.
+  dMatrix3 R;
+  dRFromAxisAndAngle(R, 0, 0, 1, M_PI / 2);
+  dBodySetRotation(flipper->body, R);
+  flipper->setVelocity(300, 0);
+  world.step(stepLength);
+  // The cap rides 20 px along the flipper's turned x axis, i.e. below it.
+  EXPECT_NEAR(capObject->position.x, flipper->position.x, 1e-3);
+  EXPECT_NEAR(capObject->position.y, flipper->position.y + 20, 1e-3);
+  EXPECT_NEAR(capObject->angleDegrees, 90, 1e-3);
+  EXPECT_NEAR(flipper->position.x, 101, 1e-3);
+  EXPECT_FLOAT_EQ(signObject->position.x, 310);
+  EXPECT_FLOAT_EQ(signObject->position.y, 100);
+  EXPECT_FLOAT_EQ(signObject->angle, 0);
+}
+
+// One body in a scene, turned by hand between steps.
+struct Spinner {
+  TestCatalog cat;
+  RecordingEvents events;
+  std::unique_ptr<World> world;
+  WorldObject* body = nullptr;
+  Spinner() {
+    SceneDef& s = cat.addScene("spinner");
+    s.objects.push_back(objectDef("rotor", KindDynamic, {}, rectOutline(-10, -2, 10, 2)));
+      world.reset(new World(cat.data));
+    world->setEvents(&events);
+    world->spawnScene(&s, 50, 50);
+    body = world->findObjectByName(1, "rotor");
+  }
+  void turnTo(double degrees) {
+    dMatrix3 R;
+    dRFromAxisAndAngle(R, 0, 0, 1, degrees * M_PI / 180);
+    dBodySetRotation(body->body, R);
+    world->step(stepLength);
+  }
+};
+
+TEST(RotationTest, ReportsWholeEighthsAndDropsTheRemainder) {
+  Spinner s;
+  s.turnTo(100);
+  EXPECT_NEAR(s.body->angleDegrees, 100, 1e-3);
+  EXPECT_THAT(s.events.events, ElementsAre(RecordedEvent{1, "rotated 1 1 45"},
+                                           RecordedEvent{1, "rotated 1 1 45"}));
+  EXPECT_NEAR(s.body->reportedAngle, 100, 1e-3);
+  s.turnTo(130);  // 30 more, measured from 100: the dropped 10 do not count
+  EXPECT_EQ(s.events.events.size(), 2u);
+  s.turnTo(55);
+  EXPECT_EQ(s.events.events.back(), (RecordedEvent{3, "rotated 1 1 -45"}));
+}
+
+TEST(RotationTest, TurningAcrossTheHalfTurnWraps) {
+  Spinner s;
+  s.turnTo(170);
+  EXPECT_EQ(s.events.events.size(), 3u);
+  s.turnTo(-170);  // +20 the short way round
+  EXPECT_EQ(s.events.events.size(), 3u);
+  EXPECT_NEAR(s.body->angleDegrees, -170, 1e-3);
+  // An exact half turn (cosine -1, sine 0) reads as -180.
+  dMatrix3 half = {-1, 0, 0, 0, 0, -1, 0, 0, 0, 0, 1, 0};
+  dBodySetRotation(s.body->body, half);
+  s.world->step(stepLength);
+  EXPECT_NEAR(s.body->angleDegrees, -180, 1e-3);
+  s.turnTo(140);  // -40 from the last report at 170: nothing
+  EXPECT_EQ(s.events.events.size(), 3u);
+  s.turnTo(120);
+  EXPECT_EQ(s.events.events.back(), (RecordedEvent{5, "rotated 1 1 -45"}));
+}
+
+// Same scene and inputs, same bits after many steps.
+uint64_t runAndHash() {
+  TestCatalog cat;
+  SceneDef& table = cat.addScene("table");
+  table.objects.push_back(objectDef("floor", KindStatic, {}, rectOutline(0, 500, 800, 520)));
+  table.objects.push_back(objectDef("left", KindStatic, {}, rectOutline(0, 0, 20, 500)));
+  table.objects.push_back(objectDef("right", KindStatic, {}, rectOutline(780, 0, 800, 500)));
+  table.objects.push_back(
+      objectDef("ramp", KindStatic, {}, {{200, 300}, {200, 310}, {500, 360}, {500, 350}}));
+  SceneDef& balls = cat.addScene("balls");
+  for (int i = 0; i < 12; ++i) {
+    balls.objects.push_back(objectDef("ball" + std::to_string(i), KindDynamic,
+                                      {float(60 * i), float(7 * (i % 3))}, ballOutline(12)));
+  }
+  World world(cat.data);
+  world.setGravity(400);
+  world.spawnScene(&table, 0, 0);
+  world.spawnScene(&balls, 80, 100);
+  world.findObjectByNumber(7)->setVelocity(-300, 50);
+  uint64_t hash = 1469598103934665603ull;
+  auto mix = [&hash](float v) {
+    uint32_t bits;
+    std::memcpy(&bits, &v, sizeof bits);
+    hash = (hash ^ bits) * 1099511628211ull;
+  };
+  for (int i = 0; i < 1500; ++i) {
+    world.step(stepLength);
+    if (i % 100 == 0) world.findObjectByNumber(9)->addImpulse(2000, -4000);
+  }
+  for (int slot = 0; slot < world.objects.capacity(); ++slot) {
+    const WorldObject* o = world.objects.at(slot);
+    if (!o) continue;
+    mix(o->position.x), mix(o->position.y), mix(o->angle);
+    mix(o->velocity.x), mix(o->velocity.y), mix(o->angularVelocity);
+  }
+  return hash;
+}
+
+TEST(DeterminismTest, SameSceneAndInputsGiveTheSameState) {
+  EXPECT_EQ(runAndHash(), runAndHash());
+}
+
+}  // namespace
