@@ -1,6 +1,6 @@
 // The dot-matrix head-up display: a grid of lit and unlit cells showing the
-// players' scores or a message in a bitmap font. Plain code; drawing the grid
-// with OpenGL is draw_hud.h.
+// players' scores or a message in a bitmap font. Plain code; drawHud
+// (draw_world.h) draws the grid with OpenGL.
 #pragma once
 
 #include <vector>
@@ -15,7 +15,13 @@ struct DotBitmap {
 enum HudAlign { AlignCenterX = 1, AlignRight = 2, AlignCenterY = 4, AlignBottom = 8 };
 
 // Lays text out in font on a common baseline; nullptr text gives 0x0.
+// A damaged font never yields a negative size: advances stop at 0 and the
+// bitmap is capped at maxTextWidth x maxTextHeight cells.
 DotBitmap renderText(const FontDef& font, const char* text);
+// The same into an existing bitmap, reusing its storage.
+void renderTextInto(const FontDef& font, const char* text, DotBitmap& out);
+constexpr int maxTextWidth = 1 << 16;
+constexpr int maxTextHeight = 256;
 
 class HudDisplay {
  public:
@@ -30,9 +36,10 @@ class HudDisplay {
   virtual void update(float dt) = 0;
 
   // Copies the bitmap's whole rectangle into the grid, clipped to it.
+  // Zero cells overwrite too.
   void blit(const DotBitmap* bitmap, int x, int y, int flags);
 
-  int columns = 1;
+  int columns = 1;  // 800 / lit image width; 1 without a usable lit image
   int rows = 20;
   std::vector<unsigned char> cells;  // rows*columns; index row*columns + column
   const TextureDef* litImage = nullptr;
@@ -67,4 +74,12 @@ class Hud : public HudDisplay {
   bool inverted = false;
   float blinkClock = 0;
   float blinkPeriod = 0;
+
+ private:
+  void startText(const char* text, float blinkPeriod, bool inverted);
+  void drawText();
+  void advanceText(float dt);
+  void drawScores();
+
+  DotBitmap scoreText_;  // reused every step for the score digits
 };

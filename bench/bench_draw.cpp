@@ -1,0 +1,129 @@
+// Frames per second of drawing a full table: about 100 sprites in two layers
+// and the HUD grid of 100 x 20 cells, on whatever OpenGL the display offers.
+#include <GL/gl.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <new>
+#include <vector>
+
+#include "app/input.h"
+#include "content/world_data.h"
+#include "gfx/draw_world.h"
+#include "gfx/graphics.h"
+#include "world/physics.h"
+#include "world/world.h"
+
+// Counts C++ heap allocations so the run can show that drawing makes none.
+static long allocations = 0;
+void* operator new(size_t size) {
+  ++allocations;
+  if (void* p = std::malloc(size ? size : 1)) return p;
+  throw std::bad_alloc();
+}
+void operator delete(void* p) noexcept { std::free(p); }
+void operator delete(void* p, size_t) noexcept { std::free(p); }
+
+namespace {
+
+constexpr int spriteCount = 100;
+constexpr int warmUpFrames = 30;
+constexpr double minimumSeconds = 3.0;
+
+void addTexture(WorldData& data, const char* name, int size, unsigned char r, unsigned char g,
+                unsigned char b) {
+  std::vector<unsigned char> pixels(size_t(size) * size * 4);
+  for (size_t i = 0; i < pixels.size(); i += 4) {
+    pixels[i] = r;
+    pixels[i + 1] = g;
+    pixels[i + 2] = b;
+    pixels[i + 3] = (i / 4) % 3 ? 255 : 128;  // some translucency
+  }
+  TextureDef def;
+  def.name = name;
+  def.width = def.height = size;
+  def.texture = uploadTexture(size, size, pixels.data());
+  data.textures.push_back(def);
+}
+
+}  // namespace
+
+int main() {
+  if (!std::getenv("DISPLAY")) {
+    printf("bench_draw: no display; skipped\n");
+    return 0;
+  }
+  if (!initGraphics(true)) {
+    printf("bench_draw: no window (%s); skipped\n", graphicsError());
+    shutdownGraphics();
+    return 0;
+  }
+  initPhysics();
+
+  NullContentBackend backend;
+  {
+    WorldData data(nullptr, backend);
+    data.textures.reserve(8);
+    addTexture(data, "Images\\hud-lit.png", 8, 255, 160, 0);
+    addTexture(data, "Images\\hud-unlit.png", 8, 60, 30, 0);
+    addTexture(data, "ball", 32, 200, 200, 220);
+    addTexture(data, "lamp", 24, 255, 40, 40);
+    addTexture(data, "lampLit", 24, 255, 255, 80);
+    addTexture(data, "wall", 64, 90, 90, 120);
+
+    SceneDef scene;
+    scene.name = "table";
+    for (int i = 0; i < spriteCount; ++i) {
+      ObjectDef def;
+      def.name = "o" + std::to_string(i);
+      def.kind = KindProp;
+      def.imageScale = 1 + (i % 3) * 0.5f;
+      def.position = {float(40 + (i % 10) * 75), float(180 + (i / 10) * 40)};
+      // Balls, lamps (with a lit image) and walls, from the table above.
+      const int images[4] = {2, 3, 5, 3};
+      def.imgTexture = &data.textures[size_t(images[i % 4])];
+      if (images[i % 4] == 3) def.litImgTexture = &data.textures[4];
+      def.layer = i % 2;
+      def.blend = i % 5 == 0 ? 1 : 0;
+      scene.objects.push_back(def);
+    }
+    data.scenes.push_back(scene);
+
+    World world(data);
+    int number = world.spawnScene(&data.scenes[0], 0, 0);
+    for (int slot = 0; slot < world.objects.capacity(); ++slot)
+      if (WorldObject* object = world.objects.at(slot)) object->lit = slot % 2;
+    Hud& hud = world.hud();
+    hud.setPlayers(4);
+    for (int i = 0; i < 4; ++i) hud.setScore(i, 1234567 * (i + 1));
+    hud.update(1.0f / 300);
+    world.camera = {10, 5};
+
+    for (int i = 0; i < warmUpFrames; ++i) {
+      beginFrame();
+      drawWorld(world);
+      endFrame();
+    }
+    long allocationsBefore = allocations;
+    int frames = 0;
+    auto start = std::chrono::steady_clock::now();
+    double seconds = 0;
+    while (seconds < minimumSeconds) {
+      beginFrame();
+      drawWorld(world);
+      endFrame();
+      ++frames;
+      seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+    glFinish();
+    seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    printf("bench_draw scene=%d sprites=%d hud=%dx%d frames=%d frames_per_s=%.1f "
+           "allocations_per_frame=%.2f\n",
+           number, world.objects.liveCount(), hud.columns, hud.rows, frames, frames / seconds,
+           double(allocations - allocationsBefore) / frames);
+  }
+  closePhysics();
+  shutdownGraphics();
+  return 0;
+}
