@@ -1,19 +1,273 @@
-// Placeholder script host.
+// The script host: the environment the game script sees, the globals keys
+// and fps, the calls of the script's entry points and the error lines.
 #include "script/script_host.h"
-lua_State* createScriptState() { return nullptr; }
-void closeScriptState(lua_State*) {}
-void attachScriptWorld(World*, const WorldData*) {}
-void registerScriptApi(lua_State*) {}
-void setScriptFps(lua_State*, float) {}
-void refreshScriptKeys(lua_State*) {}
-void reportScriptError(lua_State*, int) {}
-void runScriptFile(lua_State*, const char*) {}
-void runScriptSetup(lua_State*) {}
-void callScriptUpdate(lua_State*, float) {}
-void callTriggerEvent(lua_State*, const char*, int, int, int, int) {}
-void ScriptEvents::callObjectEnter(int, int, int, int) {}
-void ScriptEvents::callObjectExit(int, int, int, int) {}
-void ScriptEvents::callSceneEnter(int, int, int) {}
-void ScriptEvents::callSceneExit(int, int, int) {}
-void ScriptEvents::callObjectRotated(int, int, float) {}
-void ScriptEvents::callScriptUpdate(float) {}
+
+#include <cstdio>
+#include <cstring>
+
+#include "app/input.h"
+#include "app/paths.h"
+#include "script/api_common.h"
+#include "script/script_internal.h"
+
+namespace {
+
+// The API in the order in which it is registered.
+const char* const apiOrder[] = {"Vec2",
+                                "PropertyGet",
+                                "PropertySet",
+                                "GfxSetTitle",
+                                "WorldSetGravity",
+                                "WorldClear",
+                                "CamSet",
+                                "CamGet",
+                                "SceneSpawn",
+                                "SceneRemove",
+                                "SceneGetSpecialPos",
+                                "SceneGetObjects",
+                                "SceneGetObjectsList",
+                                "SceneGetObjectByName",
+                                "SceneGetObjectsById",
+                                "ObjectGetScene",
+                                "ObjectGetName",
+                                "ObjectGetGameId",
+                                "ObjectSetVelocity",
+                                "ObjectSetTorque",
+                                "ObjectAddImpulse",
+                                "ObjectAddTorque",
+                                "ObjectGetPos",
+                                "ObjectGetAngle",
+                                "ObjectGetVelocity",
+                                "ObjectGetTorque",
+                                "ObjectIsLit",
+                                "ObjectSetLit",
+                                "MusicPlay",
+                                "MusicStop",
+                                "SoundPlay",
+                                "HudClear",
+                                "HudIsClear",
+                                "HudSetVisible",
+                                "HudSetPlayers",
+                                "HudSetScore",
+                                "HudShowText",
+                                "HudScrollText"};
+
+const luaL_Reg* const apiTables[] = {vectorApi, propertyApi, windowApi, worldApi,
+                                     sceneApi,  objectApi,   audioApi,  hudApi};
+
+lua_CFunction findApiFunction(const char* name) {
+  for (const luaL_Reg* table : apiTables)
+    for (const luaL_Reg* entry = table; entry->name; ++entry)
+      if (strcmp(entry->name, name) == 0) return entry->func;
+  return nullptr;
+}
+
+void registerTask(lua_State* L, void*) {
+  for (const char* name : apiOrder) {
+    lua_CFunction f = findApiFunction(name);
+    if (!f) continue;  // a missing binding shows as a missing global, not a crash
+    lua_pushstring(L, name);
+    lua_pushcfunction(L, f);
+    lua_settable(L, LUA_GLOBALSINDEX);
+  }
+  static const char* const removed[] = {"dofile", "loadfile", "loadlib"};
+  for (const char* name : removed) {
+    lua_pushnil(L);
+    lua_setfield(L, LUA_GLOBALSINDEX, name);
+  }
+  const char* dir = dataDirectory();
+  if (dir)
+    lua_pushfstring(L, "%s/?.lua;%s/?", dir, dir);
+  else
+    lua_pushliteral(L, "?.lua;?");
+  lua_setfield(L, LUA_GLOBALSINDEX, "LUA_PATH");
+}
+
+void fpsTask(lua_State* L, void* data) {
+  lua_pushnumber(L, *static_cast<float*>(data));
+  lua_setfield(L, LUA_GLOBALSINDEX, "fps");
+}
+
+// Allocates nothing once keys holds a table with the twelve fields.
+void keysTask(lua_State* L, void*) {
+  lua_getfield(L, LUA_GLOBALSINDEX, "keys");
+  if (!lua_istable(L, -1)) {
+    lua_pop(L, 1);
+    lua_createtable(L, 0, gameKeyCount);
+    lua_pushvalue(L, -1);
+    lua_setfield(L, LUA_GLOBALSINDEX, "keys");
+  }
+  for (int i = 0; i < gameKeyCount; ++i) {
+    lua_pushboolean(L, keyState[i]);
+    lua_setfield(L, -2, gameKeyNames[i]);
+  }
+}
+
+struct ScriptCall {
+  const char* function;
+  int argCount;
+  lua_Number args[4];
+};
+
+void callTask(lua_State* L, void* data) {
+  const ScriptCall* call = static_cast<const ScriptCall*>(data);
+  lua_getfield(L, LUA_GLOBALSINDEX, call->function);
+  if (lua_isnil(L, -1)) return;
+  for (int i = 0; i < call->argCount; ++i) lua_pushnumber(L, call->args[i]);
+  reportScriptError(L, lua_pcall(L, call->argCount, 0, 0));
+}
+
+void callScript(lua_State* L, ScriptCall& call) {
+  if (L && call.function) runHostTask(L, callTask, &call);
+}
+
+const char* const entryPoints[] = {"update",
+                                   "trigger_object_enter",
+                                   "trigger_object_exit",
+                                   "trigger_scene_enter",
+                                   "trigger_scene_exit",
+                                   "object_rotated",
+                                   "keys",
+                                   "fps"};
+char anchorKey;
+
+}  // namespace
+
+void anchorHostNames(lua_State* L) {
+  lua_pushlightuserdata(L, &anchorKey);
+  lua_createtable(L, 0, 0);
+  int n = 0;
+  for (const char* name : entryPoints) {
+    lua_pushstring(L, name);
+    lua_rawseti(L, -2, ++n);
+  }
+  for (const char* name : gameKeyNames) {
+    lua_pushstring(L, name);
+    lua_rawseti(L, -2, ++n);
+  }
+  lua_rawset(L, LUA_REGISTRYINDEX);
+}
+
+void registerScriptApi(lua_State* L) {
+  if (L) runHostTask(L, registerTask, nullptr);
+}
+
+void setScriptFps(lua_State* L, float fps) {
+  if (L) runHostTask(L, fpsTask, &fps);
+}
+
+void refreshScriptKeys(lua_State* L) {
+  if (L) runHostTask(L, keysTask, nullptr);
+}
+
+void reportScriptError(lua_State* L, int status) {
+  switch (status) {
+    case 0:
+      return;
+    case LUA_ERRRUN: {
+      // Numbers are formatted here rather than by lua_tostring, which would
+      // allocate, and this may run outside any protected call.
+      char number[64];
+      const char* text = "";
+      int top = L ? lua_gettop(L) : 0;
+      if (top > 0 && lua_type(L, -1) == LUA_TSTRING) {
+        text = lua_tostring(L, -1);
+      } else if (top > 0 && lua_type(L, -1) == LUA_TNUMBER) {
+        snprintf(number, sizeof number, LUA_NUMBER_FMT, lua_tonumber(L, -1));
+        text = number;
+      }
+      printf("Lua error: runtime error (%s)\n", text);
+      if (top > 0) lua_pop(L, 1);
+      return;
+    }
+    case LUA_ERRSYNTAX:
+      printf("Lua error: syntax error\n");
+      return;
+    case LUA_ERRMEM:
+      printf("Lua error: out of memory\n");
+      return;
+    case LUA_ERRERR:
+      printf("Lua error: error running the error function\n");
+      return;
+    default:
+      printf("Lua error: unknown error code #%d\n", status);
+      return;
+  }
+}
+
+void runScriptFile(lua_State* L, const char* path) {
+  if (!L) return;
+  if (!path) path = "";
+  printf("Loading '%s'..\n", path);
+  int top = lua_gettop(L);
+  bool opened = false;
+  int status = loadTextFile(L, path, path, &opened);
+  if (!opened) {
+    printf("File '%s' not found!\n", path);
+    lua_pushnil(L);  // the setup call then fails as a call of nil
+    return;
+  }
+  if (status != 0) {
+    reportScriptError(L, status);
+    lua_settop(L, top);
+    lua_pushnil(L);
+  }
+}
+
+void runScriptSetup(lua_State* L) {
+  if (!L) return;
+  if (lua_gettop(L) == 0) lua_pushnil(L);
+  int top = lua_gettop(L) - 1;
+  beginScriptCall(L);
+  int status = lua_pcall(L, 0, 0, 0);
+  endScriptCall(L);
+  reportScriptError(L, status);
+  lua_settop(L, top);
+}
+
+void callScriptUpdate(lua_State* L, float dt) {
+  ScriptCall call{"update", 1, {dt}};
+  callScript(L, call);
+}
+
+void callTriggerEvent(lua_State* L, const char* function, int triggerScene, int triggerObject,
+                      int otherScene, int otherObject) {
+  ScriptCall call{function,
+                  otherObject != 0 ? 4 : 3,
+                  {lua_Number(triggerScene), lua_Number(triggerObject), lua_Number(otherScene),
+                   lua_Number(otherObject)}};
+  callScript(L, call);
+}
+
+void callObjectRotated(lua_State* L, int scene, int object, float degrees) {
+  ScriptCall call{"object_rotated", 3, {lua_Number(scene), lua_Number(object), degrees}};
+  callScript(L, call);
+}
+
+void ScriptEvents::callObjectEnter(int triggerScene, int triggerObject, int otherScene,
+                                   int otherObject) {
+  callTriggerEvent(L_, "trigger_object_enter", triggerScene, triggerObject, otherScene,
+                   otherObject);
+}
+
+void ScriptEvents::callObjectExit(int triggerScene, int triggerObject, int otherScene,
+                                  int otherObject) {
+  callTriggerEvent(L_, "trigger_object_exit", triggerScene, triggerObject, otherScene, otherObject);
+}
+
+void ScriptEvents::callSceneEnter(int triggerScene, int triggerObject, int otherScene) {
+  callTriggerEvent(L_, "trigger_scene_enter", triggerScene, triggerObject, otherScene, 0);
+}
+
+void ScriptEvents::callSceneExit(int triggerScene, int triggerObject, int otherScene) {
+  callTriggerEvent(L_, "trigger_scene_exit", triggerScene, triggerObject, otherScene, 0);
+}
+
+void ScriptEvents::callObjectRotated(int scene, int object, float degrees) {
+  ::callObjectRotated(L_, scene, object, degrees);
+}
+
+void ScriptEvents::callScriptUpdate(float dt) {
+  refreshScriptKeys(L_);
+  ::callScriptUpdate(L_, dt);
+}

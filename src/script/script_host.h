@@ -2,6 +2,8 @@
 // fps, the entry points and the reporting of script errors.
 #pragma once
 
+#include <cstddef>
+
 #include "world/world_events.h"
 
 struct lua_State;
@@ -26,13 +28,27 @@ void runScriptSetup(lua_State* L);
 void callScriptUpdate(lua_State* L, float dt);
 void callTriggerEvent(lua_State* L, const char* function, int triggerScene, int triggerObject,
                       int otherScene, int otherObject);
+void callObjectRotated(lua_State* L, int scene, int object, float degrees);
+
+// Runaway scripts. One call into the script (setup, update, an event) that
+// runs longer than the time limit is stopped with a runtime error; one that
+// still runs graceMs after that ends the process with exit code 1.
+constexpr int defaultScriptTimeLimitMs = 10000;
+constexpr int defaultScriptGraceMs = 5000;
+void setScriptTimeLimit(int limitMs, int graceMs);
+// Caps the memory of the state; past it allocations fail as "out of memory".
+constexpr size_t defaultScriptMemoryLimit = size_t(1) << 30;
+void setScriptMemoryLimit(lua_State* L, size_t bytes);
+size_t scriptMemoryUsed(lua_State* L);
 
 // The world's events delivered to the script of one state.
 class ScriptEvents : public WorldEvents {
  public:
   explicit ScriptEvents(lua_State* L) : L_(L) {}
-  void callObjectEnter(int triggerScene, int triggerObject, int otherScene, int otherObject) override;
-  void callObjectExit(int triggerScene, int triggerObject, int otherScene, int otherObject) override;
+  void callObjectEnter(int triggerScene, int triggerObject, int otherScene,
+                       int otherObject) override;
+  void callObjectExit(int triggerScene, int triggerObject, int otherScene,
+                      int otherObject) override;
   void callSceneEnter(int triggerScene, int triggerObject, int otherScene) override;
   void callSceneExit(int triggerScene, int triggerObject, int otherScene) override;
   void callObjectRotated(int scene, int object, float degrees) override;

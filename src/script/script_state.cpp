@@ -1,0 +1,144 @@
+// Creating and closing the script state: the capped allocator, the panic
+// line, the standard libraries and the protected host tasks.
+#include <cstdio>
+#include <cstdlib>
+
+#include "script/script_host.h"
+#include "script/script_internal.h"
+#include "script/vec2.h"
+
+namespace {
+
+struct Allocator {
+  size_t used = 0;
+  size_t limit = defaultScriptMemoryLimit;
+};
+
+void* cappedAlloc(void* ud, void* ptr, size_t oldSize, size_t newSize) {
+  Allocator* a = static_cast<Allocator*>(ud);
+  if (newSize == 0) {
+    free(ptr);
+    a->used -= oldSize;
+    return nullptr;
+  }
+  // Lua passes the old size for blocks it owns; ptr == nullptr means new.
+  size_t old = ptr ? oldSize : 0;
+  if (newSize > old && (a->used >= a->limit || newSize - old > a->limit - a->used)) return nullptr;
+  void* p = realloc(ptr, newSize);
+  if (p) a->used = a->used - old + newSize;
+  return p;
+}
+
+int panicLine(lua_State* L) {
+  const char* msg = lua_type(L, -1) == LUA_TSTRING ? lua_tostring(L, -1) : "";
+  printf("Lua error: unprotected error, ending the engine (%s)\n", msg);
+  fflush(stdout);
+  return 0;  // Lua then ends the process
+}
+
+int openLibraries(lua_State* L) {
+  static const luaL_Reg libs[] = {{"", luaopen_base},
+                                  {LUA_STRLIBNAME, luaopen_string},
+                                  {LUA_TABLIBNAME, luaopen_table},
+                                  {LUA_MATHLIBNAME, luaopen_math},
+                                  {LUA_DBLIBNAME, luaopen_debug},
+                                  {LUA_LOADLIBNAME, luaopen_package},
+                                  {nullptr, nullptr}};
+  for (const luaL_Reg* lib = libs; lib->func; ++lib) {
+    lua_pushcfunction(L, lib->func);
+    lua_pushstring(L, lib->name);
+    lua_call(L, 1, 0);
+  }
+  sandboxLibraries(L);
+  installHostTasks(L);
+  installVec2(L);
+  anchorHostNames(L);
+  return 0;
+}
+
+// The task being run; the dispatcher runs only this one, once, so a script
+// that gets hold of the dispatcher (through the debug library) cannot make
+// it run a stale task.
+struct PendingTask {
+  HostTask task;
+  void* data;
+};
+PendingTask* currentTask = nullptr;
+char dispatcherKey;
+
+int dispatchTask(lua_State* L) {
+  PendingTask* t = static_cast<PendingTask*>(lua_touserdata(L, 1));
+  if (!t || t != currentTask) return 0;
+  currentTask = nullptr;
+  lua_settop(L, 0);
+  t->task(L, t->data);
+  return 0;
+}
+
+}  // namespace
+
+void installHostTasks(lua_State* L) {
+  lua_pushlightuserdata(L, &dispatcherKey);
+  lua_pushcfunction(L, dispatchTask);
+  lua_rawset(L, LUA_REGISTRYINDEX);
+}
+
+int runHostTask(lua_State* L, HostTask task, void* data) {
+  int top = lua_gettop(L);
+  PendingTask pending{task, data};
+  PendingTask* outer = currentTask;
+  // Neither push allocates, so nothing here can raise outside protection.
+  lua_pushlightuserdata(L, &dispatcherKey);
+  lua_rawget(L, LUA_REGISTRYINDEX);
+  if (lua_tocfunction(L, -1) != dispatchTask) {  // a script replaced it
+    lua_pop(L, 1);
+    installHostTasks(L);
+    lua_pushcfunction(L, dispatchTask);
+  }
+  lua_pushlightuserdata(L, &pending);
+  currentTask = &pending;
+  beginScriptCall(L);
+  int status = lua_pcall(L, 1, 0, 0);
+  endScriptCall(L);
+  currentTask = outer;
+  reportScriptError(L, status);
+  lua_settop(L, top);
+  return status;
+}
+
+lua_State* createScriptState() {
+  Allocator* a = new Allocator;
+  lua_State* L = lua_newstate(cappedAlloc, a);
+  if (!L) {
+    delete a;
+    return nullptr;
+  }
+  lua_atpanic(L, panicLine);
+  if (lua_cpcall(L, openLibraries, nullptr) != 0) {
+    closeScriptState(L);
+    return nullptr;
+  }
+  return L;
+}
+
+void closeScriptState(lua_State* L) {
+  if (!L) return;
+  void* ud = nullptr;
+  lua_getallocf(L, &ud);
+  beginScriptClose();
+  lua_close(L);
+  endScriptClose();
+  delete static_cast<Allocator*>(ud);
+}
+
+void setScriptMemoryLimit(lua_State* L, size_t bytes) {
+  void* ud = nullptr;
+  lua_getallocf(L, &ud);
+  static_cast<Allocator*>(ud)->limit = bytes;
+}
+
+size_t scriptMemoryUsed(lua_State* L) {
+  void* ud = nullptr;
+  lua_getallocf(L, &ud);
+  return static_cast<Allocator*>(ud)->used;
+}

@@ -1,0 +1,81 @@
+// A game script run through the real host in a temporary data directory,
+// with the console captured.
+#pragma once
+
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <lua5.1/lua.hpp>
+#include <string>
+
+#include "app/paths.h"
+#include "script/script_host.h"
+
+class ScriptTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/orvane-script-XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir = pattern;
+    setDataDirectory(dir.c_str());
+    setScriptTimeLimit(defaultScriptTimeLimitMs, defaultScriptGraceMs);
+  }
+
+  void TearDown() override {
+    closeScriptState(L);
+    L = nullptr;
+    attachScriptWorld(nullptr, nullptr);
+    std::filesystem::remove_all(dir);
+  }
+
+  void writeFile(const std::string& name, const std::string& text) {
+    std::ofstream(dir + "/" + name, std::ios::binary) << text;
+  }
+
+  // The start-up sequence of the engine on game.lua; returns the console.
+  std::string start(const std::string& script) {
+    writeFile("game.lua", script);
+    return startWithoutWriting();
+  }
+
+  std::string startWithoutWriting() {
+    ::testing::internal::CaptureStdout();
+    L = createScriptState();
+    EXPECT_NE(L, nullptr);
+    registerScriptApi(L);
+    setScriptFps(L, 0);
+    refreshScriptKeys(L);
+    runScriptFile(L, dataPath("game.lua"));
+    runScriptSetup(L);
+    return ::testing::internal::GetCapturedStdout();
+  }
+
+  // Runs more code in the started state as a chunk of its own.
+  std::string run(const std::string& code) {
+    if (!L) start("");
+    ::testing::internal::CaptureStdout();
+    if (luaL_loadbuffer(L, code.data(), code.size(), "test") != 0) {
+      reportScriptError(L, LUA_ERRSYNTAX);
+      lua_pop(L, 1);
+    } else {
+      runScriptSetup(L);
+    }
+    return ::testing::internal::GetCapturedStdout();
+  }
+
+  // World steps as the script sees them: keys, then update.
+  std::string steps(int count) {
+    ::testing::internal::CaptureStdout();
+    for (int i = 0; i < count; ++i) {
+      refreshScriptKeys(L);
+      callScriptUpdate(L, 0.0033333334f);
+    }
+    return ::testing::internal::GetCapturedStdout();
+  }
+
+  std::string dir;
+  lua_State* L = nullptr;
+};
