@@ -1,0 +1,502 @@
+// Turns the tables returned by a manifest and its scene files into packed
+// records. Every value is checked here, where the file and object that hold
+// it are known, so a refusal names them; tables are read with raw access so
+// no metamethod can run (and raise) while C++ objects are alive.
+#include "manifest.h"
+
+#include <algorithm>
+#include <cfloat>
+#include <cmath>
+#include <filesystem>
+#include <initializer_list>
+#include <set>
+
+extern "C" {
+#include <lauxlib.h>
+#include <lua.h>
+#include <lualib.h>
+}
+
+#include "font_source.h"
+#include "image_source.h"
+#include "source_state.h"
+
+namespace {
+
+const char* const kKindNames[] = {"static", "dynamic", "trigger", "marker", "prop"};
+
+class SourceReader {
+ public:
+  SourceReader(lua_State* L, PackReport& report) : L(L), report_(report) {}
+
+  bool fail(const std::string& where, const std::string& message) {
+    error = where + ": " + message;
+    return false;
+  }
+  void note(const std::string& line) { report_.notes.push_back(line); }
+
+  // Pushes t[key] (t an absolute index).
+  void field(int t, const char* key) {
+    lua_pushstring(L, key);
+    lua_rawget(L, t);
+  }
+
+  bool string(int t, const char* key, const std::string& where, std::string& out, bool required) {
+    field(t, key);
+    int type = lua_type(L, -1);
+    bool ok = true;
+    if (type == LUA_TSTRING) {
+      size_t n = 0;
+      const char* s = lua_tolstring(L, -1, &n);
+      out.assign(s, n);
+      if (n > 0xFFFF)
+        ok = fail(where,
+                  std::string(key) + " is " + std::to_string(n) + " bytes long (at most 65535)");
+    } else if (type == LUA_TNIL && !required) {
+      out.clear();
+    } else {
+      ok = fail(where, type == LUA_TNIL ? std::string("missing ") + key
+                                        : std::string(key) + " must be a string, not a " +
+                                              lua_typename(L, type));
+    }
+    lua_pop(L, 1);
+    return ok;
+  }
+
+  // A finite number that fits a float.
+  bool number(int t, const char* key, const std::string& where, float& out, float fallback) {
+    double v = fallback;
+    if (!wideNumber(t, key, where, v, fallback)) return false;
+    if (!(std::fabs(v) <= FLT_MAX))
+      return fail(where, std::string(key) + " is not a finite number");
+    out = float(v);
+    return true;
+  }
+
+  bool integer(int t, const char* key, const std::string& where, int& out, int fallback, int lo,
+               int hi) {
+    double v = fallback;
+    if (!wideNumber(t, key, where, v, fallback)) return false;
+    if (v != std::floor(v) || v < lo || v > hi)
+      return fail(where, std::string(key) + " " + numberText(v) + " is outside " +
+                             std::to_string(lo) + ".." + std::to_string(hi));
+    out = int(v);
+    return true;
+  }
+
+  bool flag(int t, const char* key, const std::string& where, bool& out) {
+    field(t, key);
+    int type = lua_type(L, -1);
+    bool ok = true;
+    if (type == LUA_TNIL)
+      out = false;
+    else if (type == LUA_TBOOLEAN)
+      out = lua_toboolean(L, -1) != 0;
+    else if (type == LUA_TNUMBER)
+      out = lua_tonumber(L, -1) != 0;
+    else
+      ok = fail(where, std::string(key) + " must be true or false");
+    lua_pop(L, 1);
+    return ok;
+  }
+
+  // The value at absolute index i as a point {x, y} or {x = .., y = ..}.
+  bool point(int i, const std::string& where, const std::string& what, Float2& out) {
+    if (lua_type(L, i) != LUA_TTABLE) return fail(where, what + " must be a point {x, y}");
+    double xy[2];
+    for (int k = 0; k < 2; ++k) {
+      lua_pushstring(L, k == 0 ? "x" : "y");
+      lua_rawget(L, i);
+      if (lua_isnil(L, -1)) {
+        lua_pop(L, 1);
+        lua_rawgeti(L, i, k + 1);
+      }
+      bool isNumber = lua_type(L, -1) == LUA_TNUMBER;
+      xy[k] = isNumber ? lua_tonumber(L, -1) : 0;
+      lua_pop(L, 1);
+      if (!isNumber) return fail(where, what + " needs a number " + (k == 0 ? "x" : "y"));
+      if (!(std::fabs(xy[k]) <= FLT_MAX)) return fail(where, what + " is not finite");
+    }
+    out = {float(xy[0]), float(xy[1])};
+    return true;
+  }
+
+  bool pointField(int t, const char* key, const std::string& where, Float2& out) {
+    field(t, key);
+    bool ok = lua_isnil(L, -1) ? (out = Float2{}, true) : point(lua_gettop(L), where, key, out);
+    lua_pop(L, 1);
+    return ok;
+  }
+
+  bool outline(int t, const char* key, const std::string& where, std::vector<Float2>& out) {
+    out.clear();
+    field(t, key);
+    int list = lua_gettop(L);
+    bool ok = true;
+    if (lua_type(L, list) == LUA_TTABLE) {
+      size_t n = lua_objlen(L, list);
+      if (n > 0xFFFF)
+        ok =
+            fail(where, std::string(key) + " has " + std::to_string(n) + " points (at most 65535)");
+      for (size_t i = 1; ok && i <= n; ++i) {
+        lua_rawgeti(L, list, int(i));
+        Float2 p;
+        ok = point(lua_gettop(L), where, std::string(key) + "[" + std::to_string(i) + "]", p);
+        out.push_back(p);
+        lua_pop(L, 1);
+      }
+    } else if (!lua_isnil(L, list)) {
+      ok = fail(where, std::string(key) + " must be a list of points");
+    }
+    lua_pop(L, 1);
+    return ok;
+  }
+
+  // Pushes t[key] when it is a list (or nil, as an empty table). Returns its
+  // length, or -1 after failing.
+  int list(int t, const char* key, const std::string& where) {
+    field(t, key);
+    if (lua_isnil(L, -1)) {
+      lua_pop(L, 1);
+      lua_newtable(L);
+    }
+    if (lua_type(L, -1) != LUA_TTABLE) {
+      lua_pop(L, 1);
+      fail(where, std::string(key) + " must be a list");
+      return -1;
+    }
+    size_t n = lua_objlen(L, -1);
+    if (n > 0xFFFF) {
+      lua_pop(L, 1);
+      fail(where, std::string(key) + " has " + std::to_string(n) + " entries (at most 65535)");
+      return -1;
+    }
+    return int(n);
+  }
+
+  // Notes keys of table t that are not in known (likely typos).
+  void unknownKeys(int t, std::initializer_list<const char*> known, const std::string& where) {
+    lua_pushnil(L);
+    while (lua_next(L, t) != 0) {
+      lua_pop(L, 1);
+      if (lua_type(L, -1) != LUA_TSTRING) continue;
+      std::string key = lua_tostring(L, -1);
+      bool found = false;
+      for (const char* k : known) found = found || key == k;
+      if (!found) note(where + ": unknown field '" + key + "' ignored");
+    }
+  }
+
+  lua_State* L;
+  std::string error;
+
+ private:
+  bool wideNumber(int t, const char* key, const std::string& where, double& out, double fallback) {
+    field(t, key);
+    int type = lua_type(L, -1);
+    bool ok = true;
+    if (type == LUA_TNUMBER)
+      out = lua_tonumber(L, -1);
+    else if (type == LUA_TNIL)
+      out = fallback;
+    else
+      ok = fail(where, std::string(key) + " must be a number, not a " + lua_typename(L, type));
+    lua_pop(L, 1);
+    if (ok && std::isnan(out)) ok = fail(where, std::string(key) + " is not a number (nan)");
+    return ok;
+  }
+
+  static std::string numberText(double v) {
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.14g", v);
+    return buf;
+  }
+
+  PackReport& report_;
+};
+
+std::string joinPath(const std::string& folder, const std::string& file) {
+  if (file.empty() || file[0] == '/' || folder.empty()) return file;
+  return folder + "/" + file;
+}
+
+std::string folderOf(const std::string& path) {
+  size_t slash = path.rfind('/');
+  return slash == std::string::npos ? "" : path.substr(0, slash);
+}
+
+// Reads kind as a number 0..4 or one of the kind names.
+bool readKind(SourceReader& r, int t, const std::string& where, int& kind) {
+  lua_State* L = r.L;
+  r.field(t, "kind");
+  int type = lua_type(L, -1);
+  std::string name = type == LUA_TSTRING ? lua_tostring(L, -1) : "";
+  lua_pop(L, 1);
+  if (type != LUA_TSTRING) return r.integer(t, "kind", where, kind, KindStatic, 0, 4);
+  for (int k = 0; k < 5; ++k)
+    if (name == kKindNames[k]) {
+      kind = k;
+      return true;
+    }
+  return r.fail(where, "unknown kind '" + name +
+                           "' (expected static, dynamic, trigger, marker, prop or 0..4)");
+}
+
+bool readObject(SourceReader& r, int t, const std::string& file, int index,
+                const PackOptions& options, ObjectDef& o) {
+  lua_State* L = r.L;
+  std::string where = file + ": objects[" + std::to_string(index) + "]";
+  if (lua_type(L, t) != LUA_TTABLE) return r.fail(where, "an object must be a table");
+  if (!r.string(t, "name", where, o.name, true)) return false;
+  where = file + ": object '" + o.name + "'";
+  r.unknownKeys(t,
+                {"name", "id", "img", "litImg", "linkedTo", "imageScale", "imageOffset", "layer",
+                 "blend", "kind", "collisionGroup", "immovableByOtherScenes", "mass",
+                 "inertiaRadius", "position", "outline"},
+                where);
+  bool ok = r.string(t, "id", where, o.id, false) && r.string(t, "img", where, o.img, false) &&
+            r.string(t, "litImg", where, o.litImg, false) &&
+            r.string(t, "linkedTo", where, o.linkedTo, false) &&
+            r.number(t, "imageScale", where, o.imageScale, 1) &&
+            r.pointField(t, "imageOffset", where, o.imageOffset) &&
+            r.integer(t, "layer", where, o.layer, 0, 0, 255) &&
+            r.integer(t, "blend", where, o.blend, 0, 0, 255) && readKind(r, t, where, o.kind) &&
+            r.integer(t, "collisionGroup", where, o.collisionGroup, 0, 0, 31) &&
+            r.flag(t, "immovableByOtherScenes", where, o.immovableByOtherScenes) &&
+            r.number(t, "mass", where, o.mass, 1) &&
+            r.number(t, "inertiaRadius", where, o.inertiaRadius, 1) &&
+            r.pointField(t, "position", where, o.position) &&
+            r.outline(t, "outline", where, o.outline);
+  if (!ok) return false;
+  if (o.outline.size() >= 3 && shoelaceSum(o.outline) > 0) {
+    if (!options.fixWinding)
+      return r.fail(where,
+                    "outline is wound clockwise on screen (shoelace sum positive); "
+                    "list its points the other way round, or pack with --fix-winding");
+    std::reverse(o.outline.begin(), o.outline.end());
+    r.note(where + ": outline was wound clockwise on screen; reversed it");
+  }
+  return true;
+}
+
+bool readLink(SourceReader& r, int t, const std::string& file, int index, LinkDef& l) {
+  std::string where = file + ": links[" + std::to_string(index) + "]";
+  if (lua_type(r.L, t) != LUA_TTABLE) return r.fail(where, "a link must be a table");
+  if (!r.string(t, "name", where, l.name, false)) return false;
+  if (!l.name.empty()) where = file + ": link '" + l.name + "'";
+  r.unknownKeys(t, {"name", "obj1", "obj2", "anchor"}, where);
+  return r.string(t, "obj1", where, l.obj1, false) && r.string(t, "obj2", where, l.obj2, false) &&
+         r.pointField(t, "anchor", where, l.anchor);
+}
+
+// Notes references that name nothing: they load silently as empty ones.
+void checkReferences(SourceReader& r, const SceneDef& scene, const std::string& file,
+                     const std::set<std::string>& textures) {
+  std::set<std::string> objects;
+  for (const ObjectDef& o : scene.objects) objects.insert(o.name);
+  for (const ObjectDef& o : scene.objects) {
+    std::string where = file + ": object '" + o.name + "'";
+    if (!o.img.empty() && !textures.count(o.img))
+      r.note(where + ": img '" + o.img + "' is not a texture of the manifest");
+    if (!o.litImg.empty() && !textures.count(o.litImg))
+      r.note(where + ": litImg '" + o.litImg + "' is not a texture of the manifest");
+    if (!o.linkedTo.empty() && !objects.count(o.linkedTo))
+      r.note(where + ": linkedTo '" + o.linkedTo + "' is not an object of the scene");
+  }
+  for (const LinkDef& l : scene.links) {
+    std::string where = file + ": link '" + l.name + "'";
+    if (!l.obj1.empty() && !objects.count(l.obj1))
+      r.note(where + ": obj1 '" + l.obj1 + "' is not an object of the scene");
+    if (!l.obj2.empty() && !objects.count(l.obj2))
+      r.note(where + ": obj2 '" + l.obj2 + "' is not an object of the scene");
+  }
+}
+
+// The scene table is on top of the stack.
+bool readScene(SourceReader& r, const std::string& file, const PackOptions& options,
+               SceneDef& scene) {
+  lua_State* L = r.L;
+  int t = lua_gettop(L);
+  if (lua_type(L, t) != LUA_TTABLE) return r.fail(file, "a scene file must return a table");
+  if (!r.string(t, "name", file, scene.name, true)) return false;
+  r.unknownKeys(t, {"name", "objects", "links"}, file);
+  int n = r.list(t, "objects", file);
+  if (n < 0) return false;
+  int objects = lua_gettop(L);
+  scene.objects.resize(size_t(n));
+  for (int i = 1; i <= n; ++i) {
+    lua_rawgeti(L, objects, i);
+    bool ok = readObject(r, lua_gettop(L), file, i, options, scene.objects[size_t(i - 1)]);
+    lua_pop(L, 1);
+    if (!ok) return false;
+  }
+  lua_pop(L, 1);
+  n = r.list(t, "links", file);
+  if (n < 0) return false;
+  int links = lua_gettop(L);
+  scene.links.resize(size_t(n));
+  for (int i = 1; i <= n; ++i) {
+    lua_rawgeti(L, links, i);
+    bool ok = readLink(r, lua_gettop(L), file, i, scene.links[size_t(i - 1)]);
+    lua_pop(L, 1);
+    if (!ok) return false;
+  }
+  lua_pop(L, 1);
+  return true;
+}
+
+// Reads entry {name = .., file = ..} of a manifest list into name and path.
+bool namedFile(SourceReader& r, int t, const std::string& where, const std::string& folder,
+               std::string& name, std::string& path) {
+  if (lua_type(r.L, t) != LUA_TTABLE)
+    return r.fail(where, "an entry must be a table {name = .., file = ..}");
+  r.unknownKeys(t, {"name", "file"}, where);
+  std::string file;
+  if (!r.string(t, "name", where, name, true) || !r.string(t, "file", where, file, true))
+    return false;
+  path = joinPath(folder, file);
+  return true;
+}
+
+bool readManifestTable(SourceReader& r, const std::string& manifest, const PackOptions& options,
+                       PackContent& content, PackReport& report) {
+  lua_State* L = r.L;
+  int top = lua_gettop(L);
+  if (lua_type(L, top) != LUA_TTABLE) return r.fail(manifest, "the manifest must return a table");
+  r.unknownKeys(top, {"textures", "sounds", "fonts", "masks", "scenes"}, manifest);
+  const std::string folder = folderOf(manifest);
+  std::string error;
+
+  int n = r.list(top, "textures", manifest);
+  if (n < 0) return false;
+  for (int i = 1; i <= n; ++i) {
+    lua_rawgeti(L, -1, i);
+    PackTexture texture;
+    std::string path;
+    std::vector<unsigned char> bytes;
+    std::string where = manifest + ": textures[" + std::to_string(i) + "]";
+    bool ok = namedFile(r, lua_gettop(L), where, folder, texture.name, path);
+    lua_pop(L, 1);
+    if (!ok) return false;
+    report.inputs.push_back(path);
+    if (!readWholeFile(path, bytes, error) || !decodePng(bytes, path, texture, error))
+      return r.fail(where, error);
+    content.textures.push_back(std::move(texture));
+  }
+  lua_pop(L, 1);
+
+  n = r.list(top, "sounds", manifest);
+  if (n < 0) return false;
+  for (int i = 1; i <= n; ++i) {
+    lua_rawgeti(L, -1, i);
+    PackSound sound;
+    std::string path;
+    std::string where = manifest + ": sounds[" + std::to_string(i) + "]";
+    bool ok = namedFile(r, lua_gettop(L), where, folder, sound.name, path);
+    lua_pop(L, 1);
+    if (!ok) return false;
+    report.inputs.push_back(path);
+    if (!readWholeFile(path, sound.data, error)) return r.fail(where, error);
+    if (sound.data.size() >= 0x80000000u) return r.fail(where, path + " is 2 GiB or more");
+    content.sounds.push_back(std::move(sound));
+  }
+  lua_pop(L, 1);
+
+  n = r.list(top, "fonts", manifest);
+  if (n < 0) return false;
+  for (int i = 1; i <= n; ++i) {
+    lua_rawgeti(L, -1, i);
+    FontDef font;
+    std::string path;
+    std::string where = manifest + ": fonts[" + std::to_string(i) + "]";
+    bool ok = namedFile(r, lua_gettop(L), where, folder, font.name, path);
+    lua_pop(L, 1);
+    if (!ok) return false;
+    report.inputs.push_back(path);
+    std::string name = font.name;
+    if (!loadFontFile(path, font, error, report.notes)) {
+      r.error = error;  // already "file:line: message"
+      return false;
+    }
+    font.name = name;
+    content.fonts.push_back(std::move(font));
+  }
+  lua_pop(L, 1);
+
+  n = r.list(top, "masks", manifest);
+  if (n < 0) return false;
+  for (int i = 1; i <= n; ++i) {
+    lua_rawgeti(L, -1, i);
+    bool isNumber = lua_type(L, -1) == LUA_TNUMBER;
+    double v = isNumber ? lua_tonumber(L, -1) : -1;
+    lua_pop(L, 1);
+    if (!isNumber || v != std::floor(v) || v < 0 || v > 4294967295.0)
+      return r.fail(manifest,
+                    "masks[" + std::to_string(i) + "] must be a whole number 0..0xFFFFFFFF");
+    content.masks.push_back(uint32_t(v));
+  }
+  lua_pop(L, 1);
+  if (n > 32) r.note(manifest + ": only the first 32 masks are used by the engine");
+
+  std::set<std::string> textureNames;
+  for (const PackTexture& t : content.textures) textureNames.insert(t.name);
+  n = r.list(top, "scenes", manifest);
+  if (n < 0) return false;
+  int scenes = lua_gettop(L);
+  for (int i = 1; i <= n; ++i) {
+    lua_rawgeti(L, scenes, i);
+    std::string file = manifest;
+    bool ok = true;
+    if (lua_type(L, -1) == LUA_TSTRING) {  // a scene file; an inline table also works
+      file = joinPath(folder, lua_tostring(L, -1));
+      lua_pop(L, 1);
+      report.inputs.push_back(file);
+      if (!runSourceFile(L, file, error))
+        return r.fail(manifest, "scenes[" + std::to_string(i) + "]: " + error);
+    } else if (lua_type(L, -1) != LUA_TTABLE) {
+      lua_pop(L, 1);
+      return r.fail(manifest, "scenes[" + std::to_string(i) + "] must be a scene file name");
+    }
+    SceneDef scene;
+    ok = readScene(r, file, options, scene);
+    lua_pop(L, 1);
+    if (!ok) return false;
+    checkReferences(r, scene, file, textureNames);
+    content.scenes.push_back(std::move(scene));
+  }
+  lua_pop(L, 1);
+  return true;
+}
+
+}  // namespace
+
+double shoelaceSum(const std::vector<Float2>& outline) {
+  double sum = 0;
+  size_t n = outline.size();
+  for (size_t i = 0; i < n; ++i) {
+    const Float2& a = outline[i];
+    const Float2& b = outline[(i + 1) % n];
+    sum += double(a.x) * b.y - double(b.x) * a.y;
+  }
+  return sum;
+}
+
+bool loadManifest(const std::string& path, const PackOptions& options, PackContent& content,
+                  PackReport& report, std::string& error) {
+  content = PackContent();
+  lua_State* L = newSourceState();
+  if (!L) {
+    error = "cannot start Lua";
+    return false;
+  }
+  report.inputs.push_back(path);
+  SourceReader reader(L, report);
+  bool ok = runSourceFile(L, path, error);
+  if (ok) {
+    ok = readManifestTable(reader, path, options, content, report);
+    if (!ok) error = reader.error;
+  }
+  for (const std::string& f : includedFiles(L)) report.inputs.push_back(f);
+  lua_close(L);
+  return ok;
+}
