@@ -1,0 +1,194 @@
+// End-to-end test harness: runs the real `orvane` executable on a data
+// directory made by the test, under its own virtual X server, reads its
+// console line by line as it comes, presses keys and reads back the screen.
+//
+//   e2e::DataDir dir;
+//   dir.write("data.dat", e2e::smallestArchive());
+//   dir.write("game.lua", "print('hello')");
+//   e2e::Engine engine;
+//   ASSERT_TRUE(engine.start({dir.path(), "-windowed"}));
+//   ASSERT_TRUE(engine.waitForLine("Main loop.."));
+//   engine.key("F10");
+//   engine.interrupt();
+//   EXPECT_EQ(engine.waitForExit(), 0);
+#pragma once
+
+#include <sys/types.h>
+
+#include <condition_variable>
+#include <cstdint>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <vector>
+
+namespace e2e {
+
+// The built engine executable.
+std::string enginePath();
+
+// The smallest archive the catalog accepts: version 7 and every count zero.
+std::string smallestArchive();
+
+// One object record of an archive scene; the defaults make a sprite-only prop.
+struct ArchiveObject {
+  std::string name, id, img, litImg, linkedTo;
+  float imageScale = 1, imageOffsetX = 0, imageOffsetY = 0;
+  uint8_t layer = 0, blend = 0, kind = 4, collisionGroup = 0, immovableByOtherScenes = 0;
+  float mass = 1, inertiaRadius = 1, x = 0, y = 0;
+  std::vector<std::pair<float, float>> outline;
+};
+
+struct ArchiveLink {
+  std::string name, obj1, obj2;
+  float anchorX = 0, anchorY = 0;
+};
+
+// Writes a data.dat image record by record, in archive order.
+class ArchiveWriter {
+ public:
+  // A texture of one colour.
+  ArchiveWriter& texture(const std::string& name, int width, int height, uint8_t r, uint8_t g, uint8_t b,
+                         uint8_t a = 255);
+  ArchiveWriter& sound(const std::string& name, const std::string& bytes);
+  ArchiveWriter& masks(const std::vector<uint32_t>& masks);
+  ArchiveWriter& scene(const std::string& name, const std::vector<ArchiveObject>& objects,
+                       const std::vector<ArchiveLink>& links = {});
+  std::string bytes() const;
+
+ private:
+  std::string textures_, sounds_, masks_, scenes_;
+  int textureCount_ = 0, soundCount_ = 0, maskCount_ = 0, sceneCount_ = 0;
+};
+
+// A fresh temporary directory, removed with everything in it at destruction.
+class DataDir {
+ public:
+  DataDir();
+  ~DataDir();
+  DataDir(const DataDir&) = delete;
+  DataDir& operator=(const DataDir&) = delete;
+
+  const std::string& path() const { return path_; }
+  // Writes bytes to path()/name, making the folders of a name like "a/b.lua".
+  void write(const std::string& name, const std::string& bytes) const;
+  bool exists(const std::string& name) const;
+  std::string read(const std::string& name) const;  // empty when missing
+  void remove(const std::string& name) const;
+
+ private:
+  std::string path_;
+};
+
+// An Xvfb server of its own (1024x768x24) on a display number that no other
+// server uses, so tests run in parallel.
+class VirtualDisplay {
+ public:
+  VirtualDisplay() = default;
+  ~VirtualDisplay();
+  VirtualDisplay(const VirtualDisplay&) = delete;
+  VirtualDisplay& operator=(const VirtualDisplay&) = delete;
+
+  bool start();
+  void stop();
+  bool running() const { return pid_ > 0; }
+  const std::string& name() const { return name_; }  // ":N"
+
+ private:
+  pid_t pid_ = -1;
+  std::string name_;
+};
+
+struct Rgb {
+  uint8_t r = 0, g = 0, b = 0;
+  bool operator==(const Rgb& o) const { return r == o.r && g == o.g && b == o.b; }
+  bool operator!=(const Rgb& o) const { return !(*this == o); }
+};
+
+// Pixels read back from the display, top row first.
+struct Image {
+  int width = 0, height = 0;
+  std::vector<Rgb> pixels;
+  bool empty() const { return pixels.empty(); }
+  Rgb at(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
+  // Number of pixels that are not black.
+  int litCount() const;
+};
+
+struct EngineOptions {
+  bool display = true;           // false: run with DISPLAY unset and no X server
+  std::string workingDirectory;  // empty: the test's own
+  std::vector<std::pair<std::string, std::string>> environment;  // added or replaced
+};
+
+// One run of the engine. The destructor kills a run that is still going.
+class Engine {
+ public:
+  Engine() = default;
+  ~Engine();
+  Engine(const Engine&) = delete;
+  Engine& operator=(const Engine&) = delete;
+
+  // Starts `orvane args...`; false when the X server or the process could
+  // not be started. SDL_AUDIODRIVER is "dummy" unless options say otherwise.
+  bool start(const std::vector<std::string>& args, const EngineOptions& options = {});
+
+  // Waits until a console line equals text exactly; lines already seen count.
+  // Only lines after the previous match are searched, so waiting for the same
+  // text twice waits for two such lines.
+  bool waitForLine(const std::string& text, int timeoutMs = 30000);
+  // The same for a line that contains text.
+  bool waitForLineContaining(const std::string& text, int timeoutMs = 30000);
+  // Every stdout line so far (without the newline); stderr lines separately.
+  std::vector<std::string> lines() const;
+  std::vector<std::string> errorLines() const;
+  // All stdout lines joined, for failure messages.
+  std::string transcript() const;
+
+  // The engine's top-level window on its display, once it is mapped; 0 when
+  // none appears within the timeout.
+  unsigned long window(int timeoutMs = 30000);
+  std::string windowTitle();
+  // Gives the window the keyboard focus and sends real key events (XTEST)
+  // through xdotool. Key names are X keysyms: "Escape", "F10", "Shift_L",
+  // "Left", "space", "Return".
+  bool key(const std::string& keysym);
+  bool keyDown(const std::string& keysym);
+  bool keyUp(const std::string& keysym);
+  // The window's pixels as last presented; empty on failure.
+  Image grabWindow();
+
+  // Sends SIGINT (what Ctrl+C does).
+  void interrupt();
+  // Shuts the X server down under the running engine.
+  void closeDisplay() { display_.stop(); }
+  // Waits for the process to end; returns its exit code, 128+signal when a
+  // signal ended it, or -1 after the timeout (the process is then killed).
+  int waitForExit(int timeoutMs = 30000);
+  bool exited() const { return exitCode_ != notExited; }
+
+  pid_t pid() const { return pid_; }
+  const std::string& displayName() const { return display_.name(); }
+
+ private:
+  static constexpr int notExited = -1000;
+
+  bool waitFor(const std::string& text, bool whole, int timeoutMs);
+  bool runXdotool(const std::vector<std::string>& args);
+  void readPipe(int fd, bool isError);
+  bool focus();
+
+  VirtualDisplay display_;
+  pid_t pid_ = -1;
+  int exitCode_ = notExited;
+  mutable std::mutex mutex_;
+  std::condition_variable changed_;
+  std::vector<std::string> lines_, errorLines_;
+  size_t searchFrom_ = 0;
+  int openPipes_ = 0;
+  std::thread outReader_, errReader_;
+  unsigned long window_ = 0;
+};
+
+}  // namespace e2e

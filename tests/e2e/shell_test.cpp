@@ -1,0 +1,249 @@
+// The engine as a user runs it: command line, start-up order, the window,
+// the engine keys, and every way the process ends.
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <string>
+#include <vector>
+
+#include "harness.h"
+
+using e2e::DataDir;
+using e2e::Engine;
+using e2e::EngineOptions;
+
+namespace {
+
+EngineOptions withoutDisplay() {
+  EngineOptions o;
+  o.display = false;
+  return o;
+}
+
+// Prints a line once whenever the left flipper key changes, and the first
+// step rate the engine reports.
+const char* const keyEchoScript = R"(
+print("setup ran with fps " .. fps .. ", lpad " .. tostring(keys.lpad))
+local held = false
+local reported = false
+function update(dt)
+  if keys.lpad ~= held then
+    held = keys.lpad
+    print(held and "lpad down" or "lpad up")
+  end
+  if fps > 0 and not reported then
+    reported = true
+    print("first fps report " .. fps)
+  end
+end
+)";
+
+void makeTable(const DataDir& dir, const std::string& script = keyEchoScript) {
+  dir.write("data.dat", e2e::smallestArchive());
+  dir.write("game.lua", script);
+}
+
+// Waits for each line in turn; they must come in this order.
+void expectLinesInOrder(Engine& engine, const std::vector<std::string>& expected) {
+  for (const std::string& line : expected)
+    ASSERT_TRUE(engine.waitForLine(line)) << "missing \"" << line << "\" in:\n" << engine.transcript();
+}
+
+}  // namespace
+
+TEST(ShellCommandLine, UnknownSwitchPrintsOnlyItsLineAndExits1) {
+  for (const char* bad : {"-x", "-Windowed", "-windowedx", "-fullscreen-"}) {
+    Engine engine;
+    ASSERT_TRUE(engine.start({"somewhere", bad, "-windowed"}, withoutDisplay()));
+    EXPECT_EQ(engine.waitForExit(), 1) << bad;
+    EXPECT_EQ(engine.lines(), std::vector<std::string>{std::string("Unknown parameter '") + bad + "'"})
+        << engine.transcript();
+  }
+}
+
+TEST(ShellCommandLine, LastDirectoryWinsAndEmptyArgumentsAreSkipped) {
+  DataDir first, second;
+  Engine engine;
+  ASSERT_TRUE(engine.start({first.path(), "", second.path(), "-windowed", "-fullscreen"}, withoutDisplay()));
+  EXPECT_EQ(engine.waitForExit(), 1);
+  std::vector<std::string> lines = engine.lines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0], "Using data directory '" + second.path() + "'");
+}
+
+TEST(ShellCommandLine, NoDirectoryMeansDefault) {
+  DataDir cwd;
+  EngineOptions o = withoutDisplay();
+  o.workingDirectory = cwd.path();
+  Engine engine;
+  ASSERT_TRUE(engine.start({}, o));
+  EXPECT_EQ(engine.waitForExit(), 1);
+  std::vector<std::string> lines = engine.lines();
+  ASSERT_FALSE(lines.empty());
+  EXPECT_EQ(lines[0], "Using data directory 'default'");
+}
+
+TEST(ShellStartUp, WithoutADisplayTheGraphicsErrorEndsTheRun) {
+  DataDir dir;
+  makeTable(dir);
+  Engine engine;
+  ASSERT_TRUE(engine.start({dir.path(), "-windowed"}, withoutDisplay()));
+  EXPECT_EQ(engine.waitForExit(), 1);
+  expectLinesInOrder(engine, {"Using data directory '" + dir.path() + "'", "Initializing the graphics.."});
+  // A terminal fallback driver of SDL may write control sequences onto the
+  // same lines, so these are matched inside the line.
+  EXPECT_TRUE(engine.waitForLineContaining("Error opening the gfx: ")) << engine.transcript();
+  EXPECT_TRUE(engine.waitForLineContaining("Cleaning up..")) << engine.transcript();
+  EXPECT_TRUE(engine.waitForLineContaining("Exiting; thanks for playing!")) << engine.transcript();
+  for (const std::string& line : engine.lines()) {
+    EXPECT_EQ(line.find("Initializing the audio.."), std::string::npos);
+    EXPECT_EQ(line.find("Starting lua.."), std::string::npos);
+  }
+}
+
+TEST(ShellStartUp, MissingArchiveExits1AfterTheCatalogErrorAndShutdown) {
+  DataDir dir;
+  dir.write("game.lua", "print('must not run')");
+  Engine engine;
+  ASSERT_TRUE(engine.start({dir.path(), "-windowed"}));
+  EXPECT_EQ(engine.waitForExit(), 1) << engine.transcript();
+  expectLinesInOrder(engine, {"Using data directory '" + dir.path() + "'", "Initializing the graphics..",
+                              "Initializing the audio..", "Loading world data from '" + dir.path() + "/data.dat'..",
+                              "Error opening the world data file!", "Cleaning up..", "[WORLD] Clearing world",
+                              "Exiting; thanks for playing!"});
+  std::vector<std::string> lines = engine.lines();
+  EXPECT_EQ(lines.back(), "Exiting; thanks for playing!");
+  for (const std::string& line : lines) {
+    EXPECT_NE(line, "Starting lua..");
+    EXPECT_NE(line, "must not run");
+  }
+}
+
+TEST(ShellRun, StartsInOrderTogglesDebugDrawingAndQuitsOnEscape) {
+  DataDir dir;
+  makeTable(dir);
+  Engine engine;
+  ASSERT_TRUE(engine.start({dir.path(), "-windowed"}));
+  expectLinesInOrder(engine, {"Using data directory '" + dir.path() + "'", "Initializing the graphics..",
+                              "Initializing the audio..", "Loading world data from '" + dir.path() + "/data.dat'..",
+                              "World data loaded!", "Starting lua..", "Loading '" + dir.path() + "/game.lua'..",
+                              "Running setup..", "setup ran with fps 0, lpad false", "Main loop.."});
+  ASSERT_NE(engine.window(), 0ul) << engine.transcript();
+  EXPECT_EQ(engine.windowTitle(), "Orvane Engine");
+
+  // The loop steps the world and reports a step rate of at most 1 per 3 ms.
+  ASSERT_TRUE(engine.waitForLineContaining("first fps report ")) << engine.transcript();
+  for (const std::string& line : engine.lines()) {
+    if (line.rfind("first fps report ", 0) != 0) continue;
+    double fps = std::stod(line.substr(17));
+    EXPECT_GT(fps, 0.0);
+    EXPECT_LE(fps, 1000.0 / 3.0 + 1.0);
+  }
+
+  ASSERT_TRUE(engine.key("F10"));
+  EXPECT_TRUE(engine.waitForLine("Drawing visual debug helpers")) << engine.transcript();
+  ASSERT_TRUE(engine.key("F10"));
+  EXPECT_TRUE(engine.waitForLine("Not drawing visual debug helpers")) << engine.transcript();
+  ASSERT_TRUE(engine.key("F11"));
+  EXPECT_TRUE(engine.waitForLine("Not drawing the level images")) << engine.transcript();
+
+  // A held game key reaches the script's keys table until it is released.
+  ASSERT_TRUE(engine.keyDown("Shift_L"));
+  EXPECT_TRUE(engine.waitForLine("lpad down")) << engine.transcript();
+  ASSERT_TRUE(engine.keyUp("Shift_L"));
+  EXPECT_TRUE(engine.waitForLine("lpad up")) << engine.transcript();
+
+  ASSERT_TRUE(engine.key("Escape"));
+  expectLinesInOrder(engine, {"ESC pressed; quitting the game.", "Cleaning up..", "Exiting; thanks for playing!"});
+  EXPECT_EQ(engine.waitForExit(), 0) << engine.transcript();
+  EXPECT_EQ(engine.lines().back(), "Exiting; thanks for playing!");
+}
+
+TEST(ShellRun, InterruptEndsTheRunCleanly) {
+  DataDir dir;
+  makeTable(dir);
+  Engine engine;
+  ASSERT_TRUE(engine.start({dir.path(), "-windowed"}));
+  ASSERT_TRUE(engine.waitForLine("Main loop..")) << engine.transcript();
+  engine.interrupt();
+  EXPECT_EQ(engine.waitForExit(), 0) << engine.transcript();
+  expectLinesInOrder(engine, {"Cleaning up..", "Exiting; thanks for playing!"});
+  std::vector<std::string> lines = engine.lines();
+  EXPECT_EQ(lines.back(), "Exiting; thanks for playing!");
+  for (const std::string& line : lines) EXPECT_NE(line, "ESC pressed; quitting the game.");
+}
+
+TEST(ShellRun, MissingScriptIsReportedAndTheGameRunsOn) {
+  DataDir dir;
+  dir.write("data.dat", e2e::smallestArchive());
+  Engine engine;
+  ASSERT_TRUE(engine.start({dir.path(), "-windowed"}));
+  expectLinesInOrder(engine, {"Loading '" + dir.path() + "/game.lua'..",
+                              "File '" + dir.path() + "/game.lua' not found!", "Running setup.."});
+  ASSERT_TRUE(engine.waitForLineContaining("Lua error: runtime error (")) << engine.transcript();
+  ASSERT_TRUE(engine.waitForLine("Main loop..")) << engine.transcript();
+  ASSERT_NE(engine.window(), 0ul);
+  engine.interrupt();
+  EXPECT_EQ(engine.waitForExit(), 0) << engine.transcript();
+}
+
+namespace {
+
+// Grabs frames until the pixel at (x, y) has the colour; false after 20 s.
+bool waitForPixel(Engine& engine, int x, int y, e2e::Rgb colour, e2e::Image* last) {
+  for (int i = 0; i < 200; ++i) {
+    *last = engine.grabWindow();
+    if (!last->empty() && last->at(x, y) == colour) return true;
+    usleep(100 * 1000);
+  }
+  return false;
+}
+
+}  // namespace
+
+TEST(ShellRun, F11HidesAndShowsTheTableImages) {
+  DataDir dir;
+  e2e::ArchiveObject box;
+  box.name = "Box";
+  box.img = "red";
+  dir.write("data.dat", e2e::ArchiveWriter().texture("red", 16, 16, 255, 0, 0).scene("Box", {box}).bytes());
+  dir.write("game.lua", "SceneSpawn('Box', Vec2(400, 300))\n");
+  Engine engine;
+  ASSERT_TRUE(engine.start({dir.path(), "-windowed"}));
+  ASSERT_TRUE(engine.waitForLine("Main loop..")) << engine.transcript();
+
+  // A 16x16 sprite centred on (400, 300) with the camera at the origin.
+  const e2e::Rgb red{255, 0, 0}, black{0, 0, 0};
+  e2e::Image frame;
+  ASSERT_TRUE(waitForPixel(engine, 400, 300, red, &frame)) << engine.transcript();
+  ASSERT_EQ(frame.width, 800);
+  ASSERT_EQ(frame.height, 600);
+  EXPECT_EQ(frame.at(393, 293), red);
+  EXPECT_EQ(frame.at(406, 306), red);
+  EXPECT_EQ(frame.at(380, 300), black);
+  EXPECT_EQ(frame.at(400, 320), black);
+
+  ASSERT_TRUE(engine.key("F11"));
+  ASSERT_TRUE(engine.waitForLine("Not drawing the level images")) << engine.transcript();
+  EXPECT_TRUE(waitForPixel(engine, 400, 300, black, &frame));
+  ASSERT_TRUE(engine.key("F11"));
+  ASSERT_TRUE(engine.waitForLine("Drawing the level images")) << engine.transcript();
+  EXPECT_TRUE(waitForPixel(engine, 400, 300, red, &frame));
+
+  engine.interrupt();
+  EXPECT_EQ(engine.waitForExit(), 0) << engine.transcript();
+}
+
+TEST(ShellRun, LosingTheDisplayStillReleasesTheWorld) {
+  DataDir dir;
+  makeTable(dir);
+  Engine engine;
+  ASSERT_TRUE(engine.start({dir.path(), "-windowed"}));
+  ASSERT_TRUE(engine.waitForLine("Main loop..")) << engine.transcript();
+  // The X library ends the process from inside a frame; the exit handlers
+  // then destroy what the normal shutdown never reached.
+  engine.closeDisplay();
+  EXPECT_EQ(engine.waitForExit(), 1) << engine.transcript();
+  EXPECT_TRUE(engine.waitForLine("[WORLD] Clearing world")) << engine.transcript();
+}
