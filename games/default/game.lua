@@ -1,0 +1,675 @@
+-- Orvane Pinball: the rules of the default table. The engine calls update()
+-- every 1/300 s step and the trigger and rotation handlers as the ball moves;
+-- this file lays the table out, drives the flippers, plunger and camera, and
+-- keeps score, balls, bonus, tilt, multiball and the high scores.
+
+local TITLE = "Orvane Pinball"
+local BALLS_PER_GAME = 3
+local BALL_SAVE_TIME = 8        -- seconds of ball save after each launch
+local GRAVITY = 700             -- px/s^2 down the tilted table
+local FLIP_UP = 50              -- flipper travel in degrees
+local FLIP_SPEED_UP = 15        -- rad/s while rising
+local FLIP_SPEED_DOWN = 10      -- rad/s while falling back
+local LAUNCH_MIN, LAUNCH_MAX = 1000, 1400   -- plunger speeds in px/s
+local MAX_SPEED = 1400          -- no ball goes faster: the walls stop it for sure
+local CHARGE_TIME = 1.0         -- seconds to pull the plunger all the way
+local BALL_MASS = 0.05
+local STEP_FORCE = 300 * BALL_MASS  -- force that changes a ball's speed by 1 px/s in one step
+local HUD_ROWS_PX = 120         -- the HUD covers the top of the screen
+local MUSIC = "table-theme.wav"
+
+GfxSetTitle(TITLE)
+WorldSetGravity(GRAVITY)
+HudSetVisible(true)
+
+---------------------------------------------------------------------------
+-- The table and its parts
+---------------------------------------------------------------------------
+
+local tableScene = SceneSpawn("Table", Vec2(0, 0))
+local function part(name)
+  local n = SceneGetObjectByName(tableScene, name)
+  if not n then print("[TABLE] missing part " .. name) end
+  return n
+end
+
+local leftFlipper, rightFlipper = part("LeftFlipper"), part("RightFlipper")
+local spinner = part("Spinner")
+local drain = part("Drain")
+local ballStart = SceneGetSpecialPos(tableScene, "BallStart") or Vec2(738, 1317)
+
+local bumpers, bumperOf = {}, {}
+for i = 1, 3 do
+  local core = part("Bumper" .. i)
+  bumpers[i] = { core = core, pos = ObjectGetPos(core), litTimer = 0 }
+  bumperOf[part("Bumper" .. i .. "Ring")] = bumpers[i]
+end
+
+-- Slingshot kick directions: the outward normals of their rubber faces.
+local slings, slingOf = {}, {}
+do
+  local dx, dy = 114, 182
+  local len = math.sqrt(dx * dx + dy * dy)
+  slings.Left = { body = part("SlingLeft"), dir = Vec2(dy / len, -dx / len), litTimer = 0 }
+  slings.Right = { body = part("SlingRight"), dir = Vec2(-dy / len, -dx / len), litTimer = 0 }
+  slingOf[part("SlingLeftKick")] = slings.Left
+  slingOf[part("SlingRightKick")] = slings.Right
+end
+
+local lanes, laneOf = {}, {}
+for i = 1, 3 do
+  lanes[i] = part("TopLane" .. i)
+  laneOf[lanes[i]] = i
+end
+
+local targets, targetOf = {}, {}
+for i = 1, 3 do
+  targets[i] = part("Target" .. i)
+  targetOf[part("Target" .. i .. "Switch")] = i
+end
+
+local outlaneOf = { [part("OutlaneLeft")] = "LEFT", [part("OutlaneRight")] = "RIGHT" }
+local lamp = {
+  extra = part("LampExtraBall"), multi = part("LampMultiball"), again = part("LampShootAgain"),
+  [2] = part("LampBonus2"), [3] = part("LampBonus3"), [4] = part("LampBonus4"),
+}
+
+---------------------------------------------------------------------------
+-- Game state
+---------------------------------------------------------------------------
+
+local mode = "attract"       -- attract, play, bonus, over
+local players, current, ballNumber = 0, 1, 1
+local scores = { 0, 0, 0, 0 }
+local extraBalls = { 0, 0, 0, 0 }
+local extraAwarded = { false, false, false, false }
+local balls = {}             -- ball scene number -> ball object number
+local ballCount = 0
+local bonus, multiplier = 0, 1
+local laneLit, targetLit = { false, false, false }, { false, false, false }
+local laneCompletions = 0
+local ballSave, launchedThisBall = 0, false
+local tilted, nudgeLevel, nudgeDecay = false, 0, 0
+local charge, plungerScene, plungerPull = 0, nil, -1
+local autoLaunch = {}        -- balls waiting to be shot into play
+local multiballPending, multiballCooldown = 0, 0
+local bonusQueue, bonusTimer = 0, 0
+local overTimer, attractTimer, attractCam = 0, 0, 0
+local spinnerBurst, fpsTimer, stuckTimer = 0, 0, 0
+local camY = 800
+local prevKeys = {}
+local lastGameScores, lastGamePlayers = nil, 0
+
+local function pressed(k) return keys[k] and not prevKeys[k] end
+local function released(k) return prevKeys[k] and not keys[k] end
+
+-- High scores: three entries kept in save.dat.
+local function highScore(i) return tonumber(PropertyGet("hiscore" .. i) or "") or 0 end
+
+local function setLit(o, on) if o then ObjectSetLit(o, on) end end
+
+local function addScore(points, bonusPoints)
+  if mode ~= "play" or tilted then return end
+  scores[current] = scores[current] + points
+  bonus = bonus + (bonusPoints or 0)
+  HudSetScore(current - 1, scores[current])
+end
+
+local function showMultiplier()
+  for m = 2, 4 do setLit(lamp[m], multiplier >= m) end
+end
+
+---------------------------------------------------------------------------
+-- Balls
+---------------------------------------------------------------------------
+
+local function spawnBall(pos)
+  local s = SceneSpawn("Ball", pos)
+  if s < 0 then return nil end
+  local b = SceneGetObjectByName(s, "Ball")
+  balls[s] = b
+  ballCount = ballCount + 1
+  return b
+end
+
+local function removeBall(s)
+  if balls[s] then
+    balls[s] = nil
+    ballCount = ballCount - 1
+    SceneRemove(s)
+  end
+end
+
+local function removeAllBalls()
+  for s in pairs(balls) do SceneRemove(s) end
+  balls, ballCount, autoLaunch, multiballPending = {}, 0, {}, 0
+end
+
+local function inShooterLane(p) return p.x > 712 and p.y > 1150 end
+
+local function launch(b, speed)
+  ObjectSetVelocity(b, Vec2(0, -speed))
+  SoundPlay("launch")
+  print("[TABLE] ball launched")
+  if not launchedThisBall then
+    launchedThisBall = true
+    ballSave = BALL_SAVE_TIME
+    setLit(lamp.again, true)
+  end
+end
+
+---------------------------------------------------------------------------
+-- Flow: start, balls, bonus, game over, attract
+---------------------------------------------------------------------------
+
+local function resetPlayfieldLamps()
+  laneLit, targetLit = { false, false, false }, { false, false, false }
+  for i = 1, 3 do setLit(lanes[i], false); setLit(targets[i], false) end
+  multiplier, bonus = 1, 0
+  showMultiplier()
+  setLit(lamp.multi, false)
+  setLit(lamp.extra, false)
+  setLit(lamp.again, false)
+end
+
+local function startBall()
+  resetPlayfieldLamps()
+  tilted, nudgeLevel, launchedThisBall, ballSave = false, 0, false, 0
+  laneCompletions = 0
+  setLit(lamp.extra, extraBalls[current] > 0)
+  spawnBall(ballStart)
+  if players > 1 then
+    HudShowText("P" .. current .. " BALL " .. ballNumber, 2.5)
+  else
+    HudShowText("BALL " .. ballNumber, 2.5)
+  end
+  print("[TABLE] player " .. current .. " ball " .. ballNumber)
+end
+
+local function startGame(n)
+  players, current, ballNumber = n, 1, 1
+  for i = 1, 4 do scores[i], extraBalls[i], extraAwarded[i] = 0, 0, false end
+  HudSetPlayers(n)
+  for i = 0, 3 do HudSetScore(i, 0) end
+  removeAllBalls()
+  mode = "play"
+  MusicPlay(MUSIC, 0.5)
+  SoundPlay("start")
+  print("[TABLE] game started with " .. n .. " player(s)")
+  startBall()
+end
+
+local function saveHighScores()
+  local list = { highScore(1), highScore(2), highScore(3) }
+  local best = 0
+  for p = 1, players do
+    local s = scores[p]
+    if s > list[3] then
+      list[3] = s
+      table.sort(list, function(a, b) return a > b end)
+      best = math.max(best, s)
+    end
+  end
+  if best > 0 then
+    for i = 1, 3 do PropertySet("hiscore" .. i, list[i]) end
+    print("[TABLE] high score saved " .. best)
+    return true
+  end
+  return false
+end
+
+local function gameOver()
+  mode, overTimer = "over", 5
+  removeAllBalls()
+  MusicStop()
+  SoundPlay("game-over")
+  print("[TABLE] game over")
+  for p = 1, players do print("[TABLE] player " .. p .. " scored " .. scores[p]) end
+  PropertySet("games", (tonumber(PropertyGet("games") or "") or 0) + 1)
+  if saveHighScores() then
+    HudShowText("HIGH SCORE", 2.5, 0.25)
+    overTimer = 6
+  else
+    HudShowText("GAME OVER", 4)
+  end
+  lastGameScores, lastGamePlayers = { scores[1], scores[2], scores[3], scores[4] }, players
+  resetPlayfieldLamps()
+end
+
+local function nextBall()
+  mode = "play"
+  if extraBalls[current] > 0 then
+    extraBalls[current] = extraBalls[current] - 1
+    HudShowText("SHOOT AGAIN", 2)
+    print("[TABLE] shoot again")
+    startBall()
+    return
+  end
+  current = current + 1
+  if current > players then
+    current = 1
+    ballNumber = ballNumber + 1
+  end
+  if ballNumber > BALLS_PER_GAME then
+    gameOver()
+  else
+    startBall()
+  end
+end
+
+local function endOfBall()
+  setLit(lamp.again, false)
+  if tilted then
+    nextBall()
+    return
+  end
+  mode = "bonus"
+  bonusQueue = bonus * multiplier
+  bonusTimer = 0.8
+  print("[TABLE] bonus " .. bonusQueue)
+  HudShowText("BONUS X" .. multiplier, 0.8)
+end
+
+local function ballDrained(s)
+  removeBall(s)
+  print("[TABLE] ball drained")
+  if mode ~= "play" then return end
+  if ballCount > 0 then
+    if ballCount == 1 then setLit(lamp.multi, false) end
+    return
+  end
+  if ballSave > 0 and not tilted then
+    spawnBall(ballStart)
+    HudShowText("BALL SAVED", 2)
+    SoundPlay("ball-saved")
+    print("[TABLE] ball saved")
+    return
+  end
+  SoundPlay("drain")
+  endOfBall()
+end
+
+local function attractText()
+  local text = "ORVANE PINBALL   HIGH SCORES  1. " .. highScore(1) .. "  2. " .. highScore(2) ..
+      "  3. " .. highScore(3) .. "   PRESS F1 TO F4 TO START"
+  if lastGameScores then
+    text = "GAME OVER   " .. text
+  end
+  HudScrollText(text, 32)
+end
+
+---------------------------------------------------------------------------
+-- Scoring elements
+---------------------------------------------------------------------------
+
+local function kick(ball, dir, speed)
+  ObjectAddImpulse(ball, dir * (speed * STEP_FORCE))
+end
+
+local function hitBumper(bp, ball)
+  local d = ObjectGetPos(ball) - bp.pos
+  if d:Normalize() == 0 then d = Vec2(0, -1) end
+  if not tilted then kick(ball, d, 950) end
+  ObjectSetLit(bp.core, true)
+  bp.litTimer = 0.12
+  SoundPlay("bumper")
+  addScore(100, 100)
+  print("[TABLE] bumper hit")
+end
+
+local function hitSling(sl, ball)
+  if not tilted then kick(ball, sl.dir, 900) end
+  ObjectSetLit(sl.body, true)
+  sl.litTimer = 0.1
+  SoundPlay("sling")
+  addScore(50, 50)
+  print("[TABLE] sling hit")
+end
+
+local function rotateLanes(step)
+  if laneLit[1] == laneLit[2] and laneLit[2] == laneLit[3] then return end
+  local l = laneLit
+  if step > 0 then laneLit = { l[3], l[1], l[2] } else laneLit = { l[2], l[3], l[1] } end
+  for i = 1, 3 do setLit(lanes[i], laneLit[i]) end
+end
+
+local function startMultiball()
+  setLit(lamp.multi, true)
+  HudShowText("MULTIBALL", 3, 0.2)
+  SoundPlay("multiball")
+  print("[TABLE] multiball")
+  multiballPending, multiballCooldown = 2, 0.5
+  ballSave = math.max(ballSave, 6)
+end
+
+-- Multiball balls are fed into the shooter lane one at a time and shot.
+local function feedMultiball(dt)
+  multiballCooldown = multiballCooldown - dt
+  if multiballPending <= 0 or multiballCooldown > 0 or mode ~= "play" then return end
+  for _, b in pairs(balls) do
+    local p = ObjectGetPos(b)
+    if p and inShooterLane(p) then return end
+  end
+  local b = spawnBall(ballStart)
+  if b then autoLaunch[#autoLaunch + 1] = { ball = b, wait = 0.8 } end
+  multiballPending = multiballPending - 1
+  multiballCooldown = 2
+end
+
+local function hitLane(i)
+  if laneLit[i] then
+    addScore(100, 0)
+    return
+  end
+  laneLit[i] = true
+  setLit(lanes[i], true)
+  SoundPlay("lane")
+  addScore(500, 1000)
+  print("[TABLE] lane " .. i .. " lit")
+  if laneLit[1] and laneLit[2] and laneLit[3] then
+    laneCompletions = laneCompletions + 1
+    multiplier = math.min(4, multiplier + 1)
+    showMultiplier()
+    addScore(5000, 0)
+    SoundPlay("lanes-complete")
+    print("[TABLE] lanes complete, bonus x" .. multiplier)
+    laneLit = { false, false, false }
+    for k = 1, 3 do setLit(lanes[k], false) end
+    if laneCompletions % 2 == 0 and ballCount == 1 and mode == "play" and not tilted then
+      startMultiball()
+    else
+      HudShowText("BONUS X" .. multiplier, 1.5)
+    end
+  end
+end
+
+local function hitTarget(i)
+  SoundPlay("target")
+  addScore(1000, 500)
+  print("[TABLE] target " .. i .. " hit")
+  if targetLit[i] then return end
+  targetLit[i] = true
+  setLit(targets[i], true)
+  if targetLit[1] and targetLit[2] and targetLit[3] then
+    targetLit = { false, false, false }
+    for k = 1, 3 do setLit(targets[k], false) end
+    addScore(10000, 2000)
+    if mode == "play" and not tilted and not extraAwarded[current] then
+      extraAwarded[current] = true
+      extraBalls[current] = extraBalls[current] + 1
+      setLit(lamp.extra, true)
+      HudShowText("EXTRA BALL", 2.5, 0.2)
+      SoundPlay("extra-ball")
+      print("[TABLE] extra ball")
+    end
+  end
+end
+
+---------------------------------------------------------------------------
+-- Engine entry points
+---------------------------------------------------------------------------
+
+function trigger_object_enter(tScene, tObj, oScene, oObj)
+  if tScene ~= tableScene or not balls[oScene] then return end
+  if tObj == drain then
+    ballDrained(oScene)
+  elseif bumperOf[tObj] then
+    hitBumper(bumperOf[tObj], oObj)
+  elseif slingOf[tObj] then
+    hitSling(slingOf[tObj], oObj)
+  elseif laneOf[tObj] then
+    hitLane(laneOf[tObj])
+  elseif targetOf[tObj] then
+    hitTarget(targetOf[tObj])
+  elseif outlaneOf[tObj] then
+    addScore(2000, 0)
+    SoundPlay("drain", 0.5)
+    print("[TABLE] outlane " .. outlaneOf[tObj])
+  end
+end
+
+function object_rotated(scene, obj, degrees)
+  if obj ~= spinner then return end
+  SoundPlay("spinner", 0.6)
+  addScore(100, 20)
+  if spinnerBurst <= 0 then print("[TABLE] spinner turned") end
+  spinnerBurst = 0.5
+end
+
+local function driveFlipper(f, up, direction)
+  local target = up and direction * FLIP_UP or 0
+  local err = target - (ObjectGetAngle(f) or 0)
+  local limit = up and FLIP_SPEED_UP or FLIP_SPEED_DOWN
+  local spin = math.max(-limit, math.min(limit, err * 3))
+  ObjectSetTorque(f, spin)
+end
+
+local function updateFlippers()
+  local live = (mode == "play" or mode == "attract") and not tilted
+  local l, r = live and keys.lpad, live and keys.rpad
+  if live and (pressed("lpad") or pressed("rpad")) then SoundPlay("flipper", 0.7) end
+  driveFlipper(leftFlipper, l, -1)
+  driveFlipper(rightFlipper, r, 1)
+  if mode == "play" then
+    if pressed("lpad") then rotateLanes(-1) end
+    if pressed("rpad") then rotateLanes(1) end
+  end
+end
+
+local function showPlunger(pull)
+  local px = math.floor(pull + 0.5)
+  if px == plungerPull then return end
+  plungerPull = px
+  if plungerScene then SceneRemove(plungerScene) end
+  plungerScene = SceneSpawn("Plunger", Vec2(ballStart.x, 1330 + px))
+end
+
+local function updatePlunger(dt)
+  if mode ~= "play" then
+    charge = 0
+  elseif keys.launch then
+    if charge == 0 then SoundPlay("plunger", 0.6) end
+    charge = math.min(1, charge + dt / CHARGE_TIME)
+  elseif released("launch") and charge > 0 then
+    local speed = LAUNCH_MIN + (LAUNCH_MAX - LAUNCH_MIN) * charge
+    for _, b in pairs(balls) do
+      local p, v = ObjectGetPos(b), ObjectGetVelocity(b)
+      if inShooterLane(p) and v.length < 60 then launch(b, speed) end
+    end
+    charge = 0
+  else
+    charge = 0
+  end
+  showPlunger(charge * 30)
+  for i = #autoLaunch, 1, -1 do
+    local a = autoLaunch[i]
+    a.wait = a.wait - dt
+    if a.wait <= 0 then
+      local p = ObjectGetPos(a.ball)
+      if p and inShooterLane(p) then launch(a.ball, LAUNCH_MAX * 0.85) end
+      table.remove(autoLaunch, i)
+    end
+  end
+end
+
+local function updateNudge(dt)
+  nudgeDecay = nudgeDecay + dt
+  if nudgeDecay > 2.5 then
+    nudgeDecay = 0
+    nudgeLevel = math.max(0, nudgeLevel - 1)
+  end
+  if mode ~= "play" or not pressed("push") or tilted then return end
+  local side = (math.random() < 0.5) and -1 or 1
+  for _, b in pairs(balls) do
+    kick(b, Vec2(side * 0.5, -1), 160)
+  end
+  SoundPlay("nudge")
+  nudgeLevel = nudgeLevel + 1
+  nudgeDecay = 0
+  print("[TABLE] nudge " .. nudgeLevel)
+  if nudgeLevel >= 4 then
+    tilted = true
+    HudShowText("TILT", 4, 0.3)
+    SoundPlay("tilt")
+    print("[TABLE] tilt")
+  elseif nudgeLevel == 3 then
+    HudShowText("DANGER", 1.5, 0.15)
+  end
+end
+
+-- Follows the lowest ball (the one closest to the drain), smoothly and
+-- clamped to the table; in attract mode it sweeps slowly up and down.
+local function updateCamera(dt)
+  local target
+  if mode == "attract" or mode == "over" then
+    attractCam = attractCam + dt
+    target = 340 + 460 * math.sin(attractCam * 0.25)
+  else
+    local lowest
+    for _, b in pairs(balls) do
+      local p = ObjectGetPos(b)
+      if p and (not lowest or p.y > lowest) then lowest = p.y end
+    end
+    if not lowest then return end
+    target = lowest - (HUD_ROWS_PX + 600) / 2
+  end
+  target = math.max(-HUD_ROWS_PX, math.min(1400 - 600, target))
+  camY = camY + (target - camY) * math.min(1, dt * 7)
+  CamSet(Vec2(0, camY))
+end
+
+local function updateLamps(dt)
+  for _, bp in ipairs(bumpers) do
+    if bp.litTimer > 0 then
+      bp.litTimer = bp.litTimer - dt
+      if bp.litTimer <= 0 then ObjectSetLit(bp.core, false) end
+    end
+  end
+  for _, sl in pairs(slings) do
+    if sl.litTimer > 0 then
+      sl.litTimer = sl.litTimer - dt
+      if sl.litTimer <= 0 then ObjectSetLit(sl.body, false) end
+    end
+  end
+  if ballSave > 0 then
+    ballSave = ballSave - dt
+    -- Blink the shoot-again lamp in the last two seconds of ball save.
+    local on = ballSave > 2 or math.floor(ballSave * 6) % 2 == 0
+    setLit(lamp.again, ballSave > 0 and on)
+  end
+  if mode == "attract" then
+    -- A slow chase over the inserts.
+    local phase = math.floor(attractCam * 4) % 6
+    local order = { lamp[2], lamp[3], lamp[4], lamp.multi, lamp.extra, lamp.again }
+    for i, o in ipairs(order) do setLit(o, i - 1 == phase) end
+    for i = 1, 3 do setLit(lanes[i], (phase + i) % 3 == 0) end
+  end
+end
+
+-- A ball that has lain still away from the flippers for a while gets a
+-- small shove so that play never stalls.
+local function updateStuck(dt)
+  if mode ~= "play" then return end
+  local still = false
+  for _, b in pairs(balls) do
+    local p, v = ObjectGetPos(b), ObjectGetVelocity(b)
+    if p and v and v.length < 8 and p.y < 1150 and not inShooterLane(p) then still = true end
+  end
+  stuckTimer = still and stuckTimer + (1 / 300) or 0
+  if stuckTimer > 4 then
+    stuckTimer = 0
+    for _, b in pairs(balls) do kick(b, Vec2(math.random() - 0.5, -1), 300) end
+    print("[TABLE] ball freed")
+  end
+end
+
+local function updateBonus(dt)
+  bonusTimer = bonusTimer - dt
+  if bonusTimer > 0 then return end
+  if bonusQueue > 0 then
+    local chunk = math.max(100, math.floor(bonusQueue / 12 / 100) * 100)
+    chunk = math.min(chunk, bonusQueue)
+    bonusQueue = bonusQueue - chunk
+    scores[current] = scores[current] + chunk
+    HudSetScore(current - 1, scores[current])
+    HudShowText("BONUS " .. bonusQueue, 0.2)
+    SoundPlay("bonus", 0.7)
+    bonusTimer = 0.07
+  else
+    bonusTimer = 0
+    nextBall()
+  end
+end
+
+local function startKeys()
+  for n = 1, 4 do
+    if pressed("start" .. n) then return n end
+  end
+end
+
+function update(dt)
+  if mode == "attract" then
+    local n = startKeys()
+    if n then startGame(n) end
+    if mode == "attract" and HudIsClear() then
+      attractTimer = attractTimer + dt
+      if attractTimer > 1 then
+        attractTimer = 0
+        attractText()
+      end
+    end
+  elseif mode == "over" then
+    overTimer = overTimer - dt
+    if overTimer <= 0 then
+      mode = "attract"
+      HudClear()
+    end
+  elseif mode == "bonus" then
+    updateBonus(dt)
+  end
+
+  updateFlippers()
+  updatePlunger(dt)
+  feedMultiball(dt)
+  updateNudge(dt)
+  updateLamps(dt)
+  updateStuck(dt)
+  updateCamera(dt)
+
+  -- The spinner has no friction of its own: slow it down here.
+  local spin = ObjectGetTorque(spinner)
+  if spin then ObjectSetTorque(spinner, spin * 0.996) end
+  spinnerBurst = spinnerBurst - dt
+
+  -- The speed limit, and a guard against a ball that escaped the table
+  -- (it never should).
+  for _, b in pairs(balls) do
+    local v = ObjectGetVelocity(b)
+    local speed = v and v.length or 0
+    if speed > MAX_SPEED then ObjectSetVelocity(b, v * (MAX_SPEED / speed)) end
+  end
+  local lost = {}
+  for s, b in pairs(balls) do
+    local p = ObjectGetPos(b)
+    if not p or p.x < -50 or p.x > 850 or p.y < -50 or p.y > 1450 then lost[#lost + 1] = s end
+  end
+  for _, s in ipairs(lost) do
+    print("[TABLE] ball lost off the table")
+    ballDrained(s)
+  end
+
+  fpsTimer = fpsTimer + dt
+  if fpsTimer >= 10 then
+    fpsTimer = 0
+    print(string.format("[TABLE] fps %d", fps))
+  end
+
+  for k, v in pairs(keys) do prevKeys[k] = v end
+end
+
+-- Attract mode at start-up, with the last high scores.
+HudSetPlayers(0)
+showPlunger(0)
+camY = 800
+CamSet(Vec2(0, camY))
+print("[TABLE] " .. TITLE .. " ready; high score " .. highScore(1))

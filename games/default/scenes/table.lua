@@ -1,0 +1,162 @@
+-- The playfield of the default table: walls, flippers, slingshots, pop
+-- bumpers, top lanes, spinner, targets, outlanes and the drain. 800 x 1400
+-- pixels; the camera scrolls over it. game.lua looks objects up by name.
+local S = include("shapes.lua")
+
+local AXIS = 366            -- the playfield's mirror line (shooter lane on the right)
+local WALL = 40             -- outer wall thickness
+
+local objects = {}
+local links = {}
+
+local function add(o)
+  objects[#objects + 1] = o
+  return o
+end
+
+local function wall(name, outline)
+  return add({ name = name, kind = "static", layer = 1, outline = outline })
+end
+
+-- Everything that moves in this scene is in group 1, which collides with
+-- nothing of its own scene (the ball is a scene of its own).
+local MOVING = 1
+
+-- Background: the generated playfield art, with the walls painted in.
+add({ name = "Playfield", kind = "prop", layer = 0, img = "Images\\playfield.png",
+      position = { 400, 700 } })
+
+-- Outer wall: up the left side, over the top in an arc, down the right.
+do
+  local path = { { 20, 1420 }, { 20, 420 } }
+  S.join(path, S.arc(400, 420, 380, 180, 360, 36))
+  S.join(path, { { 780, 420 }, { 780, 1420 } })
+  wall("OuterWall", S.band(path, WALL))
+end
+
+-- Drain trough floor and the shooter lane.
+wall("DrainFloor", S.band({ { 0, 1387 }, { 800, 1387 } }, 34))
+wall("ShooterWall", S.band({ { 704, 1380 }, { 704, 470 } }, 24, 30, true))
+wall("ShooterFloor", S.box(708, 1330, 768, 1375, 13))
+add({ name = "ShooterLane", id = "BallStart", kind = "marker", position = { 738, 1317 } })
+
+-- Inlane guides feed the flippers; the gap between guide and outer wall is
+-- the outlane.
+local guideL = { { 92, 990 }, { 92, 1120 }, { 262, 1210 } }
+wall("GuideLeft", S.band(guideL, 30, 30, true))
+wall("GuideRight", S.band(S.mirrorX(guideL, AXIS), 30, 30, true))
+
+-- Slingshots: a rubber face towards the middle, with a thin trigger just
+-- outside it that kicks the ball away from the face.
+local function sling(side)
+  local A, B, C = { 118, 1000 }, { 118, 1126 }, { 232, 1182 }
+  local sign = 1
+  if side == "Right" then
+    A, B, C = { 2 * AXIS - A[1], A[2] }, { 2 * AXIS - B[1], B[2] }, { 2 * AXIS - C[1], C[2] }
+    sign = -1
+  end
+  -- The sharp corners at A and C are cut off: a sliver thinner than the
+  -- ball would let it through.
+  local function towards(p, q, d)
+    local dx, dy = q[1] - p[1], q[2] - p[2]
+    local len = math.sqrt(dx * dx + dy * dy)
+    return { p[1] + dx / len * d, p[2] + dy / len * d }
+  end
+  local A1, A2 = towards(A, B, 34), towards(A, C, 34)
+  local C1, C2 = towards(C, B, 40), towards(C, A, 40)
+  local cx, cy = (A[1] + B[1] + C[1]) / 3, (A[2] + B[2] + C[2]) / 3
+  local function at(p) return { p[1] - cx, p[2] - cy } end
+  local body = S.subdivide(S.wound({ at(A1), at(B), at(C1), at(C2), at(A2) }), 30)
+  add({ name = "Sling" .. side, kind = "static", layer = 1, position = { cx, cy },
+        img = "Images\\sling-" .. side:lower() .. ".png",
+        litImg = "Images\\sling-" .. side:lower() .. "-lit.png",
+        imageOffset = S.spriteOffset(body), outline = body })
+  -- Kick strip: along the middle of the face A2-C2, 5 px outside it.
+  local dx, dy = C2[1] - A2[1], C2[2] - A2[2]
+  local len = math.sqrt(dx * dx + dy * dy)
+  local nx, ny = sign * dy / len, -sign * dx / len
+  local p0 = { A2[1] + dx * 0.1 + nx * 5, A2[2] + dy * 0.1 + ny * 5 }
+  local p1 = { A2[1] + dx * 0.9 + nx * 5, A2[2] + dy * 0.9 + ny * 5 }
+  add({ name = "Sling" .. side .. "Kick", id = "sling", kind = "trigger", layer = 1,
+        outline = S.band({ p0, p1 }, 6, 20) })
+end
+sling("Left")
+sling("Right")
+
+-- Flippers: bodies on a ball joint to the fixed world at the pivot, drawn
+-- at rest; game.lua turns them between 0 and 50 degrees.
+local function flipper(side, px, angle)
+  local outline = S.capsule(84, angle, 14, 9, 8)
+  add({ name = side .. "Flipper", kind = "dynamic", layer = 1, collisionGroup = MOVING,
+        mass = 3, inertiaRadius = 600, position = { px, 1222 },
+        img = "Images\\flipper-" .. side:lower() .. ".png",
+        imageOffset = S.spriteOffset(outline), outline = outline })
+  links[#links + 1] = { name = side:lower() .. "-pivot", obj1 = side .. "Flipper", obj2 = "",
+                        anchor = { px, 1222 } }
+end
+flipper("Left", 272, 30)
+flipper("Right", 2 * AXIS - 272, 150)
+
+-- Outlanes (ball lost) and inlanes; thin vertical strips the ball falls through.
+add({ name = "OutlaneLeft", id = "outlane", kind = "trigger", layer = 1,
+      outline = S.box(58, 1150, 62, 1200) })
+add({ name = "OutlaneRight", id = "outlane", kind = "trigger", layer = 1,
+      outline = S.box(2 * AXIS - 62, 1150, 2 * AXIS - 58, 1200) })
+-- Drain: the ball comes to rest on the trough floor, across this strip.
+add({ name = "Drain", kind = "trigger", layer = 1, outline = S.box(40, 1358, 692, 1366, 30) })
+
+-- Pop bumpers: a solid cap with a slightly larger trigger ring around it.
+local bumpers = { { 292, 330 }, { 440, 330 }, { 366, 440 } }
+for i, b in ipairs(bumpers) do
+  add({ name = "Bumper" .. i, id = "bumper", kind = "static", layer = 1, position = b,
+        img = "Images\\bumper.png", litImg = "Images\\bumper-lit.png", outline = S.circle(24, 16) })
+  add({ name = "Bumper" .. i .. "Ring", id = "bumper", kind = "trigger", layer = 1, position = b,
+        outline = S.circle(32, 16) })
+end
+
+-- Top lanes: rounded posts, with a thin rollover strip down each lane.
+for i, x in ipairs({ 305, 360, 415, 470 }) do
+  local post = S.capsule(56, 90, 9, 9, 6)
+  add({ name = "LanePost" .. i, kind = "static", layer = 1, position = { x, 110 },
+        img = "Images\\post.png", imageOffset = S.spriteOffset(post), outline = post })
+end
+for i, x in ipairs({ 332.5, 387.5, 442.5 }) do
+  add({ name = "TopLane" .. i, id = "toplane", kind = "trigger", layer = 1, position = { x, 140 },
+        img = "Images\\lane.png", litImg = "Images\\lane-lit.png", outline = S.box(-2, -22, 2, 22) })
+end
+
+-- Left orbit with the spinner: a thin gate on a ball joint across the lane.
+wall("OrbitWall", S.band({ { 122, 790 }, { 122, 430 } }, 30, 30, true))
+do
+  local bar = S.box(-27, -3, 27, 3, 14)
+  add({ name = "Spinner", kind = "dynamic", layer = 1, collisionGroup = MOVING,
+        mass = 0.02, inertiaRadius = 300, position = { 78, 590 },
+        img = "Images\\spinner.png", imageOffset = S.spriteOffset(bar), outline = bar })
+  links[#links + 1] = { name = "spinner-axle", obj1 = "Spinner", obj2 = "", anchor = { 78, 590 } }
+end
+
+-- Stand-up targets on the right: one solid bank (no corners or gaps to
+-- catch the ball), three target faces drawn on it, each with a thin switch
+-- just in front of it.
+wall("TargetBank", S.band({ { 684, 572 }, { 684, 713 } }, 16, 15, true))
+for i, y in ipairs({ 585, 642.5, 700 }) do
+  add({ name = "Target" .. i, id = "target", kind = "prop", layer = 1, position = { 684, y },
+        img = "Images\\target.png", litImg = "Images\\target-lit.png" })
+  add({ name = "Target" .. i .. "Switch", id = "target", kind = "trigger", layer = 1,
+        position = { 684, y }, outline = S.box(-14, -22, -5, 22, 15) })
+end
+
+-- Lamps that only show state.
+local lamps = {
+  { "LampExtraBall", { 366, 1010 }, "Images\\insert-extra.png", "Images\\insert-extra-lit.png" },
+  { "LampMultiball", { 366, 900 }, "Images\\insert-multi.png", "Images\\insert-multi-lit.png" },
+  { "LampShootAgain", { 366, 1300 }, "Images\\insert-again.png", "Images\\insert-again-lit.png" },
+  { "LampBonus2", { 306, 800 }, "Images\\insert-2x.png", "Images\\insert-2x-lit.png" },
+  { "LampBonus3", { 366, 780 }, "Images\\insert-3x.png", "Images\\insert-3x-lit.png" },
+  { "LampBonus4", { 426, 800 }, "Images\\insert-4x.png", "Images\\insert-4x-lit.png" },
+}
+for _, l in ipairs(lamps) do
+  add({ name = l[1], kind = "prop", layer = 1, position = l[2], img = l[3], litImg = l[4] })
+end
+
+return { name = "Table", objects = objects, links = links }

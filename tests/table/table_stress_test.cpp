@@ -1,0 +1,153 @@
+// The packed default table under punishment: a thousand launches with random
+// plunger strength and random flipper play. No ball may leave the playfield,
+// sink into a wall, or pass through a flipper.
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <sstream>
+
+#include "table_sim.h"
+#include "world/physics.h"
+
+namespace {
+
+class PhysicsEnvironment : public ::testing::Environment {
+ public:
+  void SetUp() override { initPhysics(); }
+  void TearDown() override { closePhysics(); }
+};
+const auto* const environment = ::testing::AddGlobalTestEnvironment(new PhysicsEnvironment);
+
+struct P {
+  float x, y;
+};
+
+bool insidePolygon(const std::vector<P>& poly, P p) {
+  bool in = false;
+  for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
+    if ((poly[i].y > p.y) != (poly[j].y > p.y) &&
+        p.x < (poly[j].x - poly[i].x) * (p.y - poly[i].y) / (poly[j].y - poly[i].y) + poly[i].x)
+      in = !in;
+  }
+  return in;
+}
+
+// Proper crossing of segments ab and cd.
+bool segmentsCross(P a, P b, P c, P d) {
+  auto side = [](P o, P u, P v) { return (u.x - o.x) * (v.y - o.y) - (u.y - o.y) * (v.x - o.x); };
+  float d1 = side(c, d, a), d2 = side(c, d, b), d3 = side(a, b, c), d4 = side(a, b, d);
+  return ((d1 > 0) != (d2 > 0)) && ((d3 > 0) != (d4 > 0)) && d1 != 0 && d2 != 0;
+}
+
+// The playfield's interior: inside the outer wall (x 40..760 below the
+// arch, within the arch's inner radius of 360 around (400, 420)) and above
+// the drain floor at y 1370. `slack` allows for soft contacts.
+bool onTable(P p, float slack) {
+  if (p.x < 40 - slack || p.x > 760 + slack || p.y > 1370 + slack) return false;
+  if (p.y < 420) {
+    float dx = p.x - 400, dy = p.y - 420;
+    if (std::sqrt(dx * dx + dy * dy) > 360 + slack) return false;
+  }
+  return true;
+}
+
+class TableStress : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    sim = std::make_unique<table::TableSim>(table::packedTablePath());
+    ASSERT_TRUE(sim->ready()) << "the packed table is missing or damaged: " << table::packedTablePath();
+    for (int slot = 0; slot < sim->world.objects.capacity(); ++slot) {
+      WorldObject* o = sim->world.objects.at(slot);
+      if (!o || o->sceneNumber != sim->tableScene || o->def->kind != KindStatic) continue;
+      std::vector<P> poly;
+      for (const Float2& q : o->def->outline) poly.push_back({q.x + o->position.x, q.y + o->position.y});
+      walls.push_back({o->def->name, poly});
+    }
+    ASSERT_GT(walls.size(), 10u);
+  }
+
+  // The flipper's centre line in the world: pivot to tip centre.
+  void flipperLine(int flipper, P& pivot, P& tip) {
+    WorldObject* f = sim->object(flipper);
+    // The tip centre lies 84 px from the pivot along the drawn direction.
+    float restAngle = f->number == sim->leftFlipper ? 30.f : 150.f;
+    float a = (restAngle + f->angleDegrees) * float(M_PI) / 180;
+    pivot = {f->position.x, f->position.y};
+    tip = {pivot.x + 84 * std::cos(a), pivot.y + 84 * std::sin(a)};
+  }
+
+  std::unique_ptr<table::TableSim> sim;
+  std::vector<std::pair<std::string, std::vector<P>>> walls;
+};
+
+TEST_F(TableStress, ThousandLaunchesStayOnTheTableAndNeverCrossAFlipper) {
+  std::mt19937 rng(20261208);
+  std::uniform_real_distribution<float> unit(0, 1);
+  const int launches = 1000, maxSteps = 1200;
+  float fastest = 0;
+  long steps = 0, drains = 0;
+  for (int trial = 0; trial < launches; ++trial) {
+    int ball = sim->spawnBall();
+    ASSERT_NE(ball, 0);
+    // Settle on the plunger with the flippers at rest, then shoot.
+    for (int i = 0; i < 30; ++i) {
+      sim->driveFlippers(false, false);
+      sim->step();
+    }
+    float strength = table::kLaunchMin + (table::kLaunchMax - table::kLaunchMin) * unit(rng);
+    sim->object(ball)->setVelocity(0, -strength);
+    // Each flipper alternates between random holds and random pauses.
+    int leftTimer = int(unit(rng) * 200), rightTimer = int(unit(rng) * 200);
+    bool left = false, right = false;
+    P last{table::kBallStartX, table::kBallStartY};
+    sim->drained.clear();
+    int resting = 0;
+    for (int i = 0; i < maxSteps && sim->drained.empty(); ++i, ++steps) {
+      // A weak shot falls back onto the plunger: shoot again, as a player would.
+      WorldObject* shot = sim->object(ball);
+      bool onPlunger = shot->position.x > 712 && shot->position.y > 1300 &&
+                       std::hypot(shot->velocity.x, shot->velocity.y) < 30;
+      if (onPlunger && ++resting > 30) {
+        resting = 0;
+        strength = table::kLaunchMin + (table::kLaunchMax - table::kLaunchMin) * unit(rng);
+        shot->setVelocity(0, -strength);
+      }
+      if (--leftTimer <= 0) left = !left, leftTimer = int(15 + unit(rng) * (left ? 90 : 240));
+      if (--rightTimer <= 0) right = !right, rightTimer = int(15 + unit(rng) * (right ? 90 : 240));
+      sim->driveFlippers(left, right);
+      sim->step();
+      WorldObject* b = sim->object(ball);
+      ASSERT_NE(b, nullptr);
+      P p{b->position.x, b->position.y};
+      std::ostringstream where;
+      where << "launch " << trial << " (strength " << strength << ") step " << i << ": ball at (" << p.x
+            << ", " << p.y << ") moving (" << b->velocity.x << ", " << b->velocity.y << ")";
+      ASSERT_TRUE(std::isfinite(p.x) && std::isfinite(p.y)) << where.str();
+      ASSERT_TRUE(onTable(p, 4)) << "left the table: " << where.str();
+      for (const auto& w : walls) ASSERT_FALSE(insidePolygon(w.second, p)) << "inside " << w.first << ": " << where.str();
+      for (int f : {sim->leftFlipper, sim->rightFlipper}) {
+        P pivot, tip;
+        flipperLine(f, pivot, tip);
+        ASSERT_FALSE(segmentsCross(last, p, pivot, tip)) << "crossed a flipper: " << where.str();
+      }
+      fastest = std::fmax(fastest, std::hypot(b->velocity.x, b->velocity.y));
+      last = p;
+    }
+    drains += !sim->drained.empty();
+    sim->removeBall(ball);
+    for (int i = 0; i < 40; ++i) {
+      sim->driveFlippers(false, false);
+      sim->step();
+    }
+  }
+  std::printf("[ table ] %d launches, %ld steps, %ld drained, fastest ball %.0f px/s, %ld bumper, %ld sling, "
+              "%ld spinner events\n",
+              launches, steps, drains, fastest, sim->bumperHits, sim->slingHits, sim->spinnerTurns);
+  // The table must actually be played: balls reach the bumpers and slings, and drain.
+  EXPECT_GT(sim->bumperHits, 0);
+  EXPECT_GT(sim->slingHits, 0);
+  EXPECT_GT(drains, launches / 10);
+}
+
+}  // namespace
