@@ -12,7 +12,9 @@
 
 namespace {
 
-constexpr float radiansToDegrees = 180.0f * 0.31830987f;
+// 1/pi in single precision; multiplied in this order so that sprites turn by
+// exactly the same float angle as the bodies report.
+constexpr float inversePi = 0.31830987f;
 
 // Picks the sprite's image: the lit one only when there is one.
 const TextureDef* chooseImage(const ObjectDef& def, bool lit) {
@@ -72,7 +74,7 @@ void drawObject(const ObjectDef* def, float x, float y, float angle, bool lit) {
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
   glTranslatef(x, y, 0);
-  glRotatef(angle * radiansToDegrees, 0, 0, 1);
+  glRotatef(angle * 180.0f * inversePi, 0, 0, 1);
 
   const TextureDef* image = chooseImage(*def, lit);
   if (image && drawLevelImages) drawSprite(*def, *image);

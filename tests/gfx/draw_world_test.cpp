@@ -11,9 +11,6 @@
 
 namespace {
 
-#define REQUIRE_WINDOW() \
-  if (!windowReady()) GTEST_SKIP() << "no window"
-
 const Rgb black{0, 0, 0}, red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255},
     white{255, 255, 255}, grey{153, 153, 153}, yellow{255, 255, 0};
 
@@ -76,7 +73,8 @@ TEST(DrawWorld, HudIsDrawnOverEverythingAndIgnoresTheCamera) {
   FlagGuard guard;
   drawLevelImages = true;
   Table table;
-  table.addHudImages(green, blue);
+  table.addTexture("Images\\hud-lit.png", 8, 8, green);
+  table.addTexture("Images\\hud-unlit.png", 4, 4, blue);  // stretched to 8 x 8
   SceneDef& scene = table.addScene("s");
   table.addObject(scene, "o", table.addTexture("red", 16, 16, red), 320, 310);
   World& world = table.build();
@@ -91,6 +89,7 @@ TEST(DrawWorld, HudIsDrawnOverEverythingAndIgnoresTheCamera) {
   EXPECT_EQ(pixelAt(12, 4), blue);
   EXPECT_EQ(pixelAt(796, 156), green);
   EXPECT_EQ(pixelAt(788, 156), blue);
+  EXPECT_EQ(pixelAt(604, 100), blue);  // a cell centre past x 400
   EXPECT_EQ(pixelAt(20, 10), blue);  // the sprite lies under the grid
   EXPECT_EQ(pixelAt(4, 162), black);  // the grid ends after 20 rows of 8
   table.finishFrame();
@@ -151,8 +150,8 @@ TEST(DrawWorld, LayersThenScenesThenReverseSlotOrder) {
   SceneDef& second = table.addScene("second");
   table.addObject(second, "late", b, 400, 300);
   table.build();
-  table.spawn(first);
-  table.spawn(second);
+  int firstNumber = table.spawn(first);
+  int secondNumber = table.spawn(second);
 
   table.drawFrame();
   EXPECT_EQ(pixelAt(100, 300), red);    // lower slot on top within a layer
@@ -160,6 +159,14 @@ TEST(DrawWorld, LayersThenScenesThenReverseSlotOrder) {
   EXPECT_FALSE(colourNear(300, 300, white, 3));
   EXPECT_FALSE(colourNear(300, 280, grey, 2));  // nor its outline
   EXPECT_EQ(pixelAt(400, 300), blue);   // the later scene over the earlier
+  table.finishFrame();
+
+  // Respawned into the freed first slot, the first scene now has the higher
+  // number but is still drawn first: slot order, not number order.
+  table.world->removeScene(firstNumber);
+  ASSERT_GT(table.spawn(first), secondNumber);
+  table.drawFrame();
+  EXPECT_EQ(pixelAt(400, 300), blue);
   table.finishFrame();
 }
 
@@ -174,12 +181,14 @@ TEST(DrawWorld, AdditiveBlendingAddsTheSpriteScaledByItsAlpha) {
   const TextureDef* halfRed = table.addTexture("halfRed", 16, 16, {200, 0, 0}, 128);
   SceneDef& scene = table.addScene("s");
   for (float x : {100.0f, 200.0f, 300.0f}) table.addObject(scene, "base", base, x, 300);
-  ObjectDef* over[3] = {&table.addObject(scene, "glow", glow, 100, 300),
-                        &table.addObject(scene, "halfGlow", halfGlow, 200, 300),
-                        &table.addObject(scene, "halfRed", halfRed, 300, 300)};
-  over[0]->blend = 1;
+  // Lowest slot drawn last: the normal sprite follows the additive ones and
+  // must not inherit their blend factors.
+  ObjectDef* over[3] = {&table.addObject(scene, "halfRed", halfRed, 300, 300),
+                        &table.addObject(scene, "glow", glow, 100, 300),
+                        &table.addObject(scene, "halfGlow", halfGlow, 200, 300)};
+  over[0]->blend = 2;  // anything but 1 blends normally
   over[1]->blend = 1;
-  over[2]->blend = 2;  // anything but 1 blends normally
+  over[2]->blend = 1;
   for (ObjectDef* def : over) def->layer = 1;
   table.build();
   table.spawn(scene);

@@ -3,6 +3,7 @@
 #include "gfx_window.h"
 
 #include <GL/gl.h>
+#include <SDL/SDL.h>
 
 #include <cstdlib>
 #include <ostream>
@@ -26,8 +27,15 @@ bool ready = false;
 class WindowEnvironment : public ::testing::Environment {
  public:
   void SetUp() override {
-    ready = initGraphics(true);
-    if (!ready) printf("No window: %s\n", graphicsError());
+    // A virtual X server started just before may not accept clients yet.
+    for (int attempt = 0; attempt < 5 && !ready; ++attempt) {
+      if (attempt > 0) SDL_Delay(200);
+      ready = initGraphics(true);
+      if (!ready) {
+        printf("No window: %s\n", graphicsError());
+        shutdownGraphics();
+      }
+    }
     initPhysics();
   }
   void TearDown() override {

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 
@@ -26,8 +27,18 @@ Rgb pixelAt(int x, int y);
 // Whether any pixel within radius of (x, y) is near the colour.
 bool colourNear(int x, int y, Rgb colour, int radius = 1);
 
-// Whether the shared window opened; tests skip themselves without it.
+// Whether the shared window opened.
 bool windowReady();
+
+// Without a display the drawing tests skip themselves; with one, a window
+// that would not open is a failure, so that a lost X server never passes
+// for a green run.
+#define REQUIRE_WINDOW()                                                  \
+  do {                                                                    \
+    if (windowReady()) break;                                             \
+    if (std::getenv("DISPLAY")) FAIL() << "DISPLAY is set but no window"; \
+    GTEST_SKIP() << "no display";                                         \
+  } while (0)
 
 // A catalog and world made by hand: textures are uploaded for real, scenes
 // and objects are plain records, and the world spawns them.

@@ -14,9 +14,6 @@
 
 namespace {
 
-#define REQUIRE_WINDOW() \
-  if (!windowReady()) GTEST_SKIP() << "no window"
-
 std::string caption() {
   char* title = nullptr;
   char* icon = nullptr;
