@@ -29,6 +29,9 @@ void endScriptClose();
 void enterCoroutine(lua_State* co);
 void leaveCoroutine();
 
+// What the state may still allocate before it runs out of memory.
+size_t scriptMemoryLeft(lua_State* L);
+
 // Removes every way of loading native code or opening files, and installs
 // require's searcher over LUA_PATH and the text-only load functions.
 void sandboxLibraries(lua_State* L);

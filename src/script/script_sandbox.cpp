@@ -1,6 +1,7 @@
 // The script's libraries made safe: no native code, no files opened by the
-// script, precompiled chunks refused, require searching LUA_PATH, and
-// coroutines that a stopped script cannot hide in.
+// script, precompiled chunks refused, require searching LUA_PATH, string
+// functions that cannot hold the engine in C, and coroutines that a stopped
+// script cannot hide in.
 #include <cstdio>
 #include <cstring>
 
@@ -173,6 +174,36 @@ void guardPatterns(lua_State* L) {
   lua_pop(L, 1);
 }
 
+// ---- string.rep ----
+
+// The library builds the result one copy at a time with no hook in between:
+// an empty string repeated two billion times, or a result larger than the
+// memory cap, would hold the engine for seconds before it fails.
+int guardedRep(lua_State* L) {
+  size_t length = 0;
+  luaL_checklstring(L, 1, &length);
+  int count = luaL_checkint(L, 2);
+  if (count <= 0 || length == 0) {
+    lua_pushliteral(L, "");
+    return 1;
+  }
+  // Building the result takes up to twice its size.
+  if (2.0 * double(length) * count > double(scriptMemoryLeft(L)))
+    return luaL_error(L, "resulting string too large");
+  lua_pushvalue(L, lua_upvalueindex(1));
+  lua_insert(L, 1);
+  lua_call(L, lua_gettop(L) - 1, 1);
+  return 1;
+}
+
+void guardRep(lua_State* L) {
+  lua_getfield(L, LUA_GLOBALSINDEX, LUA_STRLIBNAME);
+  lua_getfield(L, -1, "rep");
+  lua_pushcclosure(L, guardedRep, 1);
+  lua_setfield(L, -2, "rep");
+  lua_pop(L, 1);
+}
+
 // ---- Coroutines ----
 
 enum { CoRunning, CoSuspended, CoNormal, CoDead };
@@ -312,8 +343,14 @@ void sandboxLibraries(lua_State* L) {
   lua_rawseti(L, -2, 2);
   lua_setfield(L, -2, "loaders");
   lua_pop(L, 1);
+  // The metatable of library handles stays reachable through
+  // debug.getregistry; its __gc, called on any other userdata, would unload
+  // whatever pointer it finds there. No handle can exist without loadlib.
+  lua_pushnil(L);
+  lua_setfield(L, LUA_REGISTRYINDEX, "_LOADLIB");
 
   guardPatterns(L);
+  guardRep(L);
   setField(L, LUA_COLIBNAME, "resume", coResume);
   setField(L, LUA_COLIBNAME, "wrap", coWrap);
 }

@@ -87,18 +87,22 @@ int runHostTask(lua_State* L, HostTask task, void* data) {
   int top = lua_gettop(L);
   PendingTask pending{task, data};
   PendingTask* outer = currentTask;
-  // Neither push allocates, so nothing here can raise outside protection.
-  lua_pushlightuserdata(L, &dispatcherKey);
-  lua_rawget(L, LUA_REGISTRYINDEX);
-  if (lua_tocfunction(L, -1) != dispatchTask) {  // a script replaced it
-    lua_pop(L, 1);
-    installHostTasks(L);
-    lua_pushcfunction(L, dispatchTask);
-  }
-  lua_pushlightuserdata(L, &pending);
   currentTask = &pending;
   beginScriptCall(L);
-  int status = lua_pcall(L, 1, 0, 0);
+  // Nothing before the call may allocate: an allocation can fail or run a
+  // finalizer, and here either would raise outside protection.
+  lua_pushlightuserdata(L, &dispatcherKey);
+  lua_rawget(L, LUA_REGISTRYINDEX);
+  int status;
+  if (lua_tocfunction(L, -1) == dispatchTask) {
+    lua_pushlightuserdata(L, &pending);
+    status = lua_pcall(L, 1, 0, 0);
+  } else {
+    // A script replaced the stored dispatcher through the debug library.
+    // lua_cpcall makes a new closure each time, but inside its protection.
+    lua_pop(L, 1);
+    status = lua_cpcall(L, dispatchTask, &pending);
+  }
   endScriptCall(L);
   currentTask = outer;
   reportScriptError(L, status);
@@ -141,4 +145,11 @@ size_t scriptMemoryUsed(lua_State* L) {
   void* ud = nullptr;
   lua_getallocf(L, &ud);
   return static_cast<Allocator*>(ud)->used;
+}
+
+size_t scriptMemoryLeft(lua_State* L) {
+  void* ud = nullptr;
+  lua_getallocf(L, &ud);
+  const Allocator* a = static_cast<const Allocator*>(ud);
+  return a->used < a->limit ? a->limit - a->used : 0;
 }

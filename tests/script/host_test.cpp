@@ -1,4 +1,6 @@
 // The script host: environment, keys and fps, entry points, error lines.
+#include <unistd.h>
+
 #include "app/input.h"
 #include "script_fixture.h"
 
@@ -177,10 +179,45 @@ TEST_F(ScriptTest, ErrorOutsideAnyProtectedCallEndsTheProcessWithALine) {
   start("");
   EXPECT_EXIT(
       {
+        dup2(2, 1);  // the line goes to the console, which the death test cannot read
         lua_pushstring(L, "boom");
         lua_error(L);
       },
-      ::testing::ExitedWithCode(1), "");
+      ::testing::ExitedWithCode(1), "Lua error: unprotected error, ending the engine \\(boom\\)");
+}
+
+TEST_F(ScriptTest, TamperedDispatcherStillRunsHostWritesProtected) {
+  start("keys = nil");
+  run("local r = debug.getregistry()\n"
+      "for k, v in pairs(r) do if type(v) == 'function' then r[k] = nil end end");
+  // Without the stored dispatcher the host allocates to make the call; at
+  // the memory cap that fails as a report, not as an unprotected error.
+  setScriptMemoryLimit(L, scriptMemoryUsed(L));
+  ::testing::internal::CaptureStdout();
+  refreshScriptKeys(L);
+  setScriptFps(L, 1);
+  EXPECT_EQ(::testing::internal::GetCapturedStdout(),
+            "Lua error: out of memory\nLua error: out of memory\n");
+  setScriptMemoryLimit(L, defaultScriptMemoryLimit);
+  EXPECT_EQ(steps(1), "");
+  EXPECT_EQ(run("print(keys.left, fps)"), "false\t0\n");
+}
+
+TEST_F(ScriptTest, LibraryLeftoversInTheRegistryAreGone) {
+  // The handle finalizer of the package library, called on a userdata of
+  // the script's making, would unload a pointer read past its end.
+  std::string out = start(
+      "local m = debug.getregistry()._LOADLIB print(m)\n"
+      "local p = newproxy() if m then debug.setmetatable(p, m) pcall(m.__gc, p) end");
+  EXPECT_EQ(out, "Loading '" + dir + "/game.lua'..\nnil\n");
+}
+
+TEST_F(ScriptTest, ScriptLongerThanOneReadIsLoadedWhole) {
+  // Tokens cross the 4096-byte reads of the loader.
+  std::string script = "local s = '" + std::string(5000, 'a') + "'\nlocal n = 0\n";
+  for (int i = 0; i < 2000; ++i) script += "n = n + 1\n";
+  script += "print(#s, n)";
+  EXPECT_EQ(start(script), "Loading '" + dir + "/game.lua'..\n5000\t2000\n");
 }
 
 TEST_F(ScriptTest, EnvironmentHasTheApiAndNoFileLoaders) {

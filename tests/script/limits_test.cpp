@@ -40,6 +40,42 @@ TEST_F(LimitTest, StopHoldsAgainstHookRemovalPcallAndCoroutines) {
   EXPECT_EQ(run("print(co2())"), "2\n");
 }
 
+// Each of these would crash the engine, hold it in C past the time limit, or
+// build a string past the memory cap; each must fail at once instead.
+TEST_F(LimitTest, HostileRecursionAndLibraryCallsFailQuickly) {
+  std::string out = start(
+      "local function deep() return 1 + deep() end print(pcall(deep))\n"
+      "local t = setmetatable({}, {__index = function(s, k) return s[k] end})\n"
+      "print(pcall(function() return t.x end))\n"
+      "print(xpcall(function() error('a') end, function(e) error(e) end))\n"
+      "local function nest(n) if n == 0 then return 'bottom' end\n"
+      "  return select(2, coroutine.resume(coroutine.create(nest), n - 1)) end\n"
+      "print(nest(1000))\n"
+      "local function wrapped(n) if n == 0 then return 'bottom' end\n"
+      "  return coroutine.wrap(wrapped)(n - 1) end\n"
+      "print(select(2, pcall(wrapped, 1000)):match('C stack overflow$'))\n"
+      "print(#string.rep('', 2^31 - 1), #string.rep('ab', 0), string.rep('ab', 3))\n"
+      "print(pcall(string.rep, 'x', 2^31 - 1))\n"
+      "print(pcall(('y').rep, ('y'):rep(1000), 2^30))\n"
+      "print(loadstring('return ' .. string.rep('(', 100000)))\n"
+      "print(pcall(unpack, {}, 1, 1e8))");
+  std::string expect =
+      "Loading '" + dir + "/game.lua'..\n"
+      "false\t[string \"" + dir + "/game.lua\"]:1: stack overflow\n"
+      "false\t[string \"" + dir + "/game.lua\"]:2: C stack overflow\n"
+      "false\terror in error handling\n"
+      "C stack overflow\n"
+      "C stack overflow\n"
+      "0\t0\tababab\n"
+      "false\tresulting string too large\n"
+      "false\tresulting string too large\n"
+      "nil\t[string \"return ((((((((((((((((((((((((((((((((((((((((((((((((((((((((...\"]:1: "
+      "chunk has too many syntax levels\n"
+      "false\ttoo many results to unpack\n";
+  EXPECT_EQ(out, expect);
+  EXPECT_EQ(lua_gettop(L), 0);
+}
+
 TEST_F(LimitTest, FastCallsAreNeverStopped) {
   start("function update() local s = 0 for i = 1, 1000 do s = s + i end end");
   EXPECT_EQ(steps(300), "");
