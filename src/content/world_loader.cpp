@@ -35,6 +35,10 @@ void readTexture(ArchiveReader& reader, ContentBackend& backend, TextureDef& tex
   std::printf("[WORLD(data)] Texture '%s', %d*%d\n", texture.name.c_str(), texture.width,
               texture.height);
   int64_t size = int64_t(texture.width) * texture.height * 4;
+  if (size == 0) {
+    texture.texture = backend.uploadTexture(texture.width, texture.height, emptyBlock);
+    return;
+  }
   if (size > reader.remaining()) {
     // Announced past the end: nothing to upload, and the size may not even
     // fit in memory. The record keeps its stated size and gets an empty image.
@@ -42,29 +46,34 @@ void readTexture(ArchiveReader& reader, ContentBackend& backend, TextureDef& tex
     texture.texture = backend.uploadTexture(0, 0, emptyBlock);
     return;
   }
-  unsigned char* pixels = size > 0 ? scratchBlock(scratch, size_t(size)) : nullptr;
-  if (pixels && reader.readInto(pixels, size_t(size)))
+  unsigned char* pixels = scratchBlock(scratch, size_t(size));
+  if (reader.readInto(pixels, size_t(size)))
     texture.texture = backend.uploadTexture(texture.width, texture.height, pixels);
   else
     texture.texture = backend.uploadTexture(0, 0, emptyBlock);
 }
 
+// Every record reaches the audio system, so a sound without data (after the
+// file ended, or refused as damaged) gets the audio system's own complaint.
 void readSound(ArchiveReader& reader, ContentBackend& backend, SoundDef& sound,
                std::vector<unsigned char>& scratch) {
   sound.name = reader.readStr();
   std::printf("[WORLD(data)] Sound '%s'\n", sound.name.c_str());
   uint32_t length = reader.readU32();
-  if (!reader.isOpen()) return;
   if (int64_t(length) > reader.remaining() || length > uint32_t(std::numeric_limits<int>::max())) {
+    // More than the file holds: the archive is damaged here, and half a
+    // sound file is no sound.
     reader.close();
-    return;
+    length = 0;
   }
-  if (length == 0) {
-    sound.sound = backend.createSound(emptyBlock, 0);
-    return;
+  const unsigned char* data = emptyBlock;
+  if (length > 0) {
+    unsigned char* buffer = scratchBlock(scratch, length);
+    if (reader.readInto(buffer, length))
+      data = buffer;
+    else
+      length = 0;  // the file shrank while we read it
   }
-  unsigned char* data = scratchBlock(scratch, length);
-  if (!reader.readInto(data, length)) return;  // cut short: no partial sound
   sound.sound = backend.createSound(data, int(length));
 }
 

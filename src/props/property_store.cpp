@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdint>
 #include <cstdio>
 #include <limits>
@@ -71,15 +72,19 @@ bool writeAll(int fd, const std::string& bytes) {
   size_t done = 0;
   while (done < bytes.size()) {
     ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0) return false;
+    if (n < 0 && errno == EINTR) continue;
+    if (n <= 0) return false;
     done += size_t(n);
   }
   return true;
 }
 
-// Writes the bytes to path and makes them durable before returning true.
+// Writes the bytes to a new file at path and makes them durable before
+// returning true. A leftover file there (or a link planted in its place) is
+// removed first, so the bytes never land anywhere but in the new file.
 bool writeSynced(const std::string& path, const std::string& bytes) {
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+  ::unlink(path.c_str());
+  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
   if (fd < 0) return false;
   bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
   ok = ::close(fd) == 0 && ok;

@@ -80,7 +80,7 @@ struct RecordingBackend : ContentBackend {
   }
   SoundHandle* createSound(const unsigned char* data, int length) override {
     soundData.emplace_back(data, data + length);
-    if (!makeSounds) return nullptr;
+    if (!makeSounds || length <= 0) return nullptr;  // as the audio system refuses no data
     return reinterpret_cast<SoundHandle*>(uintptr_t(soundData.size()));  // never dereferenced
   }
   void releaseSound(SoundHandle* sound) override { released.push_back(sound); }

@@ -227,4 +227,14 @@ TEST_F(PropertyStore, InterruptedSaveLeavesTheOldFile) {
   setPropertySaveHook(nullptr);
   set("c", "3");  // a leftover temporary file does not disturb later saves
   EXPECT_EQ(saveBytes().size(), 4u + 2 * 10);
+
+  // Nor does a link left where the temporary file goes: the save must not
+  // write through it into some other file.
+  const std::string victim = dir_ + "/victim";
+  std::ofstream(victim) << "keep";
+  ASSERT_EQ(symlink(victim.c_str(), (savePath() + ".tmp").c_str()), 0);
+  set("d", "4");
+  EXPECT_EQ(readFile(victim), (ByteList{'k', 'e', 'e', 'p'}));
+  EXPECT_EQ(saveBytes().size(), 4u + 3 * 10);
+  std::remove(victim.c_str());
 }
