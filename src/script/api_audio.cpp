@@ -17,7 +17,8 @@ int soundPlay(lua_State* L) {
   if (!name) return raiseMessage(L, "Invalid sound name for 'SoundPlay'!");
   float volume = volumeArg(L);
   const WorldData* catalog = scriptCatalog();
-  const SoundDef* def = catalog ? catalog->findSound(name) : nullptr;
+  const char* lookup = toName(L, 1);
+  const SoundDef* def = catalog && lookup ? catalog->findSound(lookup) : nullptr;
   if (def)
     AudioSystem::playSound(def->sound, volume);
   else

@@ -3,6 +3,7 @@
 
 #include <climits>
 #include <cmath>
+#include <cstring>
 
 #include "script/script_host.h"
 #include "world/world.h"
@@ -53,4 +54,10 @@ int toInteger(lua_State* L, int index) {
 
 float toFloat(lua_State* L, int index) {
   return float(lua_tonumber(L, index));
+}
+
+const char* toName(lua_State* L, int index) {
+  size_t length = 0;
+  const char* text = lua_tolstring(L, index, &length);
+  return text && strlen(text) == length ? text : nullptr;
 }

@@ -16,6 +16,10 @@ int raiseMessage(lua_State* L, const char* message);
 // lua_tonumber truncated toward zero; NaN gives 0, numbers beyond the int
 // range give its nearest end.
 int toInteger(lua_State* L, int index);
+// The text at index as a name to look up, or nullptr when it is no text or
+// holds a zero byte: the catalog compares C strings, and "Ball\0x" must not
+// find "Ball".
+const char* toName(lua_State* L, int index);
 float toFloat(lua_State* L, int index);
 
 // nullptr until the shell attaches them.

@@ -15,7 +15,8 @@ int sceneSpawn(lua_State* L) {
     return raiseMessage(L, "The second parameter must be a Vec2 for 'SceneSpawn'!");
   Float2 position = toVec2(L, 2);
   const WorldData* catalog = scriptCatalog();
-  const SceneDef* def = catalog ? catalog->findScene(name) : nullptr;
+  const char* lookup = toName(L, 1);
+  const SceneDef* def = catalog && lookup ? catalog->findScene(lookup) : nullptr;
   World* world = scriptWorld();
   int number = def && world ? world->spawnScene(def, position.x, position.y) : -1;
   lua_pushnumber(L, number);
@@ -35,7 +36,9 @@ int sceneGetSpecialPos(lua_State* L) {
   if (!id) return raiseMessage(L, "Second parameter to 'SceneGetSpecialPos' must be a string id.");
   World* world = scriptWorld();
   Scene* scene = world ? world->findSceneByNumber(number) : nullptr;
-  const ObjectDef* marker = scene && scene->def ? scene->def->findObjectById(id) : nullptr;
+  const char* lookup = toName(L, 2);
+  const ObjectDef* marker =
+      scene && scene->def && lookup ? scene->def->findObjectById(lookup) : nullptr;
   if (!marker) return 0;
   pushVec2(L, marker->position.x, marker->position.y);
   return 1;
@@ -88,7 +91,8 @@ int sceneGetObjectByName(lua_State* L) {
   const char* name = lua_tostring(L, 2);
   if (!name) return raiseMessage(L, "Must given an object name for 'SceneGetObjectByName'!");
   World* world = scriptWorld();
-  WorldObject* object = world ? world->findObjectByName(number, name) : nullptr;
+  const char* lookup = toName(L, 2);
+  WorldObject* object = world && lookup ? world->findObjectByName(number, lookup) : nullptr;
   if (object)
     lua_pushnumber(L, object->number);
   else

@@ -124,6 +124,16 @@ TEST_F(ApiTest, SceneSpawnPlacesAndNumbersScenes) {
   EXPECT_NE(out.find("[WORLD] Clearing world\n"), std::string::npos) << out;
 }
 
+TEST_F(ApiTest, NamesWithZeroBytesMatchNothing) {
+  run("t = SceneSpawn('Table')");
+  EXPECT_EQ(run("print(SceneSpawn('Ball\\0x'), SceneGetObjectByName(t, 'Lamp\\0'), "
+                "select('#', SceneGetSpecialPos(t, 'BallStart\\0')), "
+                "select('#', SceneGetObjectsById(t, 'lamp\\0')))"),
+            "-1\tnil\t0\t0\n");
+  EXPECT_EQ(run("SoundPlay('bell\\0x')"), "[AUDIO] Sound 'bell' not found!\n");
+  EXPECT_EQ(world->scenes.liveCount(), 1);
+}
+
 TEST_F(ApiTest, SceneRemoveOfUnknownSceneLogsBothLines) {
   EXPECT_EQ(run("SceneRemove(SceneSpawn('Nope'))"),
             "[WORLD] Removing scene #-1\n[WORLD]   (not found; cannot remove)\n");
