@@ -608,8 +608,23 @@ Image Engine::grabWindow() {
   return image;
 }
 
+bool Engine::inputGrabbed() {
+  if (!window()) return false;
+  DisplayConnection x(display_.name());
+  if (!x.dpy) return false;
+  int result = XGrabPointer(x.dpy, DefaultRootWindow(x.dpy), False, 0, GrabModeAsync, GrabModeAsync, None,
+                            None, CurrentTime);
+  if (result == GrabSuccess) XUngrabPointer(x.dpy, CurrentTime);
+  XSync(x.dpy, False);
+  return result == AlreadyGrabbed;
+}
+
 void Engine::interrupt() {
   if (pid_ > 0 && !exited()) kill(pid_, SIGINT);
+}
+
+void Engine::terminate() {
+  if (pid_ > 0 && !exited()) kill(pid_, SIGTERM);
 }
 
 int Engine::waitForExit(int timeoutMs) {

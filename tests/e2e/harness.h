@@ -159,8 +159,14 @@ class Engine {
   // The window's pixels as last presented; empty on failure.
   Image grabWindow();
 
+  // True while the engine holds the pointer grab, so that no other client
+  // can take it (full screen grabs the input, a window does not).
+  bool inputGrabbed();
+
   // Sends SIGINT (what Ctrl+C does).
   void interrupt();
+  // Sends SIGTERM (what a session manager or `kill` does).
+  void terminate();
   // Shuts the X server down under the running engine.
   void closeDisplay() { display_.stop(); }
   // Waits for the process to end; returns its exit code, 128+signal when a

@@ -120,6 +120,46 @@ TEST(ShellStartUp, MissingArchiveExits1AfterTheCatalogErrorAndShutdown) {
   }
 }
 
+namespace {
+
+// base, then folders of at most 200 letters, to exactly length characters.
+std::string longDirectory(const std::string& base, size_t length) {
+  std::string dir = base;
+  for (size_t parts = (length - base.size() + 200) / 201; parts > 0; --parts) {
+    size_t share = (length - dir.size()) / parts;  // a separator and its letters
+    dir += '/' + std::string(share - 1, char('a' + parts % 26));
+  }
+  return dir;
+}
+
+}  // namespace
+
+// A directory and "data.dat" joined must stay below 1014 characters with the
+// separator and the terminator; a longer join is a file that cannot be opened.
+TEST(ShellStartUp, DataPathsOfTheLimitOrLongerCannotBeOpened) {
+  for (size_t length : {size_t(1003), size_t(1004)}) {
+    DataDir dir;
+    const std::string directory = longDirectory(dir.path(), length);
+    ASSERT_EQ(directory.size(), length);
+    const std::string inside = directory.substr(dir.path().size() + 1);
+    dir.write(inside + "/data.dat", e2e::smallestArchive());
+    dir.write(inside + "/game.lua", "print('script ran')");
+    ASSERT_TRUE(dir.exists(inside + "/data.dat"));
+
+    Engine engine;
+    ASSERT_TRUE(engine.start({directory, "-windowed"}));
+    if (length == 1003) {
+      expectLinesInOrder(engine, {"World data loaded!", "script ran", "Main loop.."});
+      engine.interrupt();
+      EXPECT_EQ(engine.waitForExit(), 0) << engine.transcript();
+    } else {
+      EXPECT_EQ(engine.waitForExit(), 1) << engine.transcript();
+      expectLinesInOrder(engine,
+                         {"Error opening the world data file!", "Cleaning up..", "Exiting; thanks for playing!"});
+    }
+  }
+}
+
 TEST(ShellRun, StartsInOrderTogglesDebugDrawingAndQuitsOnEscape) {
   DataDir dir;
   makeTable(dir);
@@ -160,18 +200,48 @@ TEST(ShellRun, StartsInOrderTogglesDebugDrawingAndQuitsOnEscape) {
   EXPECT_EQ(engine.lines().back(), "Exiting; thanks for playing!");
 }
 
-TEST(ShellRun, InterruptEndsTheRunCleanly) {
-  DataDir dir;
-  makeTable(dir);
-  Engine engine;
-  ASSERT_TRUE(engine.start({dir.path(), "-windowed"}));
-  ASSERT_TRUE(engine.waitForLine("Main loop..")) << engine.transcript();
-  engine.interrupt();
-  EXPECT_EQ(engine.waitForExit(), 0) << engine.transcript();
-  expectLinesInOrder(engine, {"Cleaning up..", "Exiting; thanks for playing!"});
-  std::vector<std::string> lines = engine.lines();
-  EXPECT_EQ(lines.back(), "Exiting; thanks for playing!");
-  for (const std::string& line : lines) EXPECT_NE(line, "ESC pressed; quitting the game.");
+TEST(ShellRun, InterruptAndTerminateEndTheRunCleanly) {
+  for (bool interrupt : {true, false}) {
+    DataDir dir;
+    makeTable(dir);
+    Engine engine;
+    ASSERT_TRUE(engine.start({dir.path(), "-windowed"}));
+    ASSERT_TRUE(engine.waitForLine("Main loop..")) << engine.transcript();
+    interrupt ? engine.interrupt() : engine.terminate();
+    EXPECT_EQ(engine.waitForExit(), 0) << (interrupt ? "SIGINT\n" : "SIGTERM\n") << engine.transcript();
+    expectLinesInOrder(engine, {"Cleaning up..", "[WORLD] Clearing world", "Exiting; thanks for playing!"});
+    std::vector<std::string> lines = engine.lines();
+    EXPECT_EQ(lines.back(), "Exiting; thanks for playing!");
+    for (const std::string& line : lines) EXPECT_NE(line, "ESC pressed; quitting the game.");
+  }
+}
+
+TEST(ShellRun, FullScreenByDefaultGrabsTheInputAndAWindowDoesNot) {
+  const struct {
+    std::vector<std::string> switches;
+    bool fullScreen;
+  } cases[] = {{{}, true}, {{"-windowed"}, false}, {{"-windowed", "-fullscreen"}, true}};
+  for (const auto& c : cases) {
+    DataDir dir;
+    makeTable(dir);
+    std::vector<std::string> args = {dir.path()};
+    args.insert(args.end(), c.switches.begin(), c.switches.end());
+    Engine engine;
+    ASSERT_TRUE(engine.start(args));
+    ASSERT_TRUE(engine.waitForLine("Main loop..")) << engine.transcript();
+    ASSERT_NE(engine.window(), 0ul) << engine.transcript();
+    bool grabbed = engine.inputGrabbed();
+    for (int i = 0; i < 50 && c.fullScreen && !grabbed; ++i) {
+      usleep(100 * 1000);
+      grabbed = engine.inputGrabbed();
+    }
+    EXPECT_EQ(grabbed, c.fullScreen) << c.switches.size() << " switches";
+
+    // Keys reach the engine through the grab as well.
+    ASSERT_TRUE(engine.key("Escape"));
+    EXPECT_TRUE(engine.waitForLine("ESC pressed; quitting the game.")) << engine.transcript();
+    EXPECT_EQ(engine.waitForExit(), 0) << engine.transcript();
+  }
 }
 
 TEST(ShellRun, MissingScriptIsReportedAndTheGameRunsOn) {
