@@ -4,8 +4,12 @@
 
 #include <cmath>
 
-inline bool isFinite(float v) { return std::isfinite(v); }
-inline bool isFinite(double v) { return std::isfinite(v); }
+inline bool isFinite(float v) {
+  return std::isfinite(v);
+}
+inline bool isFinite(double v) {
+  return std::isfinite(v);
+}
 
 // Prints "[WORLD] Ignoring a non-finite <what>" the first time and then only
 // at 10, 100, 1000... occurrences, so a script repeating the mistake every

@@ -17,8 +17,7 @@ struct Throttle {
 };
 Throttle messages, debugs, errors;
 
-void report(Throttle& t, const char* kind, int number, const char* format, va_list ap,
-            bool fatal) {
+void report(Throttle& t, const char* kind, int number, const char* format, va_list ap, bool fatal) {
   std::time_t now = std::time(nullptr);
   if (!fatal && now == t.lastSecond) {
     ++t.suppressed;
@@ -50,13 +49,26 @@ void onError(int number, const char* format, va_list ap) {
   report(errors, "error", number, format, ap, true);
 }
 
+// dInitODE2 may not run again before dCloseODE, and dCloseODE only after it.
+bool ready = false;
+
 }  // namespace
 
 void initPhysics() {
-  dInitODE2(0);
+  if (ready) return;
+  if (!dInitODE2(0)) std::printf("[WORLD] ODE failed to initialise\n");
+  // Collision detection refuses to run on a thread without its data.
+  if (!dAllocateODEDataForThread(dAllocateMaskAll)) {
+    std::printf("[WORLD] ODE failed to set up its thread data\n");
+  }
   dSetMessageHandler(&onMessage);
   dSetDebugHandler(&onDebug);
   dSetErrorHandler(&onError);
+  ready = true;
 }
 
-void closePhysics() { dCloseODE(); }
+void closePhysics() {
+  if (!ready) return;
+  dCloseODE();
+  ready = false;
+}

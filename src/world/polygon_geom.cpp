@@ -21,9 +21,15 @@ Float2 normalise(Float2 v) {
   return {0, 0};
 }
 
-Float2 perp(Float2 v) { return {-v.y, v.x}; }
-Float2 sub(Float2 a, Float2 b) { return {a.x - b.x, a.y - b.y}; }
-float dot(Float2 a, Float2 b) { return a.x * b.x + a.y * b.y; }
+Float2 perp(Float2 v) {
+  return {-v.y, v.x};
+}
+Float2 sub(Float2 a, Float2 b) {
+  return {a.x - b.x, a.y - b.y};
+}
+float dot(Float2 a, Float2 b) {
+  return a.x * b.x + a.y * b.y;
+}
 
 void writeContact(dContactGeom* c, Float2 pos, Float2 normal, float depth, dGeomID g1, dGeomID g2) {
   c->pos[0] = pos.x;
@@ -41,13 +47,43 @@ void writeContact(dContactGeom* c, Float2 pos, Float2 normal, float depth, dGeom
   c->side2 = -1;
 }
 
+// An edge's box, widened by a pixel. Edges whose widened boxes stay apart
+// could pass the crossing tests only through rounding, which takes edges so
+// nearly parallel that min(depth1, depth2) stays far below the 0.5 threshold
+// (for outlines of less than some thousand pixels); skipping them changes no
+// contact.
+struct Box {
+  float minX, minY, maxX, maxY;
+};
+
+inline Box edgeBox(Float2 a, Float2 b) {
+  constexpr float slack = 1;
+  Box r;
+  r.minX = (a.x < b.x ? a.x : b.x) - slack;
+  r.maxX = (a.x < b.x ? b.x : a.x) + slack;
+  r.minY = (a.y < b.y ? a.y : b.y) - slack;
+  r.maxY = (a.y < b.y ? b.y : a.y) + slack;
+  return r;
+}
+
+// An edge with a NaN end may or may not be set apart; the full tests would
+// reject it anyway.
+inline bool apart(const Box& e, const float* bounds) {
+  return e.maxX < bounds[0] || e.maxY < bounds[1] || e.minX > bounds[2] || e.minY > bounds[3];
+}
+inline bool apart(const Box& e, const Box& f) {
+  return e.maxX < f.minX || e.maxY < f.minY || e.minX > f.maxX || e.minY > f.maxY;
+}
+
 dContactGeom* contactAt(dContactGeom* contacts, int stride, int i) {
   return reinterpret_cast<dContactGeom*>(reinterpret_cast<char*>(contacts) + i * stride);
 }
 
 }  // namespace
 
-int polygonGeomClass() { return geomClass; }
+int polygonGeomClass() {
+  return geomClass;
+}
 
 PolygonGeomData* polygonGeomData(dGeomID geom) {
   return static_cast<PolygonGeomData*>(dGeomGetClassData(geom));
@@ -82,8 +118,8 @@ void refreshPolygonGeom(dGeomID geom) {
   float r00 = float(R[0]), r01 = float(R[1]), r10 = float(R[4]), r11 = float(R[5]);
   // Exact comparison on purpose: any change, NaN included, recomputes.
   if (!g->dirty && px == g->cachedPosition[0] && py == g->cachedPosition[1] &&
-      r00 == g->cachedRotation[0] && r01 == g->cachedRotation[1] &&
-      r10 == g->cachedRotation[2] && r11 == g->cachedRotation[3])
+      r00 == g->cachedRotation[0] && r01 == g->cachedRotation[1] && r10 == g->cachedRotation[2] &&
+      r11 == g->cachedRotation[3])
     return;
 
   float minX = 100000, minY = 100000, maxX = -100000, maxY = -100000;
@@ -98,12 +134,14 @@ void refreshPolygonGeom(dGeomID geom) {
     if (w.y > maxY) maxY = w.y;
     g->worldPoints[i] = w;
   }
+  // Each edge normal serves the vertices at both of its ends.
+  Float2 prevNormal =
+      n > 0 ? normalise(perp(sub(g->worldPoints[0], g->worldPoints[n - 1]))) : Float2();
   for (int i = 0; i < n; ++i) {
-    int prev = i == 0 ? n - 1 : i - 1;
     int next = (i + 1) % n;
-    Float2 prevNormal = normalise(perp(sub(g->worldPoints[i], g->worldPoints[prev])));
     Float2 nextNormal = normalise(perp(sub(g->worldPoints[next], g->worldPoints[i])));
     g->vertexNormals[i] = normalise({prevNormal.x + nextNormal.x, prevNormal.y + nextNormal.y});
+    prevNormal = nextNormal;
   }
   g->bounds[0] = minX;
   g->bounds[1] = minY;
@@ -181,11 +219,17 @@ int collidePolygons(dGeomID o1, dGeomID o2, int flags, dContactGeom* contacts, i
   // Fewer than three points enclose nothing: such an outline never collides.
   if (nA < 3 || nB < 3) return 0;
   for (int i = 0; i < nA && count < max; ++i) {
-    Float2 a = A->worldPoints[i], b = A->worldPoints[(i + 1) % nA];
-    Float2 na = A->vertexNormals[i], nb = A->vertexNormals[(i + 1) % nA];
+    const int i2 = i + 1 == nA ? 0 : i + 1;
+    Float2 a = A->worldPoints[i], b = A->worldPoints[i2];
+    Float2 na = A->vertexNormals[i], nb = A->vertexNormals[i2];
     Float2 d1 = sub(b, a);
+    // Edges whose boxes stay apart cannot cross: most pairs end here.
+    const Box edgeA = edgeBox(a, b);
+    if (apart(edgeA, B->bounds)) continue;
     for (int k = 0; k < nB; ++k) {
-      Float2 c = B->worldPoints[k], d = B->worldPoints[(k + 1) % nB];
+      const int k2 = k + 1 == nB ? 0 : k + 1;
+      Float2 c = B->worldPoints[k], d = B->worldPoints[k2];
+      if (apart(edgeA, edgeBox(c, d))) continue;
       Float2 e = sub(d, c);
       float denom = d1.x * e.y - d1.y * e.x;
       // Written so that a NaN denominator or parameter also rejects the pair.
@@ -200,7 +244,7 @@ int collidePolygons(dGeomID o1, dGeomID o2, int flags, dContactGeom* contacts, i
       float depth = std::fmin(ec.depth1, ec.depth2) * 1.5f;
       Float2 N1 = ec.n1, N2 = ec.n2;
       if (smooth) {
-        Float2 nc = B->vertexNormals[k], nd = B->vertexNormals[(k + 1) % nB];
+        Float2 nc = B->vertexNormals[k], nd = B->vertexNormals[k2];
         N1 = normalise({na.x + (nb.x - na.x) * t, na.y + (nb.y - na.y) * t});
         N2 = normalise({nc.x + (nd.x - nc.x) * u, nc.y + (nd.y - nc.y) * u});
       }
@@ -216,7 +260,8 @@ int collidePolygons(dGeomID o1, dGeomID o2, int flags, dContactGeom* contacts, i
 
   for (int i = 0; i < count; ++i) {
     const dContactGeom* c = contactAt(contacts, stride, i);
-    contactLog.add({float(c->pos[0]), float(c->pos[1])}, {float(c->normal[0]), float(c->normal[1])});
+    contactLog.add({float(c->pos[0]), float(c->pos[1])},
+                   {float(c->normal[0]), float(c->normal[1])});
   }
   return count;
 }

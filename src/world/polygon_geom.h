@@ -9,9 +9,9 @@
 
 // Class data that ODE allocates (zero-filled) inside every PolygonGeom.
 struct PolygonGeomData {
-  const ObjectDef* def;     // source of the local outline; not owned
-  Float2* worldPoints;      // outline in world coordinates, pointCount+1 entries
-  Float2* vertexNormals;    // unit normal at each outline point, same size
+  const ObjectDef* def;   // source of the local outline; not owned
+  Float2* worldPoints;    // outline in world coordinates, pointCount+1 entries
+  Float2* vertexNormals;  // unit normal at each outline point, same size
   int pointCount;
   float bounds[4];          // minX, minY, maxX, maxY of worldPoints
   float cachedPosition[2];  // pose at the last refresh

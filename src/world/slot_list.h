@@ -16,9 +16,7 @@ class SlotList {
   int capacity() const { return int(slots_.size()); }
   int liveCount() const { return live_; }
   // The item in slot, or nullptr for an empty slot or one past the capacity.
-  T* at(int slot) const {
-    return slot >= 0 && slot < capacity() ? slots_[slot].get() : nullptr;
-  }
+  T* at(int slot) const { return slot >= 0 && slot < capacity() ? slots_[slot].get() : nullptr; }
 
   // Puts item into the first empty slot, growing by 16 when full.
   int insert(std::unique_ptr<T> item) {

@@ -10,7 +10,7 @@ struct TriggerContact {
   unsigned char inside = 0;   // 1 once the enter event was raised
   unsigned char touched = 0;  // contacts with the trigger in this step
   int sceneNumber = 0;
-  int objectNumber = 0;       // the entry's key
+  int objectNumber = 0;  // the entry's key
   int counter = 0;
 };
 

@@ -64,7 +64,9 @@ World::~World() {
   hud_.reset();
 }
 
-void World::setEvents(WorldEvents* events) { events_ = events; }
+void World::setEvents(WorldEvents* events) {
+  events_ = events;
+}
 
 void World::setGravity(float g) {
   if (!isFinite(g)) return reportNonFinite("gravity");

@@ -33,7 +33,7 @@ struct WorldObject {
   dGeomID geom = nullptr;
   dBodyID body = nullptr;
   Float2 position;
-  float angle = 0;         // radians, clockwise on screen
+  float angle = 0;  // radians, clockwise on screen
   float angleDegrees = 0;
   Float2 velocity;
   float angularVelocity = 0;
@@ -103,7 +103,8 @@ class World {
 
  private:
   WorldObject* createObject(const ObjectDef& def, float x, float y, int sceneNumber);
-  void createLink(const LinkDef& def, Float2 origin, int sceneNumber, WorldObject* o1, WorldObject* o2);
+  void createLink(const LinkDef& def, Float2 origin, int sceneNumber, WorldObject* o1,
+                  WorldObject* o2);
   // Takes the object or link out of its list and destroys it, or keeps it
   // until the end of the running step.
   void dispose(std::unique_ptr<WorldObject> object);

@@ -5,8 +5,10 @@
 class WorldEvents {
  public:
   virtual ~WorldEvents() = default;
-  virtual void callObjectEnter(int triggerScene, int triggerObject, int otherScene, int otherObject) = 0;
-  virtual void callObjectExit(int triggerScene, int triggerObject, int otherScene, int otherObject) = 0;
+  virtual void callObjectEnter(int triggerScene, int triggerObject, int otherScene,
+                               int otherObject) = 0;
+  virtual void callObjectExit(int triggerScene, int triggerObject, int otherScene,
+                              int otherObject) = 0;
   virtual void callSceneEnter(int triggerScene, int triggerObject, int otherScene) = 0;
   virtual void callSceneExit(int triggerScene, int triggerObject, int otherScene) = 0;
   virtual void callObjectRotated(int scene, int object, float degrees) = 0;

@@ -2,8 +2,11 @@
 // would abort on; the world refuses or repairs them and keeps running.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
+#include <ode/ode.h>
 
+#include <chrono>
 #include <limits>
+#include <thread>
 
 #include "world_fixture.h"
 
@@ -20,6 +23,21 @@ int countLines(const std::string& text, const std::string& what) {
   int n = 0;
   for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
   return n;
+}
+
+TEST(OdeMessageTest, RepeatsAreCountedInsteadOfPrinted) {
+  // ODE warns from inside the solver, possibly every step.
+  CaptureStdout();
+  for (int i = 0; i < 500; ++i) dMessage(3, "LCP internal error, s <= 0 (s=%.4e)", -1e-9);
+  std::this_thread::sleep_for(std::chrono::milliseconds(1100));
+  dMessage(3, "LCP internal error, s <= 0 (s=%.4e)", -1e-9);
+  std::string out = GetCapturedStdout();
+  // One line per second at most: the flood shows as one line (two if it
+  // straddled a second), then the late one carries the count.
+  int lines = countLines(out, "[WORLD] ODE message 3: LCP internal error, s <= 0 (s=-1.0000e-09)");
+  EXPECT_GE(lines, 1);
+  EXPECT_LE(lines, 3);
+  EXPECT_THAT(out, ::testing::EndsWith("more not shown)\n"));
 }
 
 TEST(BadNumbersTest, UnusableMassesAndPositionsFromTheArchive) {

@@ -190,8 +190,8 @@ TEST_F(ColliderTest, BrokenOutlinesAndPosesNeverCollide) {
   ObjectDef empty = objectDef("empty", KindDynamic, {}, {});
   ObjectDef point = objectDef("point", KindDynamic, {}, {{5, 5}});
   ObjectDef segment = objectDef("segment", KindDynamic, {}, {{-5, 5}, {15, 5}});
-  ObjectDef doubled = objectDef("doubled", KindDynamic, {},
-                                {{4, -5}, {4, -5}, {4, 2}, {6, 2}, {6, 2}, {6, -5}});
+  ObjectDef doubled =
+      objectDef("doubled", KindDynamic, {}, {{4, -5}, {4, -5}, {4, 2}, {6, 2}, {6, 2}, {6, -5}});
   dGeomID a = make(square);
   EXPECT_EQ(collide(a, make(empty)), 0);
   EXPECT_EQ(collide(a, make(point)), 0);

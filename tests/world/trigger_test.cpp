@@ -167,7 +167,8 @@ TEST(HandlerSafetyTest, ClearingAndRespawningDuringEvents) {
   lane.balls = {ball};
   lane.events.events.clear();
   lane.steps("ttttt");
-  EXPECT_THAT(lane.events.events, ElementsAre(E{10, "object enter 3 5 4 6"}, E{10, "scene enter 3 5 4"}));
+  EXPECT_THAT(lane.events.events,
+              ElementsAre(E{10, "object enter 3 5 4 6"}, E{10, "scene enter 3 5 4"}));
 }
 
 TEST(HandlerSafetyTest, RotationHandlerRemovingItsOwnScene) {

@@ -102,7 +102,7 @@ struct MaskScene {
     s.objects.push_back(lane);
     s.objects.push_back(ball);
     for (uint32_t& m : cat.data.collisionMasks) m = 0;
-      world.reset(new World(cat.data));
+    world.reset(new World(cat.data));
     world->spawnScene(&s, 0, 0);
     this->lane = world->findObjectByName(1, "lane");
     this->ball = world->findObjectByName(1, "ball");
@@ -180,6 +180,68 @@ TEST(FollowerTest, PropFollowsAMovingTargetButNotAStaticOne) {
   EXPECT_FLOAT_EQ(signObject->angle, 0);
 }
 
+TEST(FollowerTest, TriggerRidesItsTargetAndNeverTouchesIt) {
+  // The aura's left side cuts through its own hull, its right side through
+  // the rock of another scene; both crossings face each other.
+  TestCatalog cat;
+  SceneDef& ship = cat.addScene("ship");
+  ship.objects.push_back(objectDef("hull", KindDynamic, {100, 100}, ballOutline(12)));
+  ObjectDef aura = objectDef("aura", KindTrigger, {100, 100}, rectOutline(8, -20, 40, 20));
+  aura.linkedTo = "hull";
+  ship.objects.push_back(aura);
+  SceneDef& rocks = cat.addScene("rock");
+  rocks.objects.push_back(objectDef("rock", KindDynamic, {}, ballOutline(12)));
+  RecordingEvents events;
+  World world(cat.data);
+  world.setEvents(&events);
+  world.spawnScene(&ship, 0, 0);
+  world.spawnScene(&rocks, 145, 100);
+  for (int i = 0; i < 5; ++i) world.step(stepLength);
+  EXPECT_THAT(events.events, ElementsAre(RecordedEvent{5, "object enter 1 2 2 3"},
+                                         RecordedEvent{5, "scene enter 1 2 2"}));
+
+  // Carried 40 px up, the aura leaves the rock behind.
+  WorldObject* hull = world.findObjectByName(1, "hull");
+  WorldObject* auraObject = world.findObjectByName(1, "aura");
+  hull->setVelocity(0, -300);
+  for (int i = 0; i < 40; ++i) world.step(stepLength);
+  EXPECT_NEAR(hull->position.y, 60, 1e-3);
+  EXPECT_NEAR(auraObject->position.y, hull->position.y, 1e-4);
+  EXPECT_NEAR(dGeomGetPosition(auraObject->geom)[1], hull->position.y, 1e-4);
+  EXPECT_EQ(auraObject->trigger->count, 0);
+  ASSERT_EQ(events.events.size(), 4u);
+  EXPECT_EQ(events.events[3].what, "object exit 1 2 2 3");
+}
+
+TEST(ContactTest, ImmovableByOtherScenesHoldsOnlyAgainstOtherScenes) {
+  // The same kicker, flagged immovable, is hit once by a ball of its own
+  // scene and once by a ball of another scene.
+  TestCatalog cat;
+  ObjectDef kicker = objectDef("kicker", KindDynamic, {200, 0}, rectOutline(-10, -10, 10, 10));
+  kicker.immovableByOtherScenes = true;
+  SceneDef& table = cat.addScene("table");
+  table.objects.push_back(kicker);
+  SceneDef& both = cat.addScene("both");
+  both.objects.push_back(kicker);
+  both.objects.push_back(objectDef("ball", KindDynamic, {160, 0}, ballOutline(12)));
+  SceneDef& balls = cat.addScene("ball");
+  balls.objects.push_back(objectDef("ball", KindDynamic, {160, 0}, ballOutline(12)));
+  World world(cat.data);
+  world.spawnScene(&table, 0, 100);
+  world.spawnScene(&both, 0, 300);
+  world.spawnScene(&balls, 0, 100);
+  WorldObject* held = world.findObjectByName(1, "kicker");
+  WorldObject* pushed = world.findObjectByName(2, "kicker");
+  WorldObject* foreignBall = world.findObjectByName(3, "ball");
+  world.findObjectByName(2, "ball")->setVelocity(300, 0);
+  foreignBall->setVelocity(300, 0);
+  for (int i = 0; i < 100; ++i) world.step(stepLength);
+  EXPECT_FLOAT_EQ(held->position.x, 200);
+  EXPECT_FLOAT_EQ(held->velocity.x, 0);
+  EXPECT_LT(foreignBall->position.x, 190 - 10);  // stopped at the kicker's face
+  EXPECT_GT(pushed->position.x, 205);
+}
+
 // One body in a scene, turned by hand between steps.
 struct Spinner {
   TestCatalog cat;
@@ -189,7 +251,7 @@ struct Spinner {
   Spinner() {
     SceneDef& s = cat.addScene("spinner");
     s.objects.push_back(objectDef("rotor", KindDynamic, {}, rectOutline(-10, -2, 10, 2)));
-      world.reset(new World(cat.data));
+    world.reset(new World(cat.data));
     world->setEvents(&events);
     world->spawnScene(&s, 50, 50);
     body = world->findObjectByName(1, "rotor");
@@ -206,8 +268,8 @@ TEST(RotationTest, ReportsWholeEighthsAndDropsTheRemainder) {
   Spinner s;
   s.turnTo(100);
   EXPECT_NEAR(s.body->angleDegrees, 100, 1e-3);
-  EXPECT_THAT(s.events.events, ElementsAre(RecordedEvent{1, "rotated 1 1 45"},
-                                           RecordedEvent{1, "rotated 1 1 45"}));
+  EXPECT_THAT(s.events.events,
+              ElementsAre(RecordedEvent{1, "rotated 1 1 45"}, RecordedEvent{1, "rotated 1 1 45"}));
   EXPECT_NEAR(s.body->reportedAngle, 100, 1e-3);
   s.turnTo(130);  // 30 more, measured from 100: the dropped 10 do not count
   EXPECT_EQ(s.events.events.size(), 2u);

@@ -19,6 +19,26 @@ std::string capture(const std::function<void()>& f) {
   return GetCapturedStdout();
 }
 
+TEST(SlotListTest, GrowsBySixteenAndRefillsTheFirstHole) {
+  SlotList<int> list;
+  EXPECT_EQ(list.capacity(), 16);
+  for (int i = 0; i < 16; ++i) EXPECT_EQ(list.insert(std::unique_ptr<int>(new int(i))), i);
+  EXPECT_EQ(list.capacity(), 16);
+  EXPECT_EQ(list.insert(std::unique_ptr<int>(new int(16))), 16);
+  EXPECT_EQ(list.capacity(), 32);
+  list.remove(9);
+  list.remove(3);
+  EXPECT_EQ(list.liveCount(), 15);
+  EXPECT_EQ(list.at(3), nullptr);
+  EXPECT_EQ(*list.at(10), 10);  // the others stay where they were
+  EXPECT_EQ(list.insert(std::unique_ptr<int>(new int(99))), 3);
+  EXPECT_EQ(list.insert(std::unique_ptr<int>(new int(98))), 9);
+  EXPECT_EQ(list.insert(std::unique_ptr<int>(new int(97))), 17);
+  EXPECT_EQ(list.capacity(), 32);
+  EXPECT_EQ(list.at(32), nullptr);
+  EXPECT_EQ(list.at(-1), nullptr);
+}
+
 TEST(SpawnTest, SpawnPointMarkerLandsOnTheRequestedPosition) {
   TestCatalog cat;
   SceneDef& table = cat.addScene("table");
@@ -55,7 +75,10 @@ TEST(SpawnTest, KindsGetTheirGeomsBodiesAndTriggerRecords) {
   World world(cat.data);
   world.spawnScene(&s, 0, 0);
   EXPECT_EQ(world.objects.liveCount(), 5);  // the marker is not instantiated
-  struct Expect { const char* name; bool geom, body, trigger; };
+  struct Expect {
+    const char* name;
+    bool geom, body, trigger;
+  };
   for (Expect e : {Expect{"k0", true, false, false}, Expect{"k1", true, true, false},
                    Expect{"k2", true, false, true}, Expect{"k4", false, false, false},
                    Expect{"k5", false, false, false}}) {
@@ -140,8 +163,9 @@ TEST(LinkTest, BrokenLinksAreReportedAndSkipped) {
   World world(cat.data);
   std::string out = capture([&] { world.spawnScene(&s, 100, 100); });
   EXPECT_THAT(out, HasSubstr("[WORLD] WARNING! Link 'twice' connects twice to the same object!\n"));
-  EXPECT_THAT(out, HasSubstr(
-      "[WORLD] WARNING! Link 'nowhere' does not connect to any existing objects!\n"));
+  EXPECT_THAT(
+      out,
+      HasSubstr("[WORLD] WARNING! Link 'nowhere' does not connect to any existing objects!\n"));
   EXPECT_EQ(world.links.liveCount(), 2);
 
   // Both remaining joints hold the flipper to the fixed world.
@@ -188,8 +212,9 @@ TEST(LinkTest, LinkedObjectWarnings) {
   std::string out = capture([&] { world.spawnScene(&s, 0, 0); });
   EXPECT_THAT(out, HasSubstr("[WORLD] WARNING! Object 'rider' is not a prop or a triggers and is "
                              "linked to another object!\n"));
-  EXPECT_THAT(out, HasSubstr(
-      "[WORLD] WARNING! Object 'lamp' is linked to nonexisting object 'nothing'!\n"));
+  EXPECT_THAT(
+      out,
+      HasSubstr("[WORLD] WARNING! Object 'lamp' is linked to nonexisting object 'nothing'!\n"));
   EXPECT_EQ(world.findObjectByName(1, "rider")->linkTarget, nullptr);
   EXPECT_EQ(world.findObjectByName(1, "lamp")->linkTarget, nullptr);
 }
@@ -198,7 +223,8 @@ TEST(LookupTest, NamesMatchExactlyWithinTheScene) {
   TestCatalog cat;
   SceneDef& s = cat.addScene("names");
   s.objects.push_back(objectDef("Flipper", KindStatic, {}, rectOutline(0, 0, 1, 1)));
-  s.objects.push_back(objectDef(std::string("lane\0x", 6), KindStatic, {}, rectOutline(0, 0, 1, 1)));
+  s.objects.push_back(
+      objectDef(std::string("lane\0x", 6), KindStatic, {}, rectOutline(0, 0, 1, 1)));
   World world(cat.data);
   capture([&] { world.spawnScene(&s, 0, 0); });
   EXPECT_NE(world.findObjectByName(1, "Flipper"), nullptr);
