@@ -45,10 +45,12 @@ case "${1:-run}" in
     deps
     build build
     build build-asan -DORVANE_SANITIZE=ON -DORVANE_BENCH=OFF
+    # A short fuzz run of the two file loaders; tests/fuzz/run.sh 600 is the long one.
+    ORVANE_JOBS=$jobs bash tests/fuzz/run.sh 30 || fuzz_failed=1
     export ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1
     (cd build-asan && ctest -j "$jobs" --output-on-failure) || asan_failed=1
     cd build && ctest -j "$jobs" --output-on-failure
-    exit "${asan_failed:-0}"
+    [ -z "${asan_failed:-}${fuzz_failed:-}" ]
     ;;
   *) echo "usage: $0 [run|test|deps]" >&2; exit 2 ;;
 esac
