@@ -5,10 +5,10 @@
 
 local TITLE = "Orvane Pinball"
 local BALLS_PER_GAME = 3
-local BALL_SAVE_TIME = 8        -- seconds of ball save after each launch
+local BALL_SAVE_TIME = 6        -- seconds of ball save after the first launch of a ball
 local GRAVITY = 700             -- px/s^2 down the tilted table
 local FLIP_UP = 50              -- flipper travel in degrees
-local FLIP_SPEED_UP = 15        -- rad/s while rising
+local FLIP_SPEED_UP = 20        -- rad/s while rising
 local FLIP_SPEED_DOWN = 10      -- rad/s while falling back
 local LAUNCH_MIN, LAUNCH_MAX = 1000, 1400   -- plunger speeds in px/s
 local MAX_SPEED = 1400          -- no ball goes faster: the walls stop it for sure
@@ -48,7 +48,7 @@ end
 -- Slingshot kick directions: the outward normals of their rubber faces.
 local slings, slingOf = {}, {}
 do
-  local dx, dy = 114, 182
+  local dx, dy = 133, 172   -- the face runs from (99, 1010) to (232, 1182)
   local len = math.sqrt(dx * dx + dy * dy)
   slings.Left = { body = part("SlingLeft"), dir = Vec2(dy / len, -dx / len), litTimer = 0 }
   slings.Right = { body = part("SlingRight"), dir = Vec2(-dy / len, -dx / len), litTimer = 0 }
@@ -95,7 +95,7 @@ local autoLaunch = {}        -- balls waiting to be shot into play
 local multiballPending, multiballCooldown = 0, 0
 local bonusQueue, bonusTimer = 0, 0
 local overTimer, attractTimer, attractCam = 0, 0, 0
-local spinnerBurst, fpsTimer, stuckTimer = 0, 0, 0
+local spinnerBurst, fpsTimer = 0, 0
 local camY = 800
 local prevKeys = {}
 local lastGameScores, lastGamePlayers = nil, 0
@@ -566,20 +566,30 @@ local function updateLamps(dt)
   end
 end
 
--- A ball that has lain still away from the flippers for a while gets a
--- small shove so that play never stalls.
+-- A ball that has stayed in one place away from the flippers for a while
+-- (lying still, or jiggling in some corner) gets a small shove so that play
+-- never stalls.
+local stuckAnchor = {}       -- ball object number -> { pos, time }
 local function updateStuck(dt)
-  if mode ~= "play" then return end
-  local still = false
-  for _, b in pairs(balls) do
-    local p, v = ObjectGetPos(b), ObjectGetVelocity(b)
-    if p and v and v.length < 8 and p.y < 1150 and not inShooterLane(p) then still = true end
+  if mode ~= "play" then
+    stuckAnchor = {}
+    return
   end
-  stuckTimer = still and stuckTimer + (1 / 300) or 0
-  if stuckTimer > 4 then
-    stuckTimer = 0
-    for _, b in pairs(balls) do kick(b, Vec2(math.random() - 0.5, -1), 300) end
-    print("[TABLE] ball freed")
+  for _, b in pairs(balls) do
+    local p = ObjectGetPos(b)
+    local a = stuckAnchor[b]
+    if not p or p.y > 1150 or inShooterLane(p) then
+      stuckAnchor[b] = nil
+    elseif not a or (p - a.pos).length > 6 then
+      stuckAnchor[b] = { pos = p, time = 0 }
+    else
+      a.time = a.time + dt
+      if a.time > 4 then
+        stuckAnchor[b] = nil
+        kick(b, Vec2(math.random() - 0.5, -1), 300)
+        print("[TABLE] ball freed")
+      end
+    end
   end
 end
 

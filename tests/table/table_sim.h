@@ -19,7 +19,7 @@ namespace table {
 // Numbers shared with game.lua.
 constexpr float kGravity = 700;
 constexpr float kFlipUp = 50;             // degrees
-constexpr float kFlipSpeedUp = 15;        // rad/s
+constexpr float kFlipSpeedUp = 20;        // rad/s
 constexpr float kFlipSpeedDown = 10;
 constexpr float kLaunchMin = 1000, kLaunchMax = 1400;
 constexpr float kMaxSpeed = 1400;         // the script's speed limit
@@ -27,6 +27,7 @@ constexpr float kBallMass = 0.05f;
 constexpr float kStepForce = 300 * kBallMass;  // changes a ball's speed by 1 px/s in one step
 constexpr float kBumperKick = 950, kSlingKick = 900;
 constexpr float kStep = 0.0033333334f;
+constexpr float kFlipperLength = 74;     // pivot to tip centre, as in scenes/table.lua
 constexpr float kBallStartX = 738, kBallStartY = 1317;
 
 inline std::string packedTablePath() { return std::string(ORVANE_BINARY_DIR) + "/default/data.dat"; }
@@ -48,9 +49,9 @@ class TableSim : public WorldEvents {
         bumperCentre[number(core + "Ring")] = c->position;
     }
     // Outward normals of the slingshot faces, as in game.lua.
-    float len = std::sqrt(114.f * 114 + 182.f * 182);
-    slingDir[number("SlingLeftKick")] = {182 / len, -114 / len};
-    slingDir[number("SlingRightKick")] = {-182 / len, -114 / len};
+    float len = std::sqrt(133.f * 133 + 172.f * 172);
+    slingDir[number("SlingLeftKick")] = {172 / len, -133 / len};
+    slingDir[number("SlingRightKick")] = {-172 / len, -133 / len};
   }
   ~TableSim() override { world.setEvents(nullptr); }
 

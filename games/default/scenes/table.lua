@@ -41,42 +41,50 @@ wall("ShooterFloor", S.box(708, 1330, 768, 1375, 13))
 add({ name = "ShooterLane", id = "BallStart", kind = "marker", position = { 738, 1317 } })
 
 -- Inlane guides feed the flippers; the gap between guide and outer wall is
--- the outlane.
+-- the outlane. They are 40 px thick: the round top of a thinner one is a
+-- corner small enough for a fast ball to cut into.
 local guideL = { { 92, 990 }, { 92, 1120 }, { 262, 1210 } }
-wall("GuideLeft", S.band(guideL, 30, 30, true))
-wall("GuideRight", S.band(S.mirrorX(guideL, AXIS), 30, 30, true))
+wall("GuideLeft", S.band(guideL, 40, 30, true))
+wall("GuideRight", S.band(S.mirrorX(guideL, AXIS), 40, 30, true))
 
 -- Slingshots: a rubber face towards the middle, with a thin trigger just
--- outside it that kicks the ball away from the face.
+-- outside it that kicks the ball away from the face. Every corner but the
+-- face is buried in the inlane guide, so that the face meets the guide in
+-- two corners that shed the ball: a gap between sling and guide, or a top
+-- that slopes towards the guide, is a pocket a ball comes to rest in, and a
+-- small corner standing out of the guide is one a fast ball cuts into.
+local SLING_A, SLING_B, SLING_C = { 99, 1010 }, { 99, 1126 }, { 232, 1182 }
 local function sling(side)
-  local A, B, C = { 118, 1000 }, { 118, 1126 }, { 232, 1182 }
+  local A, B, C = SLING_A, SLING_B, SLING_C
   local sign = 1
   if side == "Right" then
     A, B, C = { 2 * AXIS - A[1], A[2] }, { 2 * AXIS - B[1], B[2] }, { 2 * AXIS - C[1], C[2] }
     sign = -1
   end
-  -- The sharp corners at A and C are cut off: a sliver thinner than the
-  -- ball would let it through.
   local function towards(p, q, d)
     local dx, dy = q[1] - p[1], q[2] - p[2]
     local len = math.sqrt(dx * dx + dy * dy)
     return { p[1] + dx / len * d, p[2] + dy / len * d }
   end
-  local A1, A2 = towards(A, B, 34), towards(A, C, 34)
-  local C1, C2 = towards(C, B, 40), towards(C, A, 40)
+  -- Points of the face still inside the guide at both ends: from there on
+  -- the face's corner normals are its own, not blended with a buried side's.
+  local A1, C1 = towards(A, C, 6), towards(C, A, 10)
   local cx, cy = (A[1] + B[1] + C[1]) / 3, (A[2] + B[2] + C[2]) / 3
   local function at(p) return { p[1] - cx, p[2] - cy } end
-  local body = S.subdivide(S.wound({ at(A1), at(B), at(C1), at(C2), at(A2) }), 30)
+  local body = S.subdivide(S.wound({ at(A), at(A1), at(C1), at(C), at(B) }), 30)
   add({ name = "Sling" .. side, kind = "static", layer = 1, position = { cx, cy },
         img = "Images\\sling-" .. side:lower() .. ".png",
         litImg = "Images\\sling-" .. side:lower() .. "-lit.png",
         imageOffset = S.spriteOffset(body), outline = body })
-  -- Kick strip: along the middle of the face A2-C2, 5 px outside it.
-  local dx, dy = C2[1] - A2[1], C2[2] - A2[2]
+  -- Kick strip: 5 px outside the open part of the face, between where it
+  -- leaves the guide at the top (16 px from A) and at the bottom (about
+  -- 24 px from C).
+  local E0, E1 = towards(A, C, 16), towards(C, A, 24)
+  local dx, dy = E1[1] - E0[1], E1[2] - E0[2]
   local len = math.sqrt(dx * dx + dy * dy)
   local nx, ny = sign * dy / len, -sign * dx / len
-  local p0 = { A2[1] + dx * 0.1 + nx * 5, A2[2] + dy * 0.1 + ny * 5 }
-  local p1 = { A2[1] + dx * 0.9 + nx * 5, A2[2] + dy * 0.9 + ny * 5 }
+  local p0 = { E0[1] + dx * 0.1 + nx * 5, E0[2] + dy * 0.1 + ny * 5 }
+  local p1 = { E0[1] + dx * 0.9 + nx * 5, E0[2] + dy * 0.9 + ny * 5 }
   add({ name = "Sling" .. side .. "Kick", id = "sling", kind = "trigger", layer = 1,
         outline = S.band({ p0, p1 }, 6, 20) })
 end
@@ -84,9 +92,13 @@ sling("Left")
 sling("Right")
 
 -- Flippers: bodies on a ball joint to the fixed world at the pivot, drawn
--- at rest; game.lua turns them between 0 and 50 degrees.
+-- at rest; game.lua turns them between 0 and 50 degrees. The tips pass
+-- horizontal on the way up, where they come closest: 98 - 74 = 24 px from
+-- the middle each, which leaves 30 px between the tip rubbers. Any less and
+-- a ball between the tips is pinched and squeezed through a flipper.
+local FLIPPER_LENGTH = 74
 local function flipper(side, px, angle)
-  local outline = S.capsule(84, angle, 14, 9, 8)
+  local outline = S.capsule(FLIPPER_LENGTH, angle, 14, 9, 8)
   add({ name = side .. "Flipper", kind = "dynamic", layer = 1, collisionGroup = MOVING,
         mass = 3, inertiaRadius = 600, position = { px, 1222 },
         img = "Images\\flipper-" .. side:lower() .. ".png",
@@ -94,8 +106,8 @@ local function flipper(side, px, angle)
   links[#links + 1] = { name = side:lower() .. "-pivot", obj1 = side .. "Flipper", obj2 = "",
                         anchor = { px, 1222 } }
 end
-flipper("Left", 272, 30)
-flipper("Right", 2 * AXIS - 272, 150)
+flipper("Left", 268, 30)
+flipper("Right", 2 * AXIS - 268, 150)
 
 -- Outlanes (ball lost) and inlanes; thin vertical strips the ball falls through.
 add({ name = "OutlaneLeft", id = "outlane", kind = "trigger", layer = 1,
