@@ -358,6 +358,7 @@ end
 
 local function hitLane(i)
   if laneLit[i] then
+    SoundPlay("lane", 0.4)
     addScore(100, 0)
     return
   end
