@@ -1,0 +1,193 @@
+// The default table as the engine runs it, minus the window: the packed
+// table, game.lua with the script API attached, and keys pressed the way a
+// player would. Prints world steps per second (the game needs 300) for
+// attract mode, one ball in play and four balls in play; each figure is the
+// median of three runs.
+#include <stdlib.h>
+#include <time.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "app/input.h"
+#include "app/paths.h"
+#include "content/world_data.h"
+#include "script/script_host.h"
+#include "world/physics.h"
+#include "world/world.h"
+
+namespace {
+
+constexpr float stepLength = 0.0033333334f;
+constexpr int timedSteps = 6000;  // twenty seconds of play
+
+// Spawning and the script talk on stdout; keep the figures readable.
+class Silence {
+ public:
+  Silence() {
+    std::fflush(stdout);
+    saved_ = dup(1);
+    FILE* null = std::fopen("/dev/null", "w");
+    if (null) {
+      dup2(fileno(null), 1);
+      std::fclose(null);
+    }
+  }
+  ~Silence() {
+    std::fflush(stdout);
+    dup2(saved_, 1);
+    close(saved_);
+  }
+
+ private:
+  int saved_;
+};
+
+double now() {
+  timespec t;
+  clock_gettime(CLOCK_MONOTONIC, &t);
+  return double(t.tv_sec) + double(t.tv_nsec) * 1e-9;
+}
+
+bool copyFile(const std::string& from, const std::string& to) {
+  std::ifstream in(from, std::ios::binary);
+  std::ofstream out(to, std::ios::binary);
+  if (!in || !out) return false;
+  out << in.rdbuf();
+  return bool(out);
+}
+
+// One engine: catalog, world and script, started the way the engine starts.
+struct Table {
+  NullContentBackend backend;
+  WorldData data;
+  World world;
+  lua_State* L = nullptr;
+  ScriptEvents* events = nullptr;
+  std::vector<int> extraBalls;
+  long step = 0;
+
+  Table() : data(dataPath("data.dat"), backend), world(data) {
+    if (data.loadFailed) return;
+    L = createScriptState();
+    registerScriptApi(L);
+    attachScriptWorld(&world, &data);
+    events = new ScriptEvents(L);
+    world.setEvents(events);
+    setScriptFps(L, 300);
+    refreshScriptKeys(L);
+    runScriptFile(L, dataPath("game.lua"));
+    runScriptSetup(L);
+  }
+  ~Table() {
+    world.setEvents(nullptr);
+    attachScriptWorld(nullptr, nullptr);
+    delete events;
+    if (L) closeScriptState(L);
+    for (bool& k : keyState) k = false;
+  }
+
+  void run(int steps) {
+    for (int i = 0; i < steps; ++i, ++step) {
+      // A player: flippers in a steady rhythm, the plunger pulled for a
+      // second and let go every four seconds (harmless with no ball there).
+      keyState[KeyLpad] = step % 170 < 25;
+      keyState[KeyRpad] = (step + 85) % 190 < 25;
+      keyState[KeyLaunch] = step % 1200 < 300;
+      world.step(stepLength);
+      if (step % 300 == 0) keepExtraBallsInPlay();
+    }
+  }
+
+  void press(GameKey key) {
+    keyState[key] = true;
+    world.step(stepLength);
+    keyState[key] = false;
+    ++step;
+  }
+
+  // Balls beyond the script's own: dropped back in at the top when they
+  // reach the drain, so that they stay in play.
+  void addBall(float x, float y) {
+    int scene = world.spawnScene(data.findScene("Ball"), x, y);
+    if (WorldObject* b = world.findObjectByName(scene, "Ball")) extraBalls.push_back(b->number);
+  }
+  void keepExtraBallsInPlay() {
+    for (int& n : extraBalls) {
+      WorldObject* b = world.findObjectByNumber(n);
+      if (b && b->position.y < 1300) continue;
+      if (b) world.removeScene(b->sceneNumber);
+      int scene = world.spawnScene(data.findScene("Ball"), 300 + float(n % 5) * 40, 300);
+      WorldObject* fresh = world.findObjectByName(scene, "Ball");
+      n = fresh ? fresh->number : 0;
+    }
+  }
+};
+
+using Setup = void (*)(Table&);
+
+double measure(Setup setup) {
+  std::vector<double> rates;
+  for (int run = 0; run < 3; ++run) {
+    double rate = 0;
+    {
+      Silence quiet;
+      Table table;
+      if (table.data.loadFailed) return -1;
+      setup(table);
+      table.run(600);
+      double start = now();
+      table.run(timedSteps);
+      rate = timedSteps / (now() - start);
+    }
+    rates.push_back(rate);
+  }
+  std::sort(rates.begin(), rates.end());
+  return rates[1];
+}
+
+void report(const char* name, double rate) {
+  if (rate < 0) {
+    std::printf("%-32s the packed table did not load\n", name);
+    return;
+  }
+  std::printf("%-32s %9.0f steps/s  %6.1f x real time\n", name, rate, rate / 300);
+}
+
+}  // namespace
+
+int main() {
+  std::string built = std::string(ORVANE_BINARY_DIR) + "/default/";
+  // A scratch data directory: the script may write save.dat.
+  char scratch[] = "/tmp/orvane-bench-table-XXXXXX";
+  if (!mkdtemp(scratch)) {
+    std::perror("mkdtemp");
+    return 1;
+  }
+  std::string dir = scratch;
+  if (!copyFile(built + "data.dat", dir + "/data.dat") || !copyFile(built + "game.lua", dir + "/game.lua")) {
+    std::printf("build the default_table target first (%sdata.dat)\n", built.c_str());
+    return 1;
+  }
+  setDataDirectory(dir.c_str());
+  initPhysics();
+
+  std::printf("Default table with game.lua, %d steps of %.4f s per run\n", timedSteps, stepLength);
+  report("attract mode", measure([](Table&) {}));
+  report("one ball in play", measure([](Table& t) { t.press(KeyStart1); }));
+  report("four balls in play", measure([](Table& t) {
+           t.press(KeyStart1);
+           for (int i = 0; i < 3; ++i) t.addBall(250 + 120.f * float(i), 300);
+         }));
+
+  closePhysics();
+  for (const char* f : {"/data.dat", "/game.lua", "/save.dat", "/save.dat.tmp"}) unlink((dir + f).c_str());
+  rmdir(dir.c_str());
+  return 0;
+}
