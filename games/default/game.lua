@@ -8,7 +8,7 @@ local BALLS_PER_GAME = 3
 local BALL_SAVE_TIME = 6        -- seconds of ball save after the first launch of a ball
 local GRAVITY = 700             -- px/s^2 down the tilted table
 local FLIP_UP = 50              -- flipper travel in degrees
-local FLIP_SPEED_UP = 20        -- rad/s while rising
+local FLIP_SPEED_UP = 17        -- rad/s while rising
 local FLIP_SPEED_DOWN = 10      -- rad/s while falling back
 local LAUNCH_MIN, LAUNCH_MAX = 1000, 1400   -- plunger speeds in px/s
 local MAX_SPEED = 1400          -- no ball goes faster: the walls stop it for sure
@@ -457,8 +457,10 @@ local function updateFlippers()
   end
 end
 
+-- The rod is a sprite scene respawned lower as it is pulled; in 3 px steps,
+-- since every respawn is two lines on the console.
 local function showPlunger(pull)
-  local px = math.floor(pull + 0.5)
+  local px = math.floor(pull / 3 + 0.5) * 3
   if px == plungerPull then return end
   plungerPull = px
   if plungerScene then SceneRemove(plungerScene) end

@@ -19,7 +19,7 @@ namespace table {
 // Numbers shared with game.lua.
 constexpr float kGravity = 700;
 constexpr float kFlipUp = 50;             // degrees
-constexpr float kFlipSpeedUp = 20;        // rad/s
+constexpr float kFlipSpeedUp = 17;        // rad/s
 constexpr float kFlipSpeedDown = 10;
 constexpr float kLaunchMin = 1000, kLaunchMax = 1400;
 constexpr float kMaxSpeed = 1400;         // the script's speed limit

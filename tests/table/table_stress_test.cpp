@@ -55,10 +55,15 @@ bool onTable(P p, float slack) {
 
 // A thousand launches take about half a minute in an optimised build and
 // several times that under AddressSanitizer, which runs a quarter of them.
-// ORVANE_TABLE_LAUNCHES=n runs n launches instead: more for a longer hunt.
+// ORVANE_TABLE_LAUNCHES=n runs n launches instead, and ORVANE_TABLE_SEED=s
+// plays other shots: for a longer hunt.
+int envNumber(const char* name, int otherwise) {
+  const char* text = std::getenv(name);
+  return text && std::atoi(text) > 0 ? std::atoi(text) : otherwise;
+}
+
 int launchCount() {
-  if (const char* n = std::getenv("ORVANE_TABLE_LAUNCHES"))
-    if (std::atoi(n) > 0) return std::atoi(n);
+  if (int n = envNumber("ORVANE_TABLE_LAUNCHES", 0)) return n;
 #if defined(__SANITIZE_ADDRESS__)
   return 250;
 #elif defined(__has_feature)
@@ -98,7 +103,7 @@ class TableStress : public ::testing::Test {
 };
 
 TEST_F(TableStress, ThousandLaunchesStayOnTheTableAndNeverCrossAFlipper) {
-  std::mt19937 rng(20261208);
+  std::mt19937 rng(unsigned(envNumber("ORVANE_TABLE_SEED", 20261208)));
   std::uniform_real_distribution<float> unit(0, 1);
   // Ten seconds of play per launch: time enough for most balls to come down
   // to the drain past the flippers.

@@ -37,7 +37,17 @@ end
 -- Drain trough floor and the shooter lane.
 wall("DrainFloor", S.band({ { 0, 1387 }, { 800, 1387 } }, 34))
 wall("ShooterWall", S.band({ { 704, 1380 }, { 704, 470 } }, 24, 30, true))
-wall("ShooterFloor", S.box(708, 1330, 768, 1375, 13))
+-- The plunger's floor reaches into the walls on both sides, with a point
+-- 4 px inside each wall: the floor's open stretch then pushes straight up
+-- from wall to wall, instead of tilting towards its buried corners and
+-- squeezing a ball into the corner it meets.
+do
+  local top = { { 700, 1330 } }
+  for x = 712, 764, 13 do top[#top + 1] = { x, 1330 } end
+  top[#top + 1] = { 772, 1330 }
+  S.join(top, { { 772, 1375 }, { 700, 1375 } })
+  wall("ShooterFloor", S.subdivide(S.wound(top), 13))
+end
 add({ name = "ShooterLane", id = "BallStart", kind = "marker", position = { 738, 1317 } })
 
 -- Inlane guides feed the flippers; the gap between guide and outer wall is
