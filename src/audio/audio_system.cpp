@@ -1,5 +1,9 @@
 // The audio system over SDL_mixer: the mixer device, decoded effects, the one
 // looping music stream, and the console lines for every failure.
+//
+// SDL keeps its last error until something overwrites it, so every call
+// whose message may be printed is preceded by SDL_ClearError: a stale
+// message from elsewhere must not be reported as this call's failure.
 #include "audio/audio_system.h"
 
 #include <SDL.h>
@@ -30,10 +34,6 @@ bool ownsAudioSubsystem = false;  // we started SDL's audio and must stop it
 Mix_Music* music = nullptr;
 SDL_RWops* musicSource = nullptr;  // the open music file; the stream reads it
 ChannelTable channels;
-
-// SDL keeps the last error until it is overwritten, so each call whose
-// message we may print starts from a clean slate.
-const char* mixerMessage() { return Mix_GetError(); }
 
 void releaseMusic() {
   if (!music) return;
@@ -93,7 +93,7 @@ void initWithVersion(unsigned mixerVersion) {
 
   SDL_ClearError();
   if (Mix_OpenAudio(mixRate, MIX_DEFAULT_FORMAT, mixChannels, mixChunkFrames) < 0) {
-    reportResult(resultDeviceFailed, mixerMessage());
+    reportResult(resultDeviceFailed, Mix_GetError());
     shutdown();
     return;
   }
@@ -141,7 +141,7 @@ SoundHandle* createSound(const void* data, int length) {
   SDL_RWops* source = SDL_RWFromConstMem(data, length);
   Mix_Chunk* chunk = source ? Mix_LoadWAV_RW(source, 1) : nullptr;
   if (!chunk) {
-    reportResult(resultSoundFailed, mixerMessage());
+    reportResult(resultSoundFailed, Mix_GetError());
     return nullptr;
   }
   SoundHandle* sound = new SoundHandle;
@@ -166,7 +166,7 @@ void playSound(SoundHandle* sound, float volume) {
   Mix_Volume(channel, mixerVolume(volume));
   SDL_ClearError();
   if (Mix_PlayChannel(channel, sound->chunk, 0) < 0) {
-    reportResult(resultPlayFailed, mixerMessage());
+    reportResult(resultPlayFailed, Mix_GetError());
     return;
   }
   channels.started(channel);
@@ -190,14 +190,14 @@ void playMusic(const char* name, float volume) {
   SDL_ClearError();
   music = openMusic(path);
   if (!music) {
-    reportResult(resultMusicFailed, mixerMessage());
+    reportResult(resultMusicFailed, Mix_GetError());
     return;
   }
   // Set before playing so the first mixed chunk already has the volume. When
   // playback fails the stream stays loaded until replaced or shut down.
   Mix_VolumeMusic(mixerVolume(volume));
   SDL_ClearError();
-  if (Mix_PlayMusic(music, -1) < 0) reportResult(resultPlayFailed, mixerMessage());
+  if (Mix_PlayMusic(music, -1) < 0) reportResult(resultPlayFailed, Mix_GetError());
 }
 
 }  // namespace AudioSystem
