@@ -13,21 +13,25 @@ bool sameName(const std::string& stored, const char* query) {
   return stored.size() == length && std::memcmp(stored.data(), query, length) == 0;
 }
 
+// The first record whose field equals name.
 template <typename Record>
-const Record* findByName(const std::vector<Record>& records, const char* name) {
+const Record* findFirst(const std::vector<Record>& records, std::string Record::*field,
+                        const char* name) {
   if (!name) return nullptr;
   for (const Record& record : records)
-    if (sameName(record.name, name)) return &record;
+    if (sameName(record.*field, name)) return &record;
   return nullptr;
+}
+
+template <typename Record>
+const Record* findByName(const std::vector<Record>& records, const char* name) {
+  return findFirst(records, &Record::name, name);
 }
 
 }  // namespace
 
 const ObjectDef* SceneDef::findObjectById(const char* id) const {
-  if (!id) return nullptr;
-  for (const ObjectDef& object : objects)
-    if (sameName(object.id, id)) return &object;
-  return nullptr;
+  return findFirst(objects, &ObjectDef::id, id);
 }
 
 const TextureDef* WorldData::findTexture(const char* name) const {
