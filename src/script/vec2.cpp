@@ -32,39 +32,21 @@ float* components(lua_State* L, int index) {
   return isVec2(L, index) ? static_cast<float*>(lua_touserdata(L, index)) : nullptr;
 }
 
-int raise(lua_State* L, const char* message) {
-  lua_pushstring(L, message);
-  return lua_error(L);
-}
-
-int countCheck(lua_State* L, const char* name, int count) {
-  int n = lua_gettop(L);
-  if (n < count) {
-    lua_pushfstring(L, "Not enough parameters for function '%s'!", name);
-    return lua_error(L);
-  }
-  if (n > count) {
-    lua_pushfstring(L, "Too many parameters for function '%s'!", name);
-    return lua_error(L);
-  }
-  return 0;
-}
-
 void pushText(lua_State* L, Float2 v) {
   lua_pushfstring(L, "(%f, %f)", double(v.x), double(v.y));
 }
 
 int vecDot(lua_State* L) {
-  countCheck(L, "Dot", 2);
+  checkArgCount(L, "Dot", 2, 2);
   Float2 a = toVec2(L, 1), b = toVec2(L, 2);
   lua_pushnumber(L, double(a.y) * b.y + double(a.x) * b.x);
   return 1;
 }
 
 int vecNormalize(lua_State* L) {
-  countCheck(L, "Normalize", 1);
+  checkArgCount(L, "Normalize", 1, 1);
   float* v = components(L, 1);
-  if (!v) return raise(L, "Normalize requires a Vec2 as a parameter!");
+  if (!v) return raiseMessage(L, "Normalize requires a Vec2 as a parameter!");
   double length = std::sqrt(double(v[0]) * v[0] + double(v[1]) * v[1]);
   if (length > 0.001) {
     double inverse = 1.0 / length;
@@ -80,7 +62,7 @@ int vecNormalize(lua_State* L) {
 
 int vecIndex(lua_State* L) {
   const char* key = lua_tostring(L, 2);
-  if (!key) return raise(L, "Invalid Vec2 index!");
+  if (!key) return raiseMessage(L, "Invalid Vec2 index!");
   Float2 v = toVec2(L, 1);
   if (strcmp(key, "x") == 0 && lua_objlen(L, 2) == 1) {
     lua_pushnumber(L, v.x);
@@ -99,7 +81,7 @@ int vecIndex(lua_State* L) {
     pushEvents(L);
     lua_rawgeti(L, -1, NormalizeSlot);
   } else {
-    return raise(L, "Vec2 has only 'x', 'y', 'length' and 'normal' values!");
+    return raiseMessage(L, "Vec2 has only 'x', 'y', 'length' and 'normal' values!");
   }
   return 1;
 }
@@ -108,11 +90,11 @@ int vecNewIndex(lua_State* L) {
   float* v = components(L, 1);
   if (!v) return 0;
   const char* key = lua_tostring(L, 2);
-  if (!key) return raise(L, "Invalid Vec2 index!");
+  if (!key) return raiseMessage(L, "Invalid Vec2 index!");
   int slot = -1;
   if (lua_objlen(L, 2) == 1 && key[0] == 'x') slot = 0;
   if (lua_objlen(L, 2) == 1 && key[0] == 'y') slot = 1;
-  if (slot < 0) return raise(L, "Vec2 can only set to 'x' and 'y' values!");
+  if (slot < 0) return raiseMessage(L, "Vec2 can only set to 'x' and 'y' values!");
   v[slot] = float(lua_tonumber(L, 3));
   return 0;
 }
@@ -130,7 +112,7 @@ int vecUnm(lua_State* L) {
 
 int vecAdd(lua_State* L) {
   if (!isVec2(L, 1) || !isVec2(L, 2))
-    return raise(L, "Vec2 addition is only defined between two vectors.");
+    return raiseMessage(L, "Vec2 addition is only defined between two vectors.");
   Float2 a = toVec2(L, 1), b = toVec2(L, 2);
   pushVec2(L, a.x + b.x, a.y + b.y);
   return 1;
@@ -138,7 +120,7 @@ int vecAdd(lua_State* L) {
 
 int vecSub(lua_State* L) {
   if (!isVec2(L, 1) || !isVec2(L, 2))
-    return raise(L, "Vec2 substraction is only defined between two vectors.");
+    return raiseMessage(L, "Vec2 substraction is only defined between two vectors.");
   Float2 a = toVec2(L, 1), b = toVec2(L, 2);
   pushVec2(L, a.x - b.x, a.y - b.y);
   return 1;
@@ -151,7 +133,7 @@ int vecMul(lua_State* L) {
   } else if (isVec2(L, 2) && lua_isnumber(L, 1)) {
     vector = 2, number = 1;
   } else {
-    return raise(L, "Vec2 multiplication is only defined between a Vec2 and a number.");
+    return raiseMessage(L, "Vec2 multiplication is only defined between a Vec2 and a number.");
   }
   double n = lua_tonumber(L, number);
   Float2 v = toVec2(L, vector);
@@ -169,7 +151,7 @@ int vecDiv(lua_State* L) {
     Float2 v = toVec2(L, 2);
     pushVec2(L, float(n / v.x), float(n / v.y));
   } else {
-    return raise(L, "Vec2 division is only defined between a Vec2 and a number.");
+    return raiseMessage(L, "Vec2 division is only defined between a Vec2 and a number.");
   }
   return 1;
 }
@@ -224,8 +206,8 @@ Float2 toVec2(lua_State* L, int index) {
 }
 
 int scriptVec2(lua_State* L) {
+  checkArgCount(L, "Vec2", 0, 2);
   int n = lua_gettop(L);
-  if (n > 2) return raise(L, "Too many parameters for function 'Vec2'!");
   float x = 0, y = 0;
   if (n == 1 && isVec2(L, 1)) {
     Float2 v = toVec2(L, 1);
