@@ -70,11 +70,6 @@ void registerTask(lua_State* L, void*) {
     lua_pushcfunction(L, f);
     lua_settable(L, LUA_GLOBALSINDEX);
   }
-  static const char* const removed[] = {"dofile", "loadfile", "loadlib"};
-  for (const char* name : removed) {
-    lua_pushnil(L);
-    lua_setfield(L, LUA_GLOBALSINDEX, name);
-  }
   const char* dir = dataDirectory();
   if (dir)
     lua_pushfstring(L, "%s/?.lua;%s/?", dir, dir);
