@@ -38,6 +38,6 @@ void sandboxLibraries(lua_State* L);
 // Loads a chunk of source text; precompiled chunks are refused (they can
 // break the interpreter) as a syntax error with a message on the stack.
 int loadTextChunk(lua_State* L, lua_Reader reader, void* data, const char* chunkName);
-// Loads the file at path through a 4096-byte buffer; nullptr when the file
-// cannot be opened (nothing pushed), else the load status.
+// Loads the file at path through a 4096-byte buffer; *opened is false (and
+// nothing is pushed) when the file cannot be opened, else the load status.
 int loadTextFile(lua_State* L, const char* path, const char* chunkName, bool* opened);
