@@ -7,14 +7,11 @@
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
-#include <filesystem>
 #include <initializer_list>
 #include <set>
 
 extern "C" {
-#include <lauxlib.h>
 #include <lua.h>
-#include <lualib.h>
 }
 
 #include "font_source.h"
