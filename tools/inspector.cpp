@@ -7,10 +7,11 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
+
+#include "pack_content.h"
 
 namespace {
-
-const char* const kKindNames[] = {"static", "dynamic", "trigger", "marker", "prop"};
 
 struct Damage {
   size_t offset;
@@ -110,8 +111,10 @@ class Lister {
   void run() {
     size_t at = in_.pos();
     uint16_t version = in_.u16("the archive", "for its version");
-    if (version != 7) throw Damage{at, "version is " + std::to_string(version) + ", expected 7"};
-    line(at, "version 7");
+    std::string expected = std::to_string(kArchiveVersion);
+    if (version != kArchiveVersion)
+      throw Damage{at, "version is " + std::to_string(version) + ", expected " + expected};
+    line(at, "version " + expected);
 
     unsigned n = count("textures");
     for (unsigned i = 0; i < n; ++i) texture(i);
@@ -240,8 +243,9 @@ class Lister {
     float px = in_.f32(ctx, "for position.x");
     float py = in_.f32(ctx, "for position.y");
     unsigned points = in_.u16(ctx, "for its outline count");
-    std::string kindText = std::to_string(kind) +
-                           (kind < 5 ? std::string(" (") + kKindNames[kind] + ")" : " (unknown)");
+    std::string kindText =
+        std::to_string(kind) +
+        (kind < std::size(kKindNames) ? std::string(" (") + kKindNames[kind] + ")" : " (unknown)");
     line(at, "  object " + shown(name) + " id " + shown(id) + " img " + shown(img) + " litImg " +
                  shown(litImg) + " linkedTo " + shown(linkedTo) + " imageScale " + num(scale) +
                  " imageOffset " + pointText(ox, oy) + " layer " + std::to_string(layer) +

@@ -8,6 +8,7 @@
 #include <cfloat>
 #include <cmath>
 #include <initializer_list>
+#include <iterator>
 #include <set>
 
 extern "C" {
@@ -19,8 +20,6 @@ extern "C" {
 #include "source_state.h"
 
 namespace {
-
-const char* const kKindNames[] = {"static", "dynamic", "trigger", "marker", "prop"};
 
 class SourceReader {
  public:
@@ -230,7 +229,7 @@ bool readKind(SourceReader& r, int t, const std::string& where, int& kind) {
   std::string name = type == LUA_TSTRING ? lua_tostring(L, -1) : "";
   lua_pop(L, 1);
   if (type != LUA_TSTRING) return r.integer(t, "kind", where, kind, KindStatic, 0, 4);
-  for (int k = 0; k < 5; ++k)
+  for (int k = 0; k < int(std::size(kKindNames)); ++k)
     if (name == kKindNames[k]) {
       kind = k;
       return true;

@@ -31,6 +31,9 @@ struct PackContent {
 
 constexpr uint16_t kArchiveVersion = 7;
 
+// The names of the object kinds, indexed by ObjectKind.
+inline constexpr const char* kKindNames[] = {"static", "dynamic", "trigger", "marker", "prop"};
+
 // Appends the archive image of content to out. Returns false (out unusable)
 // with a message naming the record when a value does not fit its field.
 bool encodeArchive(const PackContent& content, std::vector<unsigned char>& out, std::string& error);
