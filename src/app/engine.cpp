@@ -7,6 +7,7 @@
 
 #include "app/input.h"
 #include "app/loop_clock.h"
+#include "app/paths.h"
 #include "audio/audio_system.h"
 #include "content/world_data.h"
 #include "gfx/draw_world.h"

@@ -3,8 +3,6 @@
 
 #include <cstdint>
 
-#include "app/paths.h"  // parseCommandLine lives with the data directory
-
 // Start-up in its fixed order, then the main loop until `running` clears.
 int runEngine();  // 0 when the main loop ended, 1 when start-up failed
 // Closes the script state, destroys the world and the catalog and closes the

@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "app/engine.h"
+#include "app/paths.h"
 #include "audio/audio_system.h"
 #include "gfx/graphics.h"
 
