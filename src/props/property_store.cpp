@@ -13,8 +13,10 @@
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <limits>
 #include <map>
+#include <string_view>
 
 #include "app/paths.h"
 #include "content/archive_reader.h"
@@ -26,8 +28,9 @@ constexpr char fileName[] = "save.dat";
 
 struct Store {
   // std::string compares through char_traits<char>, which orders bytes as
-  // unsigned values: "A" < "a" < "\x80".
-  std::map<std::string, std::string> entries;
+  // unsigned values: "A" < "a" < "\x80". The transparent comparison lets a
+  // script read a property every step without building a key string.
+  std::map<std::string, std::string, std::less<>> entries;
   bool loaded = false;
 };
 
@@ -149,7 +152,7 @@ const std::string* getProperty(const char* key, size_t keyLength) {
   loadProperties();
   if (!key) return nullptr;
   const auto& entries = store().entries;
-  auto found = entries.find(std::string(key, keyLength));
+  auto found = entries.find(std::string_view(key, keyLength));
   return found == entries.end() ? nullptr : &found->second;
 }
 
