@@ -1,6 +1,7 @@
 // Console reporting for numbers the world refuses or repairs.
 #include "world/number_guard.h"
 
+#include <cmath>
 #include <cstdio>
 #include <cstring>
 

@@ -2,15 +2,6 @@
 // which aborts the process on some of them.
 #pragma once
 
-#include <cmath>
-
-inline bool isFinite(float v) {
-  return std::isfinite(v);
-}
-inline bool isFinite(double v) {
-  return std::isfinite(v);
-}
-
 // Prints "[WORLD] Ignoring a non-finite <what>" the first time and then only
 // at 10, 100, 1000... occurrences, so a script repeating the mistake every
 // step cannot flood the console. what must be a string literal.

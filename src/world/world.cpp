@@ -2,6 +2,7 @@
 // removing scenes, lookups, and the operations scripts apply to bodies.
 #include "world/world.h"
 
+#include <cmath>
 #include <cstdio>
 
 #include "world/number_guard.h"
@@ -20,25 +21,25 @@ WorldObject::~WorldObject() {
 
 void WorldObject::setVelocity(float x, float y) {
   if (!body) return;
-  if (!isFinite(x) || !isFinite(y)) return reportNonFinite("velocity");
+  if (!std::isfinite(x) || !std::isfinite(y)) return reportNonFinite("velocity");
   dBodySetLinearVel(body, x, y, 0);
 }
 
 void WorldObject::setTorque(float spin) {
   if (!body) return;
-  if (!isFinite(spin)) return reportNonFinite("spin");
+  if (!std::isfinite(spin)) return reportNonFinite("spin");
   dBodySetAngularVel(body, 0, 0, spin);
 }
 
 void WorldObject::addImpulse(float x, float y) {
   if (!body) return;
-  if (!isFinite(x) || !isFinite(y)) return reportNonFinite("force");
+  if (!std::isfinite(x) || !std::isfinite(y)) return reportNonFinite("force");
   dBodyAddForce(body, x, y, 0);
 }
 
 void WorldObject::addTorque(float torque) {
   if (!body) return;
-  if (!isFinite(torque)) return reportNonFinite("torque");
+  if (!std::isfinite(torque)) return reportNonFinite("torque");
   dBodyAddTorque(body, 0, 0, torque);
 }
 
@@ -69,7 +70,7 @@ void World::setEvents(WorldEvents* events) {
 }
 
 void World::setGravity(float g) {
-  if (!isFinite(g)) return reportNonFinite("gravity");
+  if (!std::isfinite(g)) return reportNonFinite("gravity");
   std::printf("[WORLD] Gravity set to %f\n", g);
   dWorldSetGravity(odeWorld_, 0, g, 0);
 }
@@ -77,10 +78,10 @@ void World::setGravity(float g) {
 int World::spawnScene(const SceneDef* def, float x, float y) {
   if (!def) return -1;
   std::printf("[WORLD] Spawning scene '%s' at (%2.2f, %2.2f)\n", def->name.c_str(), x, y);
-  if (!isFinite(x) || !isFinite(y)) {
+  if (!std::isfinite(x) || !std::isfinite(y)) {
     reportNonFinite("spawn position");
-    if (!isFinite(x)) x = 0;
-    if (!isFinite(y)) y = 0;
+    if (!std::isfinite(x)) x = 0;
+    if (!std::isfinite(y)) y = 0;
   }
   const int n = ++lastSceneNumber_;
   std::unique_ptr<Scene> scene(new Scene);
@@ -114,7 +115,8 @@ int World::spawnScene(const SceneDef* def, float x, float y) {
           o->linkTarget = target;
           o->linkOffset = {od.position.x - target->def->position.x,
                            od.position.y - target->def->position.y};
-          if (!isFinite(o->linkOffset.x) || !isFinite(o->linkOffset.y)) o->linkOffset = Float2();
+          if (!std::isfinite(o->linkOffset.x) || !std::isfinite(o->linkOffset.y))
+            o->linkOffset = Float2();
         } else {
           std::printf("[WORLD] WARNING! Object '%s' is linked to nonexisting object '%s'!\n",
                       od.name.c_str(), od.linkedTo.c_str());
