@@ -13,7 +13,6 @@
 namespace {
 
 constexpr const char* defaultCaption = "Orvane Engine";
-constexpr int screenWidth = 800, screenHeight = 600;
 
 // Set once SDL_Init has succeeded, so that shutdown closes SDL even when the
 // mode set failed afterwards, and a second start-up is refused.

@@ -1,6 +1,9 @@
 // The window, the OpenGL context and the per-frame calls around drawing.
 #pragma once
 
+// The window in pixels; the HUD grid spans its width.
+constexpr int screenWidth = 800, screenHeight = 600;
+
 bool initGraphics(bool windowed);
 const char* graphicsError();  // SDL's last error text
 void shutdownGraphics();

@@ -7,10 +7,10 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "gfx/graphics.h"
+
 namespace {
 
-constexpr int screenWidth = 800;
-constexpr int gridRows = 20;
 // Past this many whole periods in one update, blinking is settled by parity
 // instead of one flip at a time, so a tiny period cannot stall the step.
 constexpr float maxBlinkFlipsPerUpdate = 64;
@@ -26,11 +26,8 @@ int truncateToInt(float value) {
 }  // namespace
 
 HudDisplay::HudDisplay(const WorldData& data) {
-  columns = 1;
-  rows = gridRows;
   litImage = data.findTexture("Images\\hud-lit.png");
   unlitImage = data.findTexture("Images\\hud-unlit.png");
-  visible = true;
   if (!litImage) printf("WARNING: HUD texture 'Images\\hud-lit.png' not found!\n");
   if (!unlitImage) printf("WARNING: HUD texture 'Images\\hud-unlit.png' not found!\n");
   // A lit image without a positive width cannot size the grid: keep one
