@@ -17,7 +17,6 @@ constexpr const char* defaultCaption = "Orvane Engine";
 // Set once SDL_Init has succeeded, so that shutdown closes SDL even when the
 // mode set failed afterwards, and a second start-up is refused.
 bool initialised = false;
-SDL_Surface* screen = nullptr;
 
 void setFixedGlState() {
   glShadeModel(GL_SMOOTH);
@@ -51,8 +50,7 @@ bool initGraphics(bool windowed) {
 
   Uint32 flags = SDL_OPENGL | SDL_ASYNCBLIT;
   if (!windowed) flags |= SDL_FULLSCREEN;
-  screen = SDL_SetVideoMode(screenWidth, screenHeight, 32, flags);
-  if (!screen) return false;
+  if (!SDL_SetVideoMode(screenWidth, screenHeight, 32, flags)) return false;
 
   SDL_WM_SetCaption(defaultCaption, "");
   if (!windowed) SDL_WM_GrabInput(SDL_GRAB_ON);
@@ -67,7 +65,6 @@ const char* graphicsError() { return SDL_GetError(); }
 void shutdownGraphics() {
   if (!initialised) return;
   initialised = false;
-  screen = nullptr;
   SDL_Quit();
 }
 
