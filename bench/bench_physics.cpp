@@ -210,12 +210,13 @@ struct Result {
   std::string firstOut;
 };
 
-// One run: fresh world, warm-up, then the timed steps. drive is called
-// before every step (the table uses it to work the flippers).
+// The space inside the walls; a ball outside it went through one.
 struct Interior {
   float minX, minY, maxX, maxY;
 };
 
+// One run: fresh world, warm-up, then the timed steps. drive is called
+// before every step (the table uses it to work the flippers).
 Result runOnce(WorldData& data, SceneDef* table, SceneDef* balls, Interior in,
                const std::function<void(World&, int)>& drive) {
   Result r;
