@@ -62,6 +62,17 @@ std::vector<unsigned char> solidPixels(int width, int height, Rgb top, Rgb botto
   return pixels;
 }
 
+const TextureDef* addTextureRecord(WorldData& data, const std::string& name, int width, int height,
+                                   const std::vector<unsigned char>& pixels) {
+  TextureDef def;
+  def.name = name;
+  def.width = width;
+  def.height = height;
+  def.texture = uploadTexture(width, height, pixels.data());
+  data.textures.push_back(def);
+  return &data.textures.back();
+}
+
 }  // namespace
 
 std::ostream& operator<<(std::ostream& out, Rgb c) {
@@ -100,26 +111,13 @@ Table::~Table() { world.reset(); }
 
 const TextureDef* Table::addTexture(const std::string& name, int width, int height, Rgb colour,
                                     int alpha) {
-  TextureDef def;
-  def.name = name;
-  def.width = width;
-  def.height = height;
-  std::vector<unsigned char> pixels = solidPixels(width, height, colour, colour, alpha);
-  def.texture = uploadTexture(width, height, pixels.data());
-  data.textures.push_back(def);
-  return &data.textures.back();
+  return addTextureRecord(data, name, width, height,
+                          solidPixels(width, height, colour, colour, alpha));
 }
 
 const TextureDef* Table::addSplitTexture(const std::string& name, int width, int height, Rgb top,
                                          Rgb bottom) {
-  TextureDef def;
-  def.name = name;
-  def.width = width;
-  def.height = height;
-  std::vector<unsigned char> pixels = solidPixels(width, height, top, bottom, 255);
-  def.texture = uploadTexture(width, height, pixels.data());
-  data.textures.push_back(def);
-  return &data.textures.back();
+  return addTextureRecord(data, name, width, height, solidPixels(width, height, top, bottom, 255));
 }
 
 void Table::addHudImages(Rgb lit, Rgb unlit) {
