@@ -2,7 +2,6 @@
 // whose layouts the tests compute by hand.
 #pragma once
 
-#include <memory>
 #include <string>
 #include <vector>
 

@@ -5,15 +5,13 @@
 
 namespace {
 
-std::vector<unsigned char> cellsOf(const DotBitmap& bitmap) { return bitmap.cells; }
-
 TEST(RenderText, GlyphRowsKeepTheirOrderAndAreFollowedBySpacing) {
   DotBitmap bitmap = renderText(bigFontDef(), "L");
   ASSERT_EQ(bitmap.width, 3);  // 2 + spacing 1
   ASSERT_EQ(bitmap.height, 3);
-  EXPECT_EQ(cellsOf(bitmap), (std::vector<unsigned char>{1, 0, 0,  //
-                                                         1, 0, 0,  //
-                                                         1, 1, 0}));
+  EXPECT_EQ(bitmap.cells, (std::vector<unsigned char>{1, 0, 0,  //
+                                                      1, 0, 0,  //
+                                                      1, 1, 0}));
 }
 
 TEST(RenderText, GlyphsShareTheBottomRowAndSpacesAdvanceWithoutAGlyph) {
@@ -94,14 +92,7 @@ class BlitTest : public ::testing::Test {
  protected:
   HudCatalog catalog;
   Hud hud{catalog.data};
-  // 3 wide, 2 high, solid.
-  DotBitmap block = renderText(smallFontDef(), "");
-
-  void SetUp() override {
-    block.width = 3;
-    block.height = 2;
-    block.cells.assign(6, 1);
-  }
+  DotBitmap block{3, 2, std::vector<unsigned char>(6, 1)};  // 3 wide, 2 high, solid
 };
 
 TEST_F(BlitTest, AlignmentFlagsMoveTheRectangle) {
