@@ -3,7 +3,6 @@
 #include "world/polygon_geom.h"
 
 #include <cmath>
-#include <cstring>
 
 #include "world/contact_log.h"
 

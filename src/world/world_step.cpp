@@ -1,7 +1,6 @@
 // One fixed step of the world: contacts, integration, and the per-object pass
 // that keeps triggers, followers, poses and rotation reports up to date.
 #include <cmath>
-#include <cstdio>
 
 #include "world/number_guard.h"
 #include "world/trigger_record.h"

@@ -3,8 +3,7 @@
 #include <GL/gl.h>
 #include <SDL/SDL.h>
 
-#include <cmath>
-#include <cstring>
+#include <string>
 
 #include "app/input.h"
 #include "gfx/draw_world.h"
