@@ -80,10 +80,6 @@ dContactGeom* contactAt(dContactGeom* contacts, int stride, int i) {
 
 }  // namespace
 
-int polygonGeomClass() {
-  return geomClass;
-}
-
 PolygonGeomData* polygonGeomData(dGeomID geom) {
   return static_cast<PolygonGeomData*>(dGeomGetClassData(geom));
 }

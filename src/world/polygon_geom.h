@@ -23,8 +23,6 @@ struct PolygonGeomData {
 // adds it to space when space is not null. The caller sets data, body, pose.
 dGeomID createPolygonGeom(dSpaceID space, const ObjectDef* def);
 PolygonGeomData* polygonGeomData(dGeomID geom);
-// The class number, or -1 before the first createPolygonGeom.
-int polygonGeomClass();
 
 // Brings the world outline, normals and bounds up to date when the pose
 // changed since the last refresh (or the geom is marked dirty).
