@@ -541,6 +541,8 @@ local function updateCamera(dt)
   CamSet(Vec2(0, camY))
 end
 
+local chaseOrder = { lamp[2], lamp[3], lamp[4], lamp.multi, lamp.extra, lamp.again }
+
 local function updateLamps(dt)
   for _, bp in ipairs(bumpers) do
     if bp.litTimer > 0 then
@@ -563,8 +565,7 @@ local function updateLamps(dt)
   if mode == "attract" then
     -- A slow chase over the inserts.
     local phase = math.floor(attractCam * 4) % 6
-    local order = { lamp[2], lamp[3], lamp[4], lamp.multi, lamp.extra, lamp.again }
-    for i, o in ipairs(order) do setLit(o, i - 1 == phase) end
+    for i, o in ipairs(chaseOrder) do setLit(o, i - 1 == phase) end
     for i = 1, 3 do setLit(lanes[i], (phase + i) % 3 == 0) end
   end
 end
@@ -575,7 +576,7 @@ end
 local stuckAnchor = {}       -- ball object number -> { pos, time }
 local function updateStuck(dt)
   if mode ~= "play" then
-    stuckAnchor = {}
+    if next(stuckAnchor) then stuckAnchor = {} end
     return
   end
   for _, b in pairs(balls) do
@@ -614,9 +615,10 @@ local function updateBonus(dt)
   end
 end
 
+local startKeyNames = { "start1", "start2", "start3", "start4" }
 local function startKeys()
-  for n = 1, 4 do
-    if pressed("start" .. n) then return n end
+  for n, key in ipairs(startKeyNames) do
+    if pressed(key) then return n end
   end
 end
 
@@ -661,14 +663,21 @@ function update(dt)
     local speed = v and v.length or 0
     if speed > MAX_SPEED then ObjectSetVelocity(b, v * (MAX_SPEED / speed)) end
   end
-  local lost = {}
+  -- Draining changes balls, so the lost ones are gathered first; the list
+  -- is made only when there is one, as this runs every step.
+  local lost
   for s, b in pairs(balls) do
     local p = ObjectGetPos(b)
-    if not p or p.x < -50 or p.x > 850 or p.y < -50 or p.y > 1450 then lost[#lost + 1] = s end
+    if not p or p.x < -50 or p.x > 850 or p.y < -50 or p.y > 1450 then
+      lost = lost or {}
+      lost[#lost + 1] = s
+    end
   end
-  for _, s in ipairs(lost) do
-    print("[TABLE] ball lost off the table")
-    ballDrained(s)
+  if lost then
+    for _, s in ipairs(lost) do
+      print("[TABLE] ball lost off the table")
+      ballDrained(s)
+    end
   end
 
   fpsTimer = fpsTimer + dt
