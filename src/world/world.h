@@ -91,8 +91,6 @@ class World {
   Hud& hud() { return *hud_; }
   const Hud& hud() const { return *hud_; }
   const WorldData& data() const { return data_; }
-  dWorldID odeWorld() const { return odeWorld_; }
-  dSpaceID space() const { return space_; }
 
   // The near callback of the collision pass; data is the World.
   static void collidePair(void* world, dGeomID o1, dGeomID o2);
