@@ -1,7 +1,7 @@
 // The packed default table run headless: the World on its own, with the
 // few rules that move the ball (flipper drive, bumper and sling kicks,
-// plunger) done here the way game.lua does them. Used by the table's stress
-// test and its benchmark.
+// plunger) done here the way game.lua does them, so that the stress test
+// sees the physics alone.
 #pragma once
 
 #include <cmath>
