@@ -30,6 +30,26 @@ float dot(Float2 a, Float2 b) {
   return a.x * b.x + a.y * b.y;
 }
 
+// Normals of two crossing edges a->b (first outline) and c->d (second) and
+// how deep each edge's far end lies behind the other edge.
+struct EdgeContact {
+  Float2 n1, n2;
+  float depth1 = 0, depth2 = 0;
+};
+
+EdgeContact edgePairContact(Float2 a, Float2 b, Float2 c, Float2 d) {
+  EdgeContact r;
+  Float2 u1 = normalise(sub(b, a));
+  Float2 u2 = normalise(sub(d, c));
+  r.n1 = {-u1.y, u1.x};
+  r.n2 = {-u2.y, u2.x};
+  Float2 q2 = dot(u2, r.n1) >= 0 ? c : d;
+  r.depth1 = std::fabs((a.y - q2.y) * u1.x - (a.x - q2.x) * u1.y);
+  Float2 q1 = dot(u1, r.n2) >= 0 ? a : b;
+  r.depth2 = std::fabs((c.y - q1.y) * u2.x - (c.x - q1.x) * u2.y);
+  return r;
+}
+
 void writeContact(dContactGeom* c, Float2 pos, Float2 normal, float depth, dGeomID g1, dGeomID g2) {
   c->pos[0] = pos.x;
   c->pos[1] = pos.y;
@@ -180,19 +200,6 @@ void releasePolygonGeomData(dGeomID geom) {
   delete[] g->vertexNormals;
   g->worldPoints = nullptr;
   g->vertexNormals = nullptr;
-}
-
-EdgeContact edgePairContact(Float2 a, Float2 b, Float2 c, Float2 d) {
-  EdgeContact r;
-  Float2 u1 = normalise(sub(b, a));
-  Float2 u2 = normalise(sub(d, c));
-  r.n1 = {-u1.y, u1.x};
-  r.n2 = {-u2.y, u2.x};
-  Float2 q2 = dot(u2, r.n1) >= 0 ? c : d;
-  r.depth1 = std::fabs((a.y - q2.y) * u1.x - (a.x - q2.x) * u1.y);
-  Float2 q1 = dot(u1, r.n2) >= 0 ? a : b;
-  r.depth2 = std::fabs((c.y - q1.y) * u2.x - (c.x - q1.x) * u2.y);
-  return r;
 }
 
 int collidePolygons(dGeomID o1, dGeomID o2, int flags, dContactGeom* contacts, int stride) {

@@ -33,11 +33,3 @@ dColliderFn* polygonColliderFor(int classNumber);
 void polygonGeomBounds(dGeomID geom, dReal aabb[6]);
 void releasePolygonGeomData(dGeomID geom);
 int collidePolygons(dGeomID o1, dGeomID o2, int flags, dContactGeom* contacts, int stride);
-
-// Normals of two crossing edges a->b (first outline) and c->d (second) and
-// how deep each edge's far end lies behind the other edge.
-struct EdgeContact {
-  Float2 n1, n2;
-  float depth1 = 0, depth2 = 0;
-};
-EdgeContact edgePairContact(Float2 a, Float2 b, Float2 c, Float2 d);
