@@ -173,7 +173,7 @@ std::string enginePath() {
 #endif
 }
 
-std::string smallestArchive() { return std::string("\x07\x00", 2) + std::string(10, '\0'); }
+std::string smallestArchive() { return ArchiveWriter().bytes(); }
 
 // ---------------------------------------------------------- ArchiveWriter
 
@@ -212,21 +212,6 @@ ArchiveWriter& ArchiveWriter::texture(const std::string& name, int width, int he
     putU8(textures_, a);
   }
   ++textureCount_;
-  return *this;
-}
-
-ArchiveWriter& ArchiveWriter::sound(const std::string& name, const std::string& bytes) {
-  putStr(sounds_, name);
-  putU32(sounds_, uint32_t(bytes.size()));
-  sounds_ += bytes;
-  ++soundCount_;
-  return *this;
-}
-
-ArchiveWriter& ArchiveWriter::masks(const std::vector<uint32_t>& masks) {
-  masks_.clear();
-  for (uint32_t m : masks) putU32(masks_, m);
-  maskCount_ = int(masks.size());
   return *this;
 }
 
@@ -275,11 +260,9 @@ std::string ArchiveWriter::bytes() const {
   putU16(out, 7);
   putU16(out, unsigned(textureCount_));
   out += textures_;
-  putU16(out, unsigned(soundCount_));
-  out += sounds_;
+  putU16(out, 0);  // sounds
   putU16(out, 0);  // fonts
-  putU16(out, unsigned(maskCount_));
-  out += masks_;
+  putU16(out, 0);  // masks
   putU16(out, unsigned(sceneCount_));
   out += scenes_;
   return out;
@@ -317,8 +300,6 @@ std::string DataDir::read(const std::string& name) const {
   out << in.rdbuf();
   return out.str();
 }
-
-void DataDir::remove(const std::string& name) const { ::remove((path_ + "/" + name).c_str()); }
 
 // --------------------------------------------------------- VirtualDisplay
 
@@ -376,14 +357,6 @@ void VirtualDisplay::stop() {
   if (waitChild(pid_, 5000) < 0) killChild(pid_);
   pid_ = -1;
   name_.clear();
-}
-
-// ------------------------------------------------------------------ Image
-
-int Image::litCount() const {
-  int n = 0;
-  for (const Rgb& p : pixels) n += (p.r | p.g | p.b) != 0;
-  return n;
 }
 
 // ----------------------------------------------------------------- Engine
@@ -507,11 +480,6 @@ bool Engine::waitForLineContaining(const std::string& text, int timeoutMs) {
 std::vector<std::string> Engine::lines() const {
   std::lock_guard<std::mutex> lock(mutex_);
   return lines_;
-}
-
-std::vector<std::string> Engine::errorLines() const {
-  std::lock_guard<std::mutex> lock(mutex_);
-  return errorLines_;
 }
 
 std::string Engine::transcript() const {

@@ -51,15 +51,13 @@ class ArchiveWriter {
   // A texture of one colour.
   ArchiveWriter& texture(const std::string& name, int width, int height, uint8_t r, uint8_t g, uint8_t b,
                          uint8_t a = 255);
-  ArchiveWriter& sound(const std::string& name, const std::string& bytes);
-  ArchiveWriter& masks(const std::vector<uint32_t>& masks);
   ArchiveWriter& scene(const std::string& name, const std::vector<ArchiveObject>& objects,
                        const std::vector<ArchiveLink>& links = {});
   std::string bytes() const;
 
  private:
-  std::string textures_, sounds_, masks_, scenes_;
-  int textureCount_ = 0, soundCount_ = 0, maskCount_ = 0, sceneCount_ = 0;
+  std::string textures_, scenes_;
+  int textureCount_ = 0, sceneCount_ = 0;
 };
 
 // A fresh temporary directory, removed with everything in it at destruction.
@@ -75,7 +73,6 @@ class DataDir {
   void write(const std::string& name, const std::string& bytes) const;
   bool exists(const std::string& name) const;
   std::string read(const std::string& name) const;  // empty when missing
-  void remove(const std::string& name) const;
 
  private:
   std::string path_;
@@ -112,8 +109,6 @@ struct Image {
   std::vector<Rgb> pixels;
   bool empty() const { return pixels.empty(); }
   Rgb at(int x, int y) const { return pixels[size_t(y) * size_t(width) + size_t(x)]; }
-  // Number of pixels that are not black.
-  int litCount() const;
 };
 
 struct EngineOptions {
@@ -140,10 +135,9 @@ class Engine {
   bool waitForLine(const std::string& text, int timeoutMs = 30000);
   // The same for a line that contains text.
   bool waitForLineContaining(const std::string& text, int timeoutMs = 30000);
-  // Every stdout line so far (without the newline); stderr lines separately.
+  // Every stdout line so far (without the newline).
   std::vector<std::string> lines() const;
-  std::vector<std::string> errorLines() const;
-  // All stdout lines joined, for failure messages.
+  // All stdout lines joined, then the stderr lines, for failure messages.
   std::string transcript() const;
 
   // The engine's top-level window on its display, once it is mapped; 0 when
@@ -173,9 +167,6 @@ class Engine {
   // signal ended it, or -1 after the timeout (the process is then killed).
   int waitForExit(int timeoutMs = 30000);
   bool exited() const { return exitCode_ != notExited; }
-
-  pid_t pid() const { return pid_; }
-  const std::string& displayName() const { return display_.name(); }
 
  private:
   static constexpr int notExited = -1000;
