@@ -6,8 +6,9 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <map>
+
+#include "pack_content.h"
 
 namespace {
 
@@ -137,22 +138,6 @@ bool parseFontText(const std::string& text, const std::string& label, FontDef& f
   }
   finishGlyph();
   return true;
-}
-
-bool readWholeFile(const std::string& path, std::vector<unsigned char>& bytes, std::string& error) {
-  bytes.clear();
-  std::FILE* f = std::fopen(path.c_str(), "rb");
-  if (!f) {
-    error = "cannot open '" + path + "': " + std::strerror(errno);
-    return false;
-  }
-  unsigned char buf[1 << 16];
-  size_t n;
-  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
-  bool ok = !std::ferror(f);
-  std::fclose(f);
-  if (!ok) error = "cannot read '" + path + "'";
-  return ok;
 }
 
 bool loadFontFile(const std::string& path, FontDef& font, std::string& error,

@@ -15,6 +15,3 @@ bool parseFontText(const std::string& text, const std::string& label, FontDef& f
 // Reads the file at path and parses it, labelling messages with path.
 bool loadFontFile(const std::string& path, FontDef& font, std::string& error,
                   std::vector<std::string>& warnings);
-
-// Reads a whole file; false with "cannot open '<path>'" when it cannot.
-bool readWholeFile(const std::string& path, std::vector<unsigned char>& bytes, std::string& error);

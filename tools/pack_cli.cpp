@@ -2,7 +2,6 @@
 // packs content; "--list data.dat" inspects an archive.
 #include "pack_cli.h"
 
-#include "font_source.h"
 #include "inspector.h"
 #include "manifest.h"
 

@@ -1,4 +1,5 @@
-// Encodes packed content into data.dat's byte layout and writes it safely.
+// Encodes packed content into data.dat's byte layout, and reads and writes
+// the packer's files safely.
 #include "pack_content.h"
 
 #include <unistd.h>
@@ -160,6 +161,22 @@ bool encodeArchive(const PackContent& content, std::vector<unsigned char>& out,
   for (const SceneDef& s : content.scenes) writeScene(w, s);
   error = w.error();
   return error.empty();
+}
+
+bool readWholeFile(const std::string& path, std::vector<unsigned char>& bytes, std::string& error) {
+  bytes.clear();
+  std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) {
+    error = "cannot open '" + path + "': " + std::strerror(errno);
+    return false;
+  }
+  unsigned char buf[1 << 16];
+  size_t n;
+  while ((n = std::fread(buf, 1, sizeof buf, f)) > 0) bytes.insert(bytes.end(), buf, buf + n);
+  bool ok = !std::ferror(f);
+  std::fclose(f);
+  if (!ok) error = "cannot read '" + path + "'";
+  return ok;
 }
 
 bool writeFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes,

@@ -38,6 +38,9 @@ inline constexpr const char* kKindNames[] = {"static", "dynamic", "trigger", "ma
 // with a message naming the record when a value does not fit its field.
 bool encodeArchive(const PackContent& content, std::vector<unsigned char>& out, std::string& error);
 
+// Reads a whole file; false with "cannot open '<path>'" when it cannot.
+bool readWholeFile(const std::string& path, std::vector<unsigned char>& bytes, std::string& error);
+
 // Writes bytes to a temporary file beside path and renames it over path, so
 // a failed run never leaves a half-written file. Creates missing folders.
 bool writeFileAtomically(const std::string& path, const std::vector<unsigned char>& bytes,
