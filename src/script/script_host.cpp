@@ -3,7 +3,6 @@
 #include "script/script_host.h"
 
 #include <cstdio>
-#include <cstring>
 
 #include "app/input.h"
 #include "app/paths.h"
@@ -13,63 +12,16 @@
 namespace {
 
 // The API in the order in which it is registered.
-const char* const apiOrder[] = {"Vec2",
-                                "PropertyGet",
-                                "PropertySet",
-                                "GfxSetTitle",
-                                "WorldSetGravity",
-                                "WorldClear",
-                                "CamSet",
-                                "CamGet",
-                                "SceneSpawn",
-                                "SceneRemove",
-                                "SceneGetSpecialPos",
-                                "SceneGetObjects",
-                                "SceneGetObjectsList",
-                                "SceneGetObjectByName",
-                                "SceneGetObjectsById",
-                                "ObjectGetScene",
-                                "ObjectGetName",
-                                "ObjectGetGameId",
-                                "ObjectSetVelocity",
-                                "ObjectSetTorque",
-                                "ObjectAddImpulse",
-                                "ObjectAddTorque",
-                                "ObjectGetPos",
-                                "ObjectGetAngle",
-                                "ObjectGetVelocity",
-                                "ObjectGetTorque",
-                                "ObjectIsLit",
-                                "ObjectSetLit",
-                                "MusicPlay",
-                                "MusicStop",
-                                "SoundPlay",
-                                "HudClear",
-                                "HudIsClear",
-                                "HudSetVisible",
-                                "HudSetPlayers",
-                                "HudSetScore",
-                                "HudShowText",
-                                "HudScrollText"};
-
 const luaL_Reg* const apiTables[] = {vectorApi, propertyApi, windowApi, worldApi,
                                      sceneApi,  objectApi,   audioApi,  hudApi};
 
-lua_CFunction findApiFunction(const char* name) {
-  for (const luaL_Reg* table : apiTables)
-    for (const luaL_Reg* entry = table; entry->name; ++entry)
-      if (strcmp(entry->name, name) == 0) return entry->func;
-  return nullptr;
-}
-
 void registerTask(lua_State* L, void*) {
-  for (const char* name : apiOrder) {
-    lua_CFunction f = findApiFunction(name);
-    if (!f) continue;  // a missing binding shows as a missing global, not a crash
-    lua_pushstring(L, name);
-    lua_pushcfunction(L, f);
-    lua_settable(L, LUA_GLOBALSINDEX);
-  }
+  for (const luaL_Reg* table : apiTables)
+    for (const luaL_Reg* entry = table; entry->name; ++entry) {
+      lua_pushstring(L, entry->name);
+      lua_pushcfunction(L, entry->func);
+      lua_settable(L, LUA_GLOBALSINDEX);
+    }
   const char* dir = dataDirectory();
   if (dir)
     lua_pushfstring(L, "%s/?.lua;%s/?", dir, dir);
