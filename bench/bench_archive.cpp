@@ -131,6 +131,7 @@ double seconds(std::chrono::steady_clock::time_point since) {
 double rawSeconds(const std::string& path) {
   auto start = std::chrono::steady_clock::now();
   std::FILE* f = std::fopen(path.c_str(), "rb");
+  if (!f) return -1;
   std::vector<unsigned char> block(size_t(1) << 22);
   size_t n, total = 0;
   while ((n = std::fread(block.data(), 1, block.size(), f)) > 0) total += n;
