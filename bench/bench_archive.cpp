@@ -19,6 +19,7 @@
 #include "content/world_data.h"
 #include "props/property_store.h"
 #include "props/property_store_internal.h"
+#include "silence.h"
 
 namespace {
 
@@ -33,26 +34,6 @@ class DiscardingBackend : public ContentBackend {
   unsigned uploadTexture(int, int, const unsigned char* rgba) override { return rgba ? 1 : 0; }
   SoundHandle* createSound(const unsigned char*, int) override { return nullptr; }
   void releaseSound(SoundHandle*) override {}
-};
-
-// The loaders print a line per record; keep them out of the figures.
-class Silence {
- public:
-  Silence() {
-    std::fflush(stdout);
-    saved_ = dup(1);
-    int devnull = open("/dev/null", O_WRONLY);
-    dup2(devnull, 1);
-    close(devnull);
-  }
-  ~Silence() {
-    std::fflush(stdout);
-    dup2(saved_, 1);
-    close(saved_);
-  }
-
- private:
-  int saved_;
 };
 
 struct Writer {

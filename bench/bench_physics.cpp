@@ -12,37 +12,16 @@
 #include <string>
 #include <vector>
 
+#include "app/loop_clock.h"
 #include "content/world_data.h"
 #include "world/physics.h"
 #include "world/world.h"
+#include "silence.h"
 
 namespace {
 
-constexpr float stepLength = 1.0f / 300;
 constexpr int warmupSteps = 300;
 constexpr int timedSteps = 3000;
-
-// Spawning and the HUD talk on stdout; keep the figures readable.
-class Silence {
- public:
-  Silence() {
-    std::fflush(stdout);
-    saved_ = dup(1);
-    FILE* null = std::fopen("/dev/null", "w");
-    if (null) {
-      dup2(fileno(null), 1);
-      std::fclose(null);
-    }
-  }
-  ~Silence() {
-    std::fflush(stdout);
-    dup2(saved_, 1);
-    close(saved_);
-  }
-
- private:
-  int saved_;
-};
 
 // The machine running this is often shared, so the step is timed in the
 // thread's own CPU time rather than wall time.

@@ -15,39 +15,18 @@
 #include <string>
 #include <vector>
 
+#include "app/loop_clock.h"
 #include "app/input.h"
 #include "app/paths.h"
 #include "content/world_data.h"
 #include "script/script_host.h"
 #include "world/physics.h"
 #include "world/world.h"
+#include "silence.h"
 
 namespace {
 
-constexpr float stepLength = 0.0033333334f;
 constexpr int timedSteps = 6000;  // twenty seconds of play
-
-// Spawning and the script talk on stdout; keep the figures readable.
-class Silence {
- public:
-  Silence() {
-    std::fflush(stdout);
-    saved_ = dup(1);
-    FILE* null = std::fopen("/dev/null", "w");
-    if (null) {
-      dup2(fileno(null), 1);
-      std::fclose(null);
-    }
-  }
-  ~Silence() {
-    std::fflush(stdout);
-    dup2(saved_, 1);
-    close(saved_);
-  }
-
- private:
-  int saved_;
-};
 
 double now() {
   timespec t;
