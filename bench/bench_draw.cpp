@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "app/input.h"
+#include "app/loop_clock.h"
 #include "content/world_data.h"
 #include "gfx/draw_world.h"
 #include "gfx/graphics.h"
@@ -99,7 +100,7 @@ int main() {
     Hud& hud = world.hud();
     hud.setPlayers(4);
     for (int i = 0; i < 4; ++i) hud.setScore(i, 1234567 * (i + 1));
-    hud.update(1.0f / 300);
+    hud.update(stepLength);
     world.camera = {10, 5};
 
     for (int i = 0; i < warmUpFrames; ++i) {
@@ -126,7 +127,7 @@ int main() {
     // its rebuild should not allocate either once the score text has grown.
     constexpr int hudSteps = 3000;
     long stepAllocationsBefore = allocations;
-    for (int i = 0; i < hudSteps; ++i) hud.update(1.0f / 300);
+    for (int i = 0; i < hudSteps; ++i) hud.update(stepLength);
     long stepAllocations = allocations - stepAllocationsBefore;
 
     printf("bench_draw scene=%d sprites=%d hud=%dx%d frames=%d frames_per_s=%.1f "
