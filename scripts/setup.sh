@@ -13,6 +13,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev
   xvfb xauth xdotool x11-utils
   clang libclang-rt-14-dev
+  dpkg-dev desktop-file-utils man-db
 )
 
 deps() {

@@ -378,10 +378,11 @@ bool Engine::start(const std::vector<std::string>& args, const EngineOptions& op
     set.push_back({"LSAN_OPTIONS", std::string("suppressions=") + ORVANE_SOURCE_DIR + "/tests/e2e/lsan.supp:print_suppressions=0"});
   for (const auto& kv : options.environment) set.push_back(kv);
   std::vector<std::string> env = childEnvironment(set, options.display ? display_.name() : "");
-  std::vector<std::string> argStrings = {enginePath()};
+  std::string path = options.executable.empty() ? enginePath() : options.executable;
+  std::vector<std::string> argStrings = {path};
   argStrings.insert(argStrings.end(), args.begin(), args.end());
   std::vector<char*> argv = pointers(argStrings), envp = pointers(env);
-  std::string path = enginePath(), cwd = options.workingDirectory;
+  std::string cwd = options.workingDirectory;
 
   int out[2], err[2];
   if (pipe2(out, O_CLOEXEC) != 0) return false;

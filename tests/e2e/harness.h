@@ -115,6 +115,7 @@ struct EngineOptions {
   bool display = true;           // false: run with DISPLAY unset and no X server
   std::string workingDirectory;  // empty: the test's own
   std::vector<std::pair<std::string, std::string>> environment;  // added or replaced
+  std::string executable;        // empty: enginePath()
 };
 
 // One run of the engine. The destructor kills a run that is still going.

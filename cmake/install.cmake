@@ -1,0 +1,97 @@
+# Installation and the Debian package. `cmake --install` lays Orvane out as
+# Debian places a game; `cpack -G DEB` packs that layout under /usr.
+include(GNUInstallDirs)
+
+# Debian keeps games in games/, their data under share/games/ and their
+# manual pages in section 6; the content tool is an ordinary program.
+set(ORVANE_INSTALL_GAMEDIR games CACHE STRING "Folder of the orvane executable, relative to the prefix")
+set(ORVANE_INSTALL_TABLEDIR ${CMAKE_INSTALL_DATAROOTDIR}/games/orvane
+    CACHE STRING "Folder of the installed tables, relative to the prefix")
+set(ORVANE_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/orvane)
+
+install(TARGETS orvane RUNTIME DESTINATION ${ORVANE_INSTALL_GAMEDIR})
+if(TARGET orvane-pack)
+  install(TARGETS orvane-pack RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+endif()
+
+# Every folder of games/ is a table that the build packs into
+# ${CMAKE_BINARY_DIR}/<folder>; each is installed as one folder. The build's
+# own save.dat holds whoever played there, so it stays behind; a save.dat in
+# the table's sources is shipped as the starting point of every player's.
+file(GLOB table_sources LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_SOURCE_DIR}/games/*)
+foreach(source ${table_sources})
+  if(NOT IS_DIRECTORY ${source})
+    continue()
+  endif()
+  get_filename_component(table ${source} NAME)
+  install(DIRECTORY ${CMAKE_BINARY_DIR}/${table} DESTINATION ${ORVANE_INSTALL_TABLEDIR}
+          PATTERN save.dat EXCLUDE PATTERN save.dat.tmp EXCLUDE)
+  if(EXISTS ${source}/save.dat)
+    install(FILES ${source}/save.dat DESTINATION ${ORVANE_INSTALL_TABLEDIR}/${table})
+  endif()
+endforeach()
+
+# The menu entry, and its icon: the default table's bumper at three sizes.
+install(FILES ${CMAKE_SOURCE_DIR}/dist/orvane.desktop DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
+set(icon_art ${CMAKE_BINARY_DIR}/games/default-stage/images/bumper.png)
+if(TARGET default_table)
+  add_executable(orvane-icon ${CMAKE_SOURCE_DIR}/dist/icon.cpp)
+  set(icons)
+  foreach(size 32 48 64)
+    set(icon ${CMAKE_BINARY_DIR}/icons/${size}x${size}/orvane.png)
+    add_custom_command(
+      OUTPUT ${icon}
+      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/icons/${size}x${size}
+      COMMAND orvane-icon ${icon_art} ${size} ${icon}
+      DEPENDS orvane-icon ${CMAKE_BINARY_DIR}/games/default-stage/generated.stamp
+      VERBATIM)
+    list(APPEND icons ${icon})
+    install(FILES ${icon} DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/${size}x${size}/apps)
+  endforeach()
+  add_custom_target(orvane_icons ALL DEPENDS ${icons})
+  add_dependencies(orvane_icons default_table)
+endif()
+
+# Manual pages, compressed as Debian ships them (-n: no name or time
+# stamp inside, so the package is the same from build to build).
+find_program(GZIP_EXECUTABLE gzip REQUIRED)
+set(man_pages)
+foreach(page orvane.6 orvane-pack.1)
+  string(REGEX REPLACE ".*\\." "" section ${page})
+  set(gz ${CMAKE_BINARY_DIR}/man/${page}.gz)
+  add_custom_command(
+    OUTPUT ${gz}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/man
+    COMMAND ${GZIP_EXECUTABLE} -9 -n -c ${CMAKE_SOURCE_DIR}/dist/${page} > ${gz}
+    DEPENDS ${CMAKE_SOURCE_DIR}/dist/${page})
+  list(APPEND man_pages ${gz})
+  install(FILES ${gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man${section})
+endforeach()
+add_custom_target(orvane_man_pages ALL DEPENDS ${man_pages})
+
+# The docs, with their images where the pages' links expect them.
+install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${ORVANE_DOCDIR})
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs DESTINATION ${ORVANE_DOCDIR})
+
+set(CPACK_GENERATOR DEB)
+set(CPACK_PACKAGE_NAME orvane)
+set(CPACK_PACKAGE_VERSION 0.1.0)
+set(CPACK_PACKAGE_CONTACT "Orvane developers <orvane@example.org>" CACHE STRING "The package's maintainer")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "physics-driven pinball table engine")
+set(CPACK_PACKAGE_DESCRIPTION "\
+Orvane plays two-dimensional pinball tables: ODE physics at 300 steps a
+second, the rules of each table in Lua, sprites and a dot-matrix display
+drawn with OpenGL, sound and music through SDL_mixer. It comes with a
+complete default table and orvane-pack, the tool that builds the content
+archive of a new table.")
+# SDL opens libGL.so.1 itself when it makes the OpenGL window, so no
+# executable names it and the library scan below cannot see it.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS libgl1)
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION games)
+# dpkg-shlibdeps names the runtime libraries the executables link, as
+# Debian's own packages would.
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+set(CPACK_STRIP_FILES ON)
+include(CPack)
