@@ -15,7 +15,6 @@
 #include <string>
 #include <vector>
 
-#include "app/paths.h"
 #include "content/world_data.h"
 #include "props/property_store.h"
 #include "props/property_store_internal.h"
@@ -155,7 +154,7 @@ void loadArchive(const std::string& path) {
 
 void loadSave(const std::string& dir) {
   Silence quiet;
-  setDataDirectory(dir.c_str());
+  setPropertyFile((dir + "/save.dat").c_str());
   loadProperties();
 }
 

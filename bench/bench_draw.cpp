@@ -8,7 +8,6 @@
 #include <new>
 #include <vector>
 
-#include "app/input.h"
 #include "app/loop_clock.h"
 #include "content/world_data.h"
 #include "gfx/draw_world.h"

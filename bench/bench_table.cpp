@@ -19,6 +19,7 @@
 #include "app/input.h"
 #include "app/paths.h"
 #include "content/world_data.h"
+#include "props/property_store.h"
 #include "script/script_host.h"
 #include "world/physics.h"
 #include "world/world.h"
@@ -48,6 +49,7 @@ struct Table {
   WorldData data;
   World world;
   lua_State* L = nullptr;
+  KeyState keys;
   ScriptEvents* events = nullptr;
   std::vector<int> extraBalls;
   long step = 0;
@@ -55,12 +57,12 @@ struct Table {
   Table() : data(dataPath("data.dat"), backend), world(data) {
     if (data.loadFailed) return;
     L = createScriptState();
-    registerScriptApi(L);
+    registerScriptApi(L, dataDirectory());
     attachScriptWorld(&world, &data);
-    events = new ScriptEvents(L);
+    events = new ScriptEvents(L, keys);
     world.setEvents(events);
     setScriptFps(L, 300);
-    refreshScriptKeys(L);
+    refreshScriptKeys(L, keys);
     runScriptFile(L, dataPath("game.lua"));
     runScriptSetup(L);
   }
@@ -69,25 +71,24 @@ struct Table {
     attachScriptWorld(nullptr, nullptr);
     delete events;
     if (L) closeScriptState(L);
-    for (bool& k : keyState) k = false;
   }
 
   void run(int steps) {
     for (int i = 0; i < steps; ++i, ++step) {
       // A player: flippers in a steady rhythm, the plunger pulled for a
       // second and let go every four seconds (harmless with no ball there).
-      keyState[KeyLpad] = step % 170 < 25;
-      keyState[KeyRpad] = (step + 85) % 190 < 25;
-      keyState[KeyLaunch] = step % 1200 < 300;
+      keys[KeyLpad] = step % 170 < 25;
+      keys[KeyRpad] = (step + 85) % 190 < 25;
+      keys[KeyLaunch] = step % 1200 < 300;
       world.step(stepLength);
       if (step % 300 == 0) keepExtraBallsInPlay();
     }
   }
 
   void press(GameKey key) {
-    keyState[key] = true;
+    keys[key] = true;
     world.step(stepLength);
-    keyState[key] = false;
+    keys[key] = false;
     ++step;
   }
 
@@ -156,6 +157,7 @@ int main() {
     return 1;
   }
   setDataDirectory(dir.c_str());
+  setPropertyFile(dataPath("save.dat"));
   initPhysics();
 
   std::printf("Default table with game.lua, %d steps of %.4f s per run\n", timedSteps, stepLength);

@@ -5,13 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "app/input.h"
 #include "app/loop_clock.h"
 #include "app/paths.h"
 #include "audio/audio_system.h"
 #include "content/world_data.h"
 #include "gfx/draw_world.h"
 #include "gfx/graphics.h"
+#include "props/property_store.h"
 #include "script/script_host.h"
 #include "world/physics.h"
 #include "world/world.h"
@@ -39,6 +39,7 @@ World* world = nullptr;
 lua_State* scriptState = nullptr;
 ScriptEvents* scriptEvents = nullptr;
 bool physicsReady = false;
+InputState input;
 
 void closeScript() {
   if (!scriptState) return;
@@ -71,23 +72,23 @@ void releaseAtExit() {
 void runMainLoop() {
   LoopClock clock;
   startLoopClock(clock, currentTicks());
-  while (running) {
+  while (input.running) {
     // Escape or a quit request clears `running`; this iteration still ends
     // with its steps and a frame.
-    pollEvents();
+    pollEvents(input);
     ClockAdvance due = advanceLoopClock(clock, currentTicks());
     if (due.report) setScriptFps(scriptState, due.stepsPerSecond);
     for (int i = 0; i < due.steps; ++i) world->step(stepLength);
     AudioSystem::update();
     beginFrame();
-    drawWorld(*world);
-    endFrame();
+    drawWorld(*world, input.draw);
+    endFrame(input.draw);
   }
 }
 
 }  // namespace
 
-int runEngine() {
+int runEngine(const CommandLine& options) {
   static bool exitHandlerSet = false;
   if (!exitHandlerSet) exitHandlerSet = std::atexit(releaseAtExit) == 0;
 
@@ -95,7 +96,7 @@ int runEngine() {
   std::printf("Using data directory '%s'\n", directory ? directory : "");
 
   std::printf("Initializing the graphics..\n");
-  if (!initGraphics(windowed)) {
+  if (!initGraphics(options.windowed)) {
     const char* error = graphicsError();
     std::printf("Error opening the gfx: %s\n", error ? error : "");
     return 1;
@@ -104,6 +105,7 @@ int runEngine() {
   // The game runs silent when audio cannot start.
   std::printf("Initializing the audio..\n");
   AudioSystem::init();
+  AudioSystem::setMusicLocator(dataPath);
 
   // Loading uploads textures and creates sounds, so graphics and audio come
   // first. A path too long to join is handed on as a file that cannot be opened.
@@ -122,12 +124,13 @@ int runEngine() {
     std::printf("Unable to create lua; not enough memory!\n");
     return 1;
   }
-  registerScriptApi(scriptState);
+  registerScriptApi(scriptState, directory);
   attachScriptWorld(world, catalog);
-  scriptEvents = new ScriptEvents(scriptState);
+  setPropertyFile(dataPath("save.dat"));
+  scriptEvents = new ScriptEvents(scriptState, input.keys);
   world->setEvents(scriptEvents);
   setScriptFps(scriptState, 0);
-  refreshScriptKeys(scriptState);
+  refreshScriptKeys(scriptState, input.keys);
   runScriptFile(scriptState, dataPath("game.lua"));
 
   // A script that failed to load leaves nil, so this reports a runtime

@@ -3,12 +3,15 @@
 
 #include <cstdint>
 
-// Start-up in its fixed order, then the main loop until `running` clears.
-int runEngine();  // 0 when the main loop ended, 1 when start-up failed
+#include "app/command_line.h"
+#include "app/input.h"
+
+// Start-up in its fixed order, then the main loop until input.running clears.
+int runEngine(const CommandLine& options);  // 0 when the main loop ended, 1 when start-up failed
 // Closes the script state, destroys the world and the catalog and closes the
 // physics library; each only if present, so a second call does nothing.
 void cleanup();
-// Drains the SDL event queue into the key state and flags.
-void pollEvents();
+// Drains the SDL event queue into the input state.
+void pollEvents(InputState& input);
 // SDL's millisecond tick counter.
 uint32_t currentTicks();

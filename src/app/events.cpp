@@ -3,20 +3,19 @@
 #include <SDL.h>
 
 #include "app/engine.h"
-#include "app/input.h"
 
-void pollEvents() {
+void pollEvents(InputState& input) {
   SDL_Event event;
   while (SDL_PollEvent(&event)) {
     switch (event.type) {
       case SDL_KEYDOWN:
-        handleKeyDown(event.key.keysym.sym);
+        handleKeyDown(input, event.key.keysym.sym);
         break;
       case SDL_KEYUP:
-        handleKeyUp(event.key.keysym.sym);
+        handleKeyUp(input, event.key.keysym.sym);
         break;
       case SDL_QUIT:
-        running = false;
+        input.running = false;
         break;
       default:
         break;

@@ -1,4 +1,5 @@
-// Key codes to game keys, and the engine keys Escape, F10 and F11.
+// Key codes to game keys, and the engine keys Escape, F10 and F11, which act
+// on the shell and never reach the script.
 #include "app/input.h"
 
 #include <cstdio>
@@ -10,17 +11,6 @@ const KeyBinding keyBindings[] = {
     {0, KeyNone},
 };
 
-const char* const gameKeyNames[gameKeyCount] = {
-    "left", "right", "up", "down", "lpad", "rpad", "push", "launch",
-    "start1", "start2", "start3", "start4",
-};
-
-bool keyState[gameKeyCount + 1];
-bool running = true;
-bool windowed = false;
-bool drawDebugHelpers = false;
-bool drawLevelImages = true;
-
 namespace {
 constexpr int codeEscape = 27, codeF10 = 291, codeF11 = 292;
 }
@@ -31,24 +21,26 @@ GameKey findGameKey(int code) {
   return row->key;
 }
 
-void handleKeyDown(int code) {
+void handleKeyDown(InputState& input, int code) {
   if (code == codeEscape) {
     std::printf("ESC pressed; quitting the game.\n");
-    running = false;
+    input.running = false;
   }
   if (code == codeF10) {
-    drawDebugHelpers = !drawDebugHelpers;
-    std::printf("%s visual debug helpers\n", drawDebugHelpers ? "Drawing" : "Not drawing");
+    bool& on = input.draw.debugHelpers;
+    on = !on;
+    std::printf("%s visual debug helpers\n", on ? "Drawing" : "Not drawing");
   }
   if (code == codeF11) {
-    drawLevelImages = !drawLevelImages;
-    std::printf("%s the level images\n", drawLevelImages ? "Drawing" : "Not drawing");
+    bool& on = input.draw.levelImages;
+    on = !on;
+    std::printf("%s the level images\n", on ? "Drawing" : "Not drawing");
   }
   GameKey key = findGameKey(code);
-  if (key != KeyNone) keyState[key] = true;
+  if (key != KeyNone) input.keys[key] = true;
 }
 
-void handleKeyUp(int code) {
+void handleKeyUp(InputState& input, int code) {
   GameKey key = findGameKey(code);
-  if (key != KeyNone) keyState[key] = false;
+  if (key != KeyNone) input.keys[key] = false;
 }

@@ -1,13 +1,10 @@
-// Game keys, their key state and the engine flags that key handling writes.
-// Plain code: the SDL event pump (events.cpp) feeds key codes in here.
+// Key codes to game keys, the engine keys, and the state that key and window
+// events write. Plain code: the SDL event pump (events.cpp) feeds key codes
+// in here.
 #pragma once
 
-enum GameKey {
-  KeyLeft, KeyRight, KeyUp, KeyDown, KeyLpad, KeyRpad, KeyPush, KeyLaunch,
-  KeyStart1, KeyStart2, KeyStart3, KeyStart4,
-  KeyNone  // 12: no game key
-};
-constexpr int gameKeyCount = 12;
+#include "gfx/graphics.h"
+#include "script/game_keys.h"
 
 struct KeyBinding {
   int code;  // SDL 1.2 key code
@@ -16,18 +13,15 @@ struct KeyBinding {
 
 // Searched from the top; ends with a row whose code is 0.
 extern const KeyBinding keyBindings[];
-// The name under which the script sees each game key, in GameKey order.
-extern const char* const gameKeyNames[gameKeyCount];
-// True while the key is held; entry KeyNone is spare and never written.
-extern bool keyState[gameKeyCount + 1];
 
-// Process flags.
-extern bool running;           // the main loop runs while set
-extern bool windowed;          // false: full screen
-extern bool drawDebugHelpers;  // F10: outlines and the contact overlay
-extern bool drawLevelImages;   // F11: sprites
+// What the keyboard and the window have said so far.
+struct InputState {
+  KeyState keys;        // the game keys as the keyboard holds them
+  DrawFlags draw;       // F10 and F11
+  bool running = true;  // cleared by Escape and by a quit request
+};
 
 GameKey findGameKey(int code);
 // Escape, F10, F11 and the game keys, with their console lines.
-void handleKeyDown(int code);
-void handleKeyUp(int code);
+void handleKeyDown(InputState& input, int code);
+void handleKeyUp(InputState& input, int code);

@@ -10,8 +10,10 @@
 int main(int argc, char** argv) {
   // Tests and pipes read the console as it comes.
   std::setvbuf(stdout, nullptr, _IOLBF, 0);
-  if (!parseCommandLine(argc, argv)) return 1;
-  int code = runEngine();
+  CommandLine options;
+  if (!parseCommandLine(argc, argv, options)) return 1;
+  setDataDirectory(options.dataDirectory.c_str());
+  int code = runEngine(options);
   std::printf("Cleaning up..\n");
   cleanup();
   AudioSystem::shutdown();

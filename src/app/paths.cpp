@@ -1,11 +1,9 @@
-// The command line, the data directory and the one shared path buffer.
+// The data directory and the one shared path buffer.
 #include "app/paths.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-
-#include "app/input.h"
 
 namespace {
 
@@ -37,23 +35,4 @@ const char* dataPath(const char* name) {
   pathBuffer[dirLength] = '/';
   std::memcpy(pathBuffer + dirLength + 1, name, nameLength + 1);
   return pathBuffer;
-}
-
-bool parseCommandLine(int argc, char** argv) {
-  setDataDirectory("default");
-  for (int i = 1; i < argc; ++i) {
-    const char* arg = argv[i];
-    if (!arg || arg[0] == '\0') continue;
-    if (arg[0] != '-') {
-      setDataDirectory(arg);
-    } else if (std::strcmp(arg, "-windowed") == 0) {
-      windowed = true;
-    } else if (std::strcmp(arg, "-fullscreen") == 0) {
-      windowed = false;
-    } else {
-      std::printf("Unknown parameter '%s'\n", arg);
-      return false;
-    }
-  }
-  return true;
 }

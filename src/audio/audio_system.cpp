@@ -11,7 +11,6 @@
 
 #include <cstdio>
 
-#include "app/paths.h"
 #include "audio/audio_results.h"
 #include "audio/channel_table.h"
 #include "audio/sound_data_check.h"
@@ -34,6 +33,7 @@ bool ownsAudioSubsystem = false;  // we started SDL's audio and must stop it
 Mix_Music* music = nullptr;
 SDL_RWops* musicSource = nullptr;  // the open music file; the stream reads it
 ChannelTable channels;
+MusicLocator locateMusic = nullptr;
 
 void releaseMusic() {
   if (!music) return;
@@ -125,6 +125,10 @@ void update() {}
 
 bool isReady() { return ready; }
 
+void setMusicLocator(MusicLocator locate) {
+  locateMusic = locate;
+}
+
 SoundHandle* createSound(const void* data, int length) {
   if (!ready) return nullptr;
   if (!data || length <= 0) {
@@ -181,7 +185,7 @@ void playMusic(const char* name, float volume) {
     return;
   }
 
-  const char* path = dataPath(name);
+  const char* path = locateMusic ? locateMusic(name) : name;
   if (!path) {
     reportResult(resultPathTooLong, nullptr);
     return;

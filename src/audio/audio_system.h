@@ -15,8 +15,13 @@ bool isReady();   // a system exists
 SoundHandle* createSound(const void* data, int length);
 void releaseSound(SoundHandle* sound);
 void playSound(SoundHandle* sound, float volume);  // 1.0 = full volume
-// Starts looping music from a file in the data directory, replacing any
-// current music; name nullptr stops the music.
+// Turns a music file name into the path to open, or nullptr when no path can
+// be formed (reported as a name too long). The shell hands in its join onto
+// the data directory; without a locator a name is opened as given.
+using MusicLocator = const char* (*)(const char* name);
+void setMusicLocator(MusicLocator locate);
+// Starts looping music from the file the locator finds for name, replacing
+// any current music; name nullptr stops the music.
 void playMusic(const char* name, float volume);
 
 bool checkResult(int result);  // prints the error line for nonzero codes

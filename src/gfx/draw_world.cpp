@@ -4,7 +4,6 @@
 
 #include <GL/gl.h>
 
-#include "app/input.h"
 #include "content/world_data.h"
 #include "gfx/graphics.h"
 #include "world/contact_log.h"
@@ -46,30 +45,31 @@ void drawSprite(const ObjectDef& def, const TextureDef& image) {
 
 }  // namespace
 
-void drawWorld(const World& world) {
+void drawWorld(const World& world, const DrawFlags& flags) {
   applyCamera(world.camera.x, world.camera.y);
   for (int layer = 0; layer <= 1; ++layer) {
     for (int slot = 0; slot < world.scenes.capacity(); ++slot) {
       const Scene* scene = world.scenes.at(slot);
-      if (scene) drawScene(world, scene->number, layer);
+      if (scene) drawScene(world, scene->number, layer, flags);
     }
   }
   const Hud& hud = world.hud();
   if (hud.visible) drawHud(hud);
 }
 
-void drawScene(const World& world, int sceneNumber, int layer) {
+void drawScene(const World& world, int sceneNumber, int layer, const DrawFlags& flags) {
   // Backwards, so that within a scene and layer the lower slot ends on top.
   for (int slot = world.objects.capacity() - 1; slot >= 0; --slot) {
     const WorldObject* object = world.objects.at(slot);
     if (!object || object->sceneNumber != sceneNumber) continue;
     if (!object->def || object->def->layer != layer) continue;
-    drawObject(object->def, object->position.x, object->position.y, object->angle,
-               object->lit != 0);
+    drawObject(object->def, object->position.x, object->position.y, object->angle, object->lit != 0,
+               flags);
   }
 }
 
-void drawObject(const ObjectDef* def, float x, float y, float angle, bool lit) {
+void drawObject(const ObjectDef* def, float x, float y, float angle, bool lit,
+                const DrawFlags& flags) {
   if (!def) return;
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
@@ -77,8 +77,8 @@ void drawObject(const ObjectDef* def, float x, float y, float angle, bool lit) {
   glRotatef(angle * 180.0f * inversePi, 0, 0, 1);
 
   const TextureDef* image = chooseImage(*def, lit);
-  if (image && drawLevelImages) drawSprite(*def, *image);
-  if (drawDebugHelpers) drawOutline(*def);
+  if (image && flags.levelImages) drawSprite(*def, *image);
+  if (flags.debugHelpers) drawOutline(*def);
 
   glPopMatrix();
 }

@@ -6,7 +6,6 @@
 #include <GL/glu.h>
 #include <SDL/SDL.h>
 
-#include "app/input.h"
 #include "gfx/draw_world.h"
 #include "world/contact_log.h"
 
@@ -93,8 +92,8 @@ void beginFrame() {
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
 }
 
-void endFrame() {
-  if (drawDebugHelpers) drawContactOverlay();
+void endFrame(const DrawFlags& flags) {
+  if (flags.debugHelpers) drawContactOverlay();
   // Emptied every frame so that turning the overlay on shows only the
   // contacts made since the previous frame.
   contactLog.count = 0;

@@ -4,6 +4,12 @@
 // The window in pixels; the HUD grid spans its width.
 constexpr int screenWidth = 800, screenHeight = 600;
 
+// What the shell's debug keys switch on and off.
+struct DrawFlags {
+  bool debugHelpers = false;  // collision outlines and the contact overlay
+  bool levelImages = true;    // the sprites
+};
+
 bool initGraphics(bool windowed);
 const char* graphicsError();  // SDL's last error text
 void shutdownGraphics();
@@ -13,5 +19,5 @@ unsigned uploadTexture(int width, int height, const unsigned char* rgba);
 void beginFrame();
 // Draws the contact overlay when debug helpers are on, empties the contact
 // log and swaps the buffers.
-void endFrame();
+void endFrame(const DrawFlags& flags = {});
 void applyCamera(float x, float y);

@@ -18,7 +18,6 @@
 #include <map>
 #include <string_view>
 
-#include "app/paths.h"
 #include "content/archive_reader.h"
 #include "props/property_store_internal.h"
 
@@ -32,6 +31,8 @@ struct Store {
   // script read a property every step without building a key string.
   std::map<std::string, std::string, std::less<>> entries;
   bool loaded = false;
+  bool hasFile = false;
+  std::string file;
 };
 
 Store& store() {
@@ -110,11 +111,16 @@ void reportSaveFailure() {
 
 }  // namespace
 
+void setPropertyFile(const char* path) {
+  store().hasFile = path != nullptr;
+  store().file = path ? path : "";
+}
+
 void loadProperties() {
   Store& s = store();
   if (s.loaded) return;
   s.loaded = true;
-  ArchiveReader reader(dataPath(fileName));
+  ArchiveReader reader(s.hasFile ? s.file.c_str() : nullptr);
   if (!reader.isOpen()) return;
   int32_t count = int32_t(reader.readU32());
   // Every entry takes at least 8 bytes, so a damaged count ends with the file.
@@ -126,13 +132,13 @@ void loadProperties() {
 }
 
 void saveProperties() {
-  const char* path = dataPath(fileName);
+  const Store& s = store();
   std::string bytes;
-  if (!path || !encodeStore(bytes)) {
+  if (!s.hasFile || !encodeStore(bytes)) {
     reportSaveFailure();
     return;
   }
-  std::string finalPath = path;
+  const std::string& finalPath = s.file;
   std::string tempPath = finalPath + ".tmp";
   if (!writeSynced(tempPath, bytes)) {
     ::unlink(tempPath.c_str());

@@ -1,9 +1,14 @@
-// Named text properties kept across runs in save.dat in the data directory.
-// Keys and values are byte strings (zero bytes included).
+// Named text properties kept across runs in one file, save.dat. Keys and
+// values are byte strings (zero bytes included).
 #pragma once
 
 #include <cstddef>
 #include <string>
+
+// The file the store reads on first use and rewrites after every change; the
+// shell names it before the script runs. nullptr: no file can be named, so
+// nothing is read and every save reports that it failed.
+void setPropertyFile(const char* path);
 
 // The value of key, or nullptr (also for key == nullptr); valid until the
 // store next changes. Loads save.dat on first use.

@@ -4,10 +4,13 @@
 
 #include <cstdio>
 
-#include "app/input.h"
-#include "app/paths.h"
 #include "script/api_common.h"
 #include "script/script_internal.h"
+
+const char* const gameKeyNames[gameKeyCount] = {
+    "left", "right",  "up",     "down",   "lpad",   "rpad",
+    "push", "launch", "start1", "start2", "start3", "start4",
+};
 
 namespace {
 
@@ -15,14 +18,14 @@ namespace {
 const luaL_Reg* const apiTables[] = {vectorApi, propertyApi, windowApi, worldApi,
                                      sceneApi,  objectApi,   audioApi,  hudApi};
 
-void registerTask(lua_State* L, void*) {
+void registerTask(lua_State* L, void* data) {
   for (const luaL_Reg* table : apiTables)
     for (const luaL_Reg* entry = table; entry->name; ++entry) {
       lua_pushstring(L, entry->name);
       lua_pushcfunction(L, entry->func);
       lua_settable(L, LUA_GLOBALSINDEX);
     }
-  const char* dir = dataDirectory();
+  const char* dir = static_cast<const char*>(data);
   if (dir)
     lua_pushfstring(L, "%s/?.lua;%s/?", dir, dir);
   else
@@ -36,7 +39,8 @@ void fpsTask(lua_State* L, void* data) {
 }
 
 // Allocates nothing once keys holds a table with the twelve fields.
-void keysTask(lua_State* L, void*) {
+void keysTask(lua_State* L, void* data) {
+  const KeyState& held = *static_cast<const KeyState*>(data);
   lua_getfield(L, LUA_GLOBALSINDEX, "keys");
   if (!lua_istable(L, -1)) {
     lua_pop(L, 1);
@@ -45,7 +49,7 @@ void keysTask(lua_State* L, void*) {
     lua_setfield(L, LUA_GLOBALSINDEX, "keys");
   }
   for (int i = 0; i < gameKeyCount; ++i) {
-    lua_pushboolean(L, keyState[i]);
+    lua_pushboolean(L, held[i]);
     lua_setfield(L, -2, gameKeyNames[i]);
   }
 }
@@ -95,16 +99,16 @@ void anchorHostNames(lua_State* L) {
   lua_rawset(L, LUA_REGISTRYINDEX);
 }
 
-void registerScriptApi(lua_State* L) {
-  if (L) runHostTask(L, registerTask, nullptr);
+void registerScriptApi(lua_State* L, const char* moduleDirectory) {
+  if (L) runHostTask(L, registerTask, const_cast<char*>(moduleDirectory));
 }
 
 void setScriptFps(lua_State* L, float fps) {
   if (L) runHostTask(L, fpsTask, &fps);
 }
 
-void refreshScriptKeys(lua_State* L) {
-  if (L) runHostTask(L, keysTask, nullptr);
+void refreshScriptKeys(lua_State* L, const KeyState& keys) {
+  if (L) runHostTask(L, keysTask, const_cast<KeyState*>(&keys));
 }
 
 void reportScriptError(lua_State* L, int status) {
@@ -215,6 +219,6 @@ void ScriptEvents::callObjectRotated(int scene, int object, float degrees) {
 }
 
 void ScriptEvents::callScriptUpdate(float dt) {
-  refreshScriptKeys(L_);
+  refreshScriptKeys(L_, *keys_);
   ::callScriptUpdate(L_, dt);
 }

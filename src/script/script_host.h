@@ -4,6 +4,7 @@
 
 #include <cstddef>
 
+#include "script/game_keys.h"
 #include "world/world_events.h"
 
 struct lua_State;
@@ -17,9 +18,11 @@ void closeScriptState(lua_State* L);
 // Gives the bindings the world and catalog they act on.
 void attachScriptWorld(World* world, const WorldData* data);
 
-void registerScriptApi(lua_State* L);
+// Registers the API and points the global LUA_PATH at moduleDirectory, where
+// `require` finds the table's modules (nullptr: the working directory).
+void registerScriptApi(lua_State* L, const char* moduleDirectory);
 void setScriptFps(lua_State* L, float fps);
-void refreshScriptKeys(lua_State* L);
+void refreshScriptKeys(lua_State* L, const KeyState& keys);
 void reportScriptError(lua_State* L, int status);
 // Loads path as a chunk and leaves it on the stack (nil when it failed).
 void runScriptFile(lua_State* L, const char* path);
@@ -41,10 +44,11 @@ constexpr size_t defaultScriptMemoryLimit = size_t(1) << 30;
 void setScriptMemoryLimit(lua_State* L, size_t bytes);
 size_t scriptMemoryUsed(lua_State* L);
 
-// The world's events delivered to the script of one state.
+// The world's events delivered to the script of one state. Each step's
+// update first copies keys, which the caller owns and changes between steps.
 class ScriptEvents : public WorldEvents {
  public:
-  explicit ScriptEvents(lua_State* L) : L_(L) {}
+  ScriptEvents(lua_State* L, const KeyState& keys) : L_(L), keys_(&keys) {}
   void callObjectEnter(int triggerScene, int triggerObject, int otherScene,
                        int otherObject) override;
   void callObjectExit(int triggerScene, int triggerObject, int otherScene,
@@ -56,4 +60,5 @@ class ScriptEvents : public WorldEvents {
 
  private:
   lua_State* L_;
+  const KeyState* keys_;
 };

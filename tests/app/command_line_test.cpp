@@ -1,22 +1,21 @@
 // The command line: data directory, display switches and unknown switches.
+#include "app/command_line.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
-#include "app/input.h"
-#include "app/paths.h"
-
 namespace {
 
-// Parses {"orvane", args...}; returns the outcome and what it printed.
-bool parse(std::vector<std::string> args, std::string* printed = nullptr) {
+// Parses {"orvane", args...} into options; returns the outcome and what it printed.
+bool parse(std::vector<std::string> args, CommandLine& options, std::string* printed = nullptr) {
   args.insert(args.begin(), "orvane");
   std::vector<char*> argv;
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   testing::internal::CaptureStdout();
-  bool ok = parseCommandLine(int(args.size()), argv.data());
+  bool ok = parseCommandLine(int(args.size()), argv.data(), options);
   std::string out = testing::internal::GetCapturedStdout();
   if (printed) *printed = out;
   return ok;
@@ -25,46 +24,47 @@ bool parse(std::vector<std::string> args, std::string* printed = nullptr) {
 }  // namespace
 
 TEST(CommandLine, DefaultsToFullScreenOnTheDefaultDirectory) {
-  setDataDirectory("leftover");
+  CommandLine options;
+  options.dataDirectory = "leftover";
+  options.windowed = true;
   std::string out;
-  EXPECT_TRUE(parse({}, &out));
-  EXPECT_STREQ(dataDirectory(), "default");
-  EXPECT_FALSE(windowed);
+  EXPECT_TRUE(parse({}, options, &out));
+  EXPECT_EQ(options.dataDirectory, "default");
+  EXPECT_FALSE(options.windowed);
   EXPECT_EQ(out, "");
 }
 
 TEST(CommandLine, LastDirectoryAndLastDisplaySwitchWin) {
-  windowed = false;
-  EXPECT_TRUE(parse({"tables/one", "-windowed"}));
-  EXPECT_STREQ(dataDirectory(), "tables/one");
-  EXPECT_TRUE(windowed);
+  CommandLine options;
+  EXPECT_TRUE(parse({"tables/one", "-windowed"}, options));
+  EXPECT_EQ(options.dataDirectory, "tables/one");
+  EXPECT_TRUE(options.windowed);
 
-  EXPECT_TRUE(parse({"first", "second"}));
-  EXPECT_STREQ(dataDirectory(), "second");
+  EXPECT_TRUE(parse({"first", "second"}, options));
+  EXPECT_EQ(options.dataDirectory, "second");
 
-  EXPECT_TRUE(parse({"-windowed", "-fullscreen"}));
-  EXPECT_FALSE(windowed);
-  EXPECT_STREQ(dataDirectory(), "default");
-  EXPECT_TRUE(parse({"-fullscreen", "-windowed", "d"}));
-  EXPECT_TRUE(windowed);
-  windowed = false;
+  EXPECT_TRUE(parse({"-windowed", "-fullscreen"}, options));
+  EXPECT_FALSE(options.windowed);
+  EXPECT_EQ(options.dataDirectory, "default");
+  EXPECT_TRUE(parse({"-fullscreen", "-windowed", "d"}, options));
+  EXPECT_TRUE(options.windowed);
 }
 
 TEST(CommandLine, EmptyArgumentIsSkipped) {
-  EXPECT_TRUE(parse({"table", ""}));
-  EXPECT_STREQ(dataDirectory(), "table");
-  EXPECT_TRUE(parse({"", "-windowed", ""}));
-  EXPECT_STREQ(dataDirectory(), "default");
-  windowed = false;
+  CommandLine options;
+  EXPECT_TRUE(parse({"table", ""}, options));
+  EXPECT_EQ(options.dataDirectory, "table");
+  EXPECT_TRUE(parse({"", "-windowed", ""}, options));
+  EXPECT_EQ(options.dataDirectory, "default");
 }
 
 TEST(CommandLine, NearMissSwitchesAreUnknownAndStopTheParse) {
   for (const char* bad : {"-Windowed", "-windowedx", "-fullscreen2", "-", "--windowed", "-x"}) {
-    windowed = false;
+    CommandLine options;
     std::string out;
-    EXPECT_FALSE(parse({"dir", bad, "later", "-windowed"}, &out)) << bad;
+    EXPECT_FALSE(parse({"dir", bad, "later", "-windowed"}, options, &out)) << bad;
     EXPECT_EQ(out, std::string("Unknown parameter '") + bad + "'\n");
-    EXPECT_STREQ(dataDirectory(), "dir");  // later arguments are not read
-    EXPECT_FALSE(windowed);
+    EXPECT_EQ(options.dataDirectory, "dir");  // later arguments are not read
+    EXPECT_FALSE(options.windowed);
   }
 }

@@ -31,6 +31,7 @@ class AudioOutputTest : public testing::Test {
     dir = fs::temp_directory_path() / ("orvane-audio-out-" + std::to_string(getpid()));
     fs::create_directories(dir);
     setDataDirectory(dir.c_str());
+    AudioSystem::setMusicLocator(dataPath);
   }
   void TearDown() override {
     AudioSystem::shutdown();

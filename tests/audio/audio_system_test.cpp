@@ -32,6 +32,7 @@ class AudioSystemTest : public testing::Test {
     dir = fs::temp_directory_path() / ("orvane-audio-" + std::to_string(getpid()));
     fs::create_directories(dir);
     setDataDirectory(dir.c_str());
+    AudioSystem::setMusicLocator(dataPath);
   }
   void TearDown() override {
     AudioSystem::shutdown();

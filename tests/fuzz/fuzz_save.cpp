@@ -9,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "app/paths.h"
 #include "props/property_store.h"
 #include "props/property_store_internal.h"
 
@@ -38,8 +37,8 @@ extern "C" int LLVMFuzzerInitialize(int*, char***) {
   std::vector<char> buffer(pattern.begin(), pattern.end());
   buffer.push_back('\0');
   if (!mkdtemp(buffer.data())) return 0;
-  setDataDirectory(buffer.data());
   savePath = std::string(buffer.data()) + "/save.dat";
+  setPropertyFile(savePath.c_str());
   return 0;
 }
 

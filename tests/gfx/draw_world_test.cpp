@@ -4,7 +4,6 @@
 
 #include <cmath>
 
-#include "app/input.h"
 #include "gfx/draw_world.h"
 #include "gfx/graphics.h"
 #include "gfx_window.h"
@@ -20,9 +19,6 @@ std::vector<Float2> square(float half) {
 
 TEST(DrawWorld, SpriteLandsWherePositionOffsetScaleAndCameraPutIt) {
   REQUIRE_WINDOW();
-  FlagGuard guard;
-  drawDebugHelpers = false;
-  drawLevelImages = true;
   Table table;
   const TextureDef* image = table.addTexture("red", 16, 8, red);
   SceneDef& scene = table.addScene("s");
@@ -47,9 +43,6 @@ TEST(DrawWorld, SpriteLandsWherePositionOffsetScaleAndCameraPutIt) {
 
 TEST(DrawWorld, OffsetTurnsWithTheObject) {
   REQUIRE_WINDOW();
-  FlagGuard guard;
-  drawDebugHelpers = false;
-  drawLevelImages = true;
   Table table;
   ObjectDef& def =
       table.addObject(table.addScene("s"), "o", table.addTexture("red", 16, 8, red), 0, 0);
@@ -70,8 +63,6 @@ TEST(DrawWorld, OffsetTurnsWithTheObject) {
 
 TEST(DrawWorld, HudIsDrawnOverEverythingAndIgnoresTheCamera) {
   REQUIRE_WINDOW();
-  FlagGuard guard;
-  drawLevelImages = true;
   Table table;
   table.addTexture("Images\\hud-lit.png", 8, 8, green);
   table.addTexture("Images\\hud-unlit.png", 4, 4, blue);  // stretched to 8 x 8
@@ -103,8 +94,6 @@ TEST(DrawWorld, HudIsDrawnOverEverythingAndIgnoresTheCamera) {
 
 TEST(DrawWorld, LitObjectsShowTheirLitImageWhenTheyHaveOne) {
   REQUIRE_WINDOW();
-  FlagGuard guard;
-  drawLevelImages = true;
   Table table;
   const TextureDef* normal = table.addTexture("normal", 16, 16, red);
   const TextureDef* lit = table.addTexture("lit", 16, 16, green);
@@ -129,10 +118,8 @@ TEST(DrawWorld, LitObjectsShowTheirLitImageWhenTheyHaveOne) {
 
 TEST(DrawWorld, LayersThenScenesThenReverseSlotOrder) {
   REQUIRE_WINDOW();
-  FlagGuard guard;
-  drawLevelImages = true;
-  drawDebugHelpers = true;
   Table table;
+  table.flags.debugHelpers = true;
   const TextureDef* r = table.addTexture("r", 16, 16, red);
   const TextureDef* g = table.addTexture("g", 16, 16, green);
   const TextureDef* b = table.addTexture("b", 16, 16, blue);
@@ -172,8 +159,6 @@ TEST(DrawWorld, LayersThenScenesThenReverseSlotOrder) {
 
 TEST(DrawWorld, AdditiveBlendingAddsTheSpriteScaledByItsAlpha) {
   REQUIRE_WINDOW();
-  FlagGuard guard;
-  drawLevelImages = true;
   Table table;
   const TextureDef* base = table.addTexture("grey", 16, 16, {128, 128, 128});
   const TextureDef* glow = table.addTexture("glow", 16, 16, {100, 0, 0});
@@ -202,7 +187,6 @@ TEST(DrawWorld, AdditiveBlendingAddsTheSpriteScaledByItsAlpha) {
 
 TEST(DrawWorld, LevelImagesOffHidesSpritesWhileOutlinesStillDraw) {
   REQUIRE_WINDOW();
-  FlagGuard guard;
   Table table;
   const TextureDef* image = table.addTexture("red", 32, 32, red);
   SceneDef& scene = table.addScene("s");
@@ -222,8 +206,8 @@ TEST(DrawWorld, LevelImagesOffHidesSpritesWhileOutlinesStillDraw) {
   table.build();
   table.spawn(scene);
 
-  drawLevelImages = false;
-  drawDebugHelpers = true;
+  table.flags.levelImages = false;
+  table.flags.debugHelpers = true;
   table.drawFrame();
   const Rgb expected[] = {grey, white, green, black, red};
   for (int i = 0; i < 5; ++i) {
@@ -239,8 +223,7 @@ TEST(DrawWorld, LevelImagesOffHidesSpritesWhileOutlinesStillDraw) {
   }
   table.finishFrame();
 
-  drawLevelImages = true;
-  drawDebugHelpers = false;
+  table.flags = DrawFlags();
   table.drawFrame();
   EXPECT_EQ(pixelAt(100, 300), red);
   EXPECT_FALSE(colourNear(100, 280, grey, 2));
@@ -249,9 +232,9 @@ TEST(DrawWorld, LevelImagesOffHidesSpritesWhileOutlinesStillDraw) {
 
 TEST(DrawWorld, OutlinesFollowTheObjectsTurnAndMarkersHaveNone) {
   REQUIRE_WINDOW();
-  FlagGuard guard;
-  drawDebugHelpers = true;
-  drawLevelImages = false;
+  DrawFlags flags;
+  flags.debugHelpers = true;
+  flags.levelImages = false;
   ObjectDef bar;
   bar.kind = KindStatic;
   bar.outline = {{-30, -2}, {-30, 2}, {30, 2}, {30, -2}};
@@ -259,12 +242,12 @@ TEST(DrawWorld, OutlinesFollowTheObjectsTurnAndMarkersHaveNone) {
   marker.kind = KindMarker;
 
   beginFrame();
-  drawObject(&bar, 300, 300, float(M_PI / 2), false);
-  drawObject(&marker, 500, 300, 0, false);
+  drawObject(&bar, 300, 300, float(M_PI / 2), false, flags);
+  drawObject(&marker, 500, 300, 0, false, flags);
   EXPECT_TRUE(colourNear(300, 328, grey));  // the bar now stands upright
   EXPECT_FALSE(colourNear(328, 300, grey, 2));
   EXPECT_FALSE(colourNear(470, 300, grey, 3));
-  endFrame();
+  endFrame(flags);
 }
 
 }  // namespace

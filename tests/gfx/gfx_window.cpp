@@ -9,7 +9,6 @@
 #include <ostream>
 #include <vector>
 
-#include "app/input.h"
 #include "gfx/draw_world.h"
 #include "gfx/graphics.h"
 #include "world/physics.h"
@@ -158,15 +157,8 @@ WorldObject* Table::object(int scene, const char* name) {
 
 void Table::drawFrame() {
   beginFrame();
-  drawWorld(*world);
+  drawWorld(*world, flags);
   glFinish();
 }
 
-void Table::finishFrame() { endFrame(); }
-
-FlagGuard::FlagGuard() : debug(drawDebugHelpers), images(drawLevelImages) {}
-
-FlagGuard::~FlagGuard() {
-  drawDebugHelpers = debug;
-  drawLevelImages = images;
-}
+void Table::finishFrame() { endFrame(flags); }

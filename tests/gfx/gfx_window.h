@@ -9,6 +9,7 @@
 #include <string>
 
 #include "content/world_data.h"
+#include "gfx/graphics.h"
 #include "world/world.h"
 
 struct Rgb {
@@ -72,11 +73,5 @@ class Table {
   NullContentBackend backend;
   WorldData data{nullptr, backend};
   std::unique_ptr<World> world;
-};
-
-// Restores the process flags a test may have toggled.
-struct FlagGuard {
-  bool debug, images;
-  FlagGuard();
-  ~FlagGuard();
+  DrawFlags flags;  // what drawFrame and finishFrame draw with
 };

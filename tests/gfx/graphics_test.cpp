@@ -5,7 +5,6 @@
 
 #include <string>
 
-#include "app/input.h"
 #include "gfx/draw_world.h"
 #include "gfx/graphics.h"
 #include "gfx_window.h"
@@ -131,18 +130,17 @@ TEST(GraphicsDevice, UploadedTexturesKeepTheirFirstRowAtTheTop) {
 
 TEST(GraphicsDevice, ContactLogIsEmptiedEveryFrameAndDrawnOnlyWithHelpers) {
   REQUIRE_WINDOW();
-  FlagGuard guard;
+  DrawFlags flags;
   contactLog.count = 0;
   contactLog.add({300, 300}, {1, 0});
   contactLog.add({300, 400}, {0, -1});
   ASSERT_EQ(contactLog.count, 2);
 
-  drawDebugHelpers = false;
   beginFrame();
-  endFrame();
+  endFrame(flags);
   EXPECT_EQ(contactLog.count, 0);
 
-  drawDebugHelpers = true;
+  flags.debugHelpers = true;
   contactLog.add({300, 300}, {1, 0});
   contactLog.add({300, 400}, {0, -1});
   beginFrame();
@@ -154,7 +152,7 @@ TEST(GraphicsDevice, ContactLogIsEmptiedEveryFrameAndDrawnOnlyWithHelpers) {
   EXPECT_TRUE(colourNear(200, 300, {255, 255, 0}));
   EXPECT_TRUE(colourNear(200, 400, {255, 255, 0}));
   EXPECT_FALSE(colourNear(307, 300, {0, 255, 0}));
-  endFrame();
+  endFrame(flags);
   EXPECT_EQ(contactLog.count, 0);
 }
 

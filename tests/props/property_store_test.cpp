@@ -12,7 +12,6 @@
 #include <string>
 #include <vector>
 
-#include "app/paths.h"
 #include "props/property_store_internal.h"
 
 namespace {
@@ -24,7 +23,7 @@ class PropertyStore : public testing::Test {
   void SetUp() override {
     char pattern[] = "/tmp/orvane-props-XXXXXX";
     dir_ = mkdtemp(pattern);
-    setDataDirectory(dir_.c_str());
+    setPropertyFile(savePath().c_str());
     resetPropertiesForTest();
     setPropertySaveHook(nullptr);
   }
@@ -35,7 +34,7 @@ class PropertyStore : public testing::Test {
     std::remove(savePath().c_str());
     std::remove((savePath() + ".tmp").c_str());
     rmdir(dir_.c_str());
-    setDataDirectory(nullptr);
+    setPropertyFile(nullptr);
   }
 
   std::string savePath() const { return dir_ + "/save.dat"; }
@@ -193,9 +192,14 @@ TEST_F(PropertyStore, FailedSaveKeepsTheChangeInMemory) {
 }
 
 TEST_F(PropertyStore, MissingDataDirectoryReportsTheBareFileName) {
-  setDataDirectory((dir_ + "/gone").c_str());
+  setPropertyFile((dir_ + "/gone/save.dat").c_str());
   EXPECT_EQ(captured([] { set("a", "1"); }),
             "[SYSTEM] Unable to save the properties file ('save.dat')\n");
+  // No file could be named at all (a path too long to join): the same line.
+  setPropertyFile(nullptr);
+  EXPECT_EQ(captured([] { set("b", "2"); }),
+            "[SYSTEM] Unable to save the properties file ('save.dat')\n");
+  EXPECT_EQ(*get("b"), "2");
 }
 
 namespace {

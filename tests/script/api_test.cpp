@@ -274,7 +274,7 @@ TEST_F(ApiTest, SoundsMusicAndTitleNeverFailTheScript) {
 class RemovalTest : public ApiTest, public ::testing::WithParamInterface<const char*> {};
 
 TEST_P(RemovalTest, HandlerRemovingScenesDuringAStepRunsClean) {
-  ScriptEvents events(L ? L : (start(""), L));
+  ScriptEvents events(L ? L : (start(""), L), keys);
   world->setEvents(&events);
   run(std::string(
           "table = SceneSpawn('Table') ball = SceneSpawn('Ball', Vec2(230, 200))\n"

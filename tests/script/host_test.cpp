@@ -1,7 +1,6 @@
 // The script host: environment, keys and fps, entry points, error lines.
 #include <unistd.h>
 
-#include "app/input.h"
 #include "script_fixture.h"
 
 namespace {
@@ -23,12 +22,12 @@ TEST_F(ScriptTest, KeysFollowKeyStateInPlaceAndAreRebuiltWhenReplaced) {
   start(std::string(allKeys) +
         "local held = keys\nfunction update() show() end\n"
         "function check() print(held == keys, held.lpad) end");
-  keyState[KeyLpad] = true;
-  keyState[KeyStart4] = true;
+  keys[KeyLpad] = true;
+  keys[KeyStart4] = true;
   EXPECT_EQ(steps(1), "false false false false true false false false false false false true\n");
   EXPECT_EQ(run("check()"), "true\ttrue\n");
-  keyState[KeyLpad] = false;
-  keyState[KeyStart4] = false;
+  keys[KeyLpad] = false;
+  keys[KeyStart4] = false;
 
   // A non-table gets a fresh table; a table of the script's own is filled.
   run("keys = 7");
@@ -41,30 +40,29 @@ TEST_F(ScriptTest, KeysWritesHonourMetamethodsAndTheirErrorsAreReported) {
   start(
       "proxy = {} keys = setmetatable({}, {__newindex = function(t, k, v) proxy[k] = v end})\n"
       "function update() print(proxy.launch, rawget(keys, 'launch')) end");
-  keyState[KeyLaunch] = true;
+  keys[KeyLaunch] = true;
   EXPECT_EQ(steps(1), "true\tnil\n");
-  keyState[KeyLaunch] = false;
+  keys[KeyLaunch] = false;
   run("keys = setmetatable({}, {__newindex = function() error('no keys', 0) end})");
   EXPECT_EQ(steps(1), "Lua error: runtime error (no keys)\ntrue\tnil\n");
 }
 
 TEST_F(ScriptTest, KeyRefreshAndMissingEntryPointsAllocateNothing) {
   start("collectgarbage('stop')");
-  refreshScriptKeys(L);
+  refreshScriptKeys(L, keys);
   size_t used = scriptMemoryUsed(L);
   for (int i = 0; i < 1000; ++i) {
-    keyState[i % gameKeyCount] = !keyState[i % gameKeyCount];
-    refreshScriptKeys(L);
+    keys[i % gameKeyCount] = !keys[i % gameKeyCount];
+    refreshScriptKeys(L, keys);
     callScriptUpdate(L, 0.0033333334f);
   }
   EXPECT_EQ(scriptMemoryUsed(L), used);
-  for (bool& held : keyState) held = false;
 }
 
 TEST_F(ScriptTest, ScriptWithoutEntryPointsIsNeverCalled) {
   start("x = 1");
   EXPECT_EQ(steps(5), "");
-  ScriptEvents events(L);
+  ScriptEvents events(L, keys);
   ::testing::internal::CaptureStdout();
   events.callObjectEnter(1, 2, 3, 4);
   events.callObjectExit(1, 2, 3, 4);
@@ -82,7 +80,7 @@ TEST_F(ScriptTest, EventsReceiveTheirArgumentsAsNumbers) {
       "trigger_object_enter = show('oe') trigger_object_exit = show('ox')\n"
       "trigger_scene_enter = show('se') trigger_scene_exit = show('sx')\n"
       "object_rotated = show('rot') update = show('up')");
-  ScriptEvents events(L);
+  ScriptEvents events(L, keys);
   ::testing::internal::CaptureStdout();
   events.callObjectEnter(1, 2, 3, 4);
   events.callObjectExit(5, 6, 7, 8);
@@ -153,7 +151,7 @@ TEST_F(ScriptTest, StackStaysFlatOverManyFailingSteps) {
   int top = lua_gettop(L);
   ::testing::internal::CaptureStdout();
   for (int i = 0; i < 10000; ++i) {
-    refreshScriptKeys(L);
+    refreshScriptKeys(L, keys);
     callScriptUpdate(L, 0.0033333334f);
     setScriptFps(L, 300);
   }
@@ -194,7 +192,7 @@ TEST_F(ScriptTest, TamperedDispatcherStillRunsHostWritesProtected) {
   // the memory cap that fails as a report, not as an unprotected error.
   setScriptMemoryLimit(L, scriptMemoryUsed(L));
   ::testing::internal::CaptureStdout();
-  refreshScriptKeys(L);
+  refreshScriptKeys(L, keys);
   setScriptFps(L, 1);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(),
             "Lua error: out of memory\nLua error: out of memory\n");

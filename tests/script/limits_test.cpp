@@ -118,12 +118,12 @@ TEST_F(LimitTest, HostWritesOutOfMemoryAreReportedNotFatal) {
   start("keys = nil");
   setScriptMemoryLimit(L, scriptMemoryUsed(L));
   ::testing::internal::CaptureStdout();
-  refreshScriptKeys(L);
+  refreshScriptKeys(L, keys);
   std::string out = ::testing::internal::GetCapturedStdout();
   EXPECT_EQ(out, "Lua error: out of memory\n");
   setScriptMemoryLimit(L, defaultScriptMemoryLimit);
   EXPECT_EQ(run("print(type(keys))"), "nil\n");
-  refreshScriptKeys(L);
+  refreshScriptKeys(L, keys);
   EXPECT_EQ(run("print(keys.left)"), "false\n");
 }
 

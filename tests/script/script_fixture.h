@@ -11,7 +11,7 @@
 #include <lua5.1/lua.hpp>
 #include <string>
 
-#include "app/paths.h"
+#include "props/property_store.h"
 #include "script/script_host.h"
 
 class ScriptTest : public ::testing::Test {
@@ -20,7 +20,7 @@ class ScriptTest : public ::testing::Test {
     char pattern[] = "/tmp/orvane-script-XXXXXX";
     ASSERT_NE(mkdtemp(pattern), nullptr);
     dir = pattern;
-    setDataDirectory(dir.c_str());
+    setPropertyFile((dir + "/save.dat").c_str());
     setScriptTimeLimit(defaultScriptTimeLimitMs, defaultScriptGraceMs);
   }
 
@@ -45,10 +45,10 @@ class ScriptTest : public ::testing::Test {
     ::testing::internal::CaptureStdout();
     L = createScriptState();
     EXPECT_NE(L, nullptr);
-    registerScriptApi(L);
+    registerScriptApi(L, dir.c_str());
     setScriptFps(L, 0);
-    refreshScriptKeys(L);
-    runScriptFile(L, dataPath("game.lua"));
+    refreshScriptKeys(L, keys);
+    runScriptFile(L, (dir + "/game.lua").c_str());
     runScriptSetup(L);
     return ::testing::internal::GetCapturedStdout();
   }
@@ -70,7 +70,7 @@ class ScriptTest : public ::testing::Test {
   std::string steps(int count) {
     ::testing::internal::CaptureStdout();
     for (int i = 0; i < count; ++i) {
-      refreshScriptKeys(L);
+      refreshScriptKeys(L, keys);
       callScriptUpdate(L, 0.0033333334f);
     }
     return ::testing::internal::GetCapturedStdout();
@@ -78,4 +78,5 @@ class ScriptTest : public ::testing::Test {
 
   std::string dir;
   lua_State* L = nullptr;
+  KeyState keys;  // what the next refresh hands the script
 };

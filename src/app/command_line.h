@@ -1,0 +1,15 @@
+// The command line: the data directory and the switches.
+#pragma once
+
+#include <string>
+
+struct CommandLine {
+  std::string dataDirectory = "default";
+  bool windowed = false;  // false: full screen
+};
+
+// Reads the arguments after the program name: an empty one is skipped, one
+// not starting with '-' names the data directory, "-windowed" and
+// "-fullscreen" set the display mode (the last of each kind wins). Any other
+// switch prints "Unknown parameter '%s'" and the parse fails at once.
+bool parseCommandLine(int argc, char** argv, CommandLine& options);
