@@ -10,15 +10,19 @@ PACKAGES=(
   build-essential cmake pkg-config
   liblua5.1-0-dev libode-dev libsdl1.2-dev libsdl-mixer1.2-dev
   libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libstb-dev
+  libtinyxml2-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev
   xvfb xauth xdotool x11-utils
   clang libclang-rt-14-dev
   dpkg-dev desktop-file-utils man-db
 )
 
-deps() {
+# Only the tests need the Tiled map editor: they let it write the maps they pack.
+TEST_PACKAGES=(tiled)
+
+install() {  # install <package>...
   local missing=()
-  for p in "${PACKAGES[@]}"; do
+  for p in "$@"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
   done
   if ((${#missing[@]})); then
@@ -26,6 +30,8 @@ deps() {
     DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "${missing[@]}"
   fi
 }
+
+deps() { install "${PACKAGES[@]}"; }
 
 jobs=$(nproc)
 
@@ -44,6 +50,7 @@ case "${1:-run}" in
     ;;
   test)
     deps
+    install "${TEST_PACKAGES[@]}"
     build build
     build build-asan -DORVANE_SANITIZE=ON -DORVANE_BENCH=OFF
     # A short fuzz run of the two file loaders; tests/fuzz/run.sh 600 is the long one.

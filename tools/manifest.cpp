@@ -18,6 +18,7 @@ extern "C" {
 #include "font_source.h"
 #include "image_source.h"
 #include "source_state.h"
+#include "tiled_scene.h"
 
 namespace {
 
@@ -362,6 +363,7 @@ bool readManifestTable(SourceReader& r, const std::string& manifest, const PackO
   r.unknownKeys(top, {"textures", "sounds", "fonts", "masks", "scenes"}, manifest);
   const std::string folder = folderOf(manifest);
   std::string error;
+  TexturePool pool(content.textures, folder);
 
   int n = r.list(top, "textures", manifest);
   if (n < 0) return false;
@@ -378,6 +380,7 @@ bool readManifestTable(SourceReader& r, const std::string& manifest, const PackO
     if (!readWholeFile(path, bytes, error) || !decodePng(bytes, path, texture, error))
       return r.fail(where, error);
     content.textures.push_back(std::move(texture));
+    pool.remember(path, content.textures.size() - 1);
   }
   lua_pop(L, 1);
 
@@ -434,8 +437,6 @@ bool readManifestTable(SourceReader& r, const std::string& manifest, const PackO
   lua_pop(L, 1);
   if (n > 32) r.note(manifest + ": only the first 32 masks are used by the engine");
 
-  std::set<std::string> textureNames;
-  for (const PackTexture& t : content.textures) textureNames.insert(t.name);
   n = r.list(top, "scenes", manifest);
   if (n < 0) return false;
   int scenes = lua_gettop(L);
@@ -443,6 +444,19 @@ bool readManifestTable(SourceReader& r, const std::string& manifest, const PackO
     lua_rawgeti(L, scenes, i);
     std::string file = manifest;
     bool ok = true;
+    if (lua_type(L, -1) == LUA_TSTRING && isTiledMapFile(lua_tostring(L, -1))) {
+      file = joinPath(folder, lua_tostring(L, -1));
+      lua_pop(L, 1);
+      report.inputs.push_back(file);
+      SceneDef scene;
+      TiledMap map;
+      if (!readTiledMap(file, map, error) || !sceneFromTiledMap(map, pool, scene, report, error)) {
+        r.error = error;  // already names the file
+        return false;
+      }
+      content.scenes.push_back(std::move(scene));
+      continue;
+    }
     if (lua_type(L, -1) == LUA_TSTRING) {  // a scene file; an inline table also works
       file = joinPath(folder, lua_tostring(L, -1));
       lua_pop(L, 1);
@@ -457,6 +471,8 @@ bool readManifestTable(SourceReader& r, const std::string& manifest, const PackO
     ok = readScene(r, file, options, scene);
     lua_pop(L, 1);
     if (!ok) return false;
+    std::set<std::string> textureNames;
+    for (const PackTexture& t : content.textures) textureNames.insert(t.name);
     checkReferences(r, scene, file, textureNames);
     content.scenes.push_back(std::move(scene));
   }
