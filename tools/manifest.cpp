@@ -450,7 +450,10 @@ bool readManifestTable(SourceReader& r, const std::string& manifest, const PackO
       report.inputs.push_back(file);
       SceneDef scene;
       TiledMap map;
-      if (!readTiledMap(file, map, error) || !sceneFromTiledMap(map, pool, scene, report, error)) {
+      bool read = readTiledMap(file, map, error);
+      for (const TiledTileset& ts : map.tilesets)
+        if (ts.file != file) report.inputs.push_back(ts.file);
+      if (!read || !sceneFromTiledMap(map, pool, scene, report, error)) {
         r.error = error;  // already names the file
         return false;
       }
