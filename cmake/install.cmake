@@ -9,6 +9,11 @@ set(ORVANE_INSTALL_TABLEDIR ${CMAKE_INSTALL_DATAROOTDIR}/games/orvane
     CACHE STRING "Folder of the installed tables, relative to the prefix")
 set(ORVANE_DOCDIR ${CMAKE_INSTALL_DATAROOTDIR}/doc/orvane)
 
+# The engine looks for the installed tables relative to its own executable,
+# so an installed tree works wherever it is unpacked.
+file(RELATIVE_PATH tables_from_executable /${ORVANE_INSTALL_GAMEDIR} /${ORVANE_INSTALL_TABLEDIR})
+target_compile_definitions(orvane PRIVATE ORVANE_TABLES_FROM_EXECUTABLE="${tables_from_executable}")
+
 install(TARGETS orvane RUNTIME DESTINATION ${ORVANE_INSTALL_GAMEDIR})
 if(TARGET orvane-pack)
   install(TARGETS orvane-pack RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})

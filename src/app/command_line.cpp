@@ -15,6 +15,8 @@ bool parseCommandLine(int argc, char** argv, CommandLine& options) {
       options.windowed = true;
     } else if (std::strcmp(arg, "-fullscreen") == 0) {
       options.windowed = false;
+    } else if (std::strcmp(arg, "-list") == 0) {
+      options.listTables = true;
     } else {
       std::printf("Unknown parameter '%s'\n", arg);
       return false;

@@ -69,6 +69,21 @@ void releaseAtExit() {
   destroyCatalog();
 }
 
+// A table found by its path keeps save.dat beside its data. An installed one
+// is shared and may be read-only, so its saves go to the player's folder,
+// starting from any save.dat shipped with it.
+void choosePropertyFile(const Table& table) {
+  const char* beside = dataPath("save.dat");
+  if (!table.installed) {
+    setPropertyFile(beside);
+    return;
+  }
+  std::string shipped = beside ? beside : "";
+  std::string own = table.saveFolder.empty() ? "" : table.saveFolder + "/save.dat";
+  setPropertyFile(own.empty() ? nullptr : own.c_str(), shipped.empty() ? nullptr : shipped.c_str(),
+                  SaveFolder::create);
+}
+
 void runMainLoop() {
   LoopClock clock;
   startLoopClock(clock, currentTicks());
@@ -88,7 +103,7 @@ void runMainLoop() {
 
 }  // namespace
 
-int runEngine(const CommandLine& options) {
+int runEngine(const CommandLine& options, const Table& table) {
   static bool exitHandlerSet = false;
   if (!exitHandlerSet) exitHandlerSet = std::atexit(releaseAtExit) == 0;
 
@@ -126,7 +141,7 @@ int runEngine(const CommandLine& options) {
   }
   registerScriptApi(scriptState, directory);
   attachScriptWorld(world, catalog);
-  setPropertyFile(dataPath("save.dat"));
+  choosePropertyFile(table);
   scriptEvents = new ScriptEvents(scriptState, input.keys);
   world->setEvents(scriptEvents);
   setScriptFps(scriptState, 0);

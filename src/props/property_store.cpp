@@ -8,6 +8,7 @@
 #include "props/property_store.h"
 
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -32,7 +33,8 @@ struct Store {
   std::map<std::string, std::string, std::less<>> entries;
   bool loaded = false;
   bool hasFile = false;
-  std::string file;
+  std::string file, seed;
+  SaveFolder folder = SaveFolder::mustExist;
 };
 
 Store& store() {
@@ -105,22 +107,45 @@ void syncDirectoryOf(const std::string& path) {
   ::close(fd);
 }
 
+// Creates the missing folders above the file at path, private to the
+// player as the XDG base directory rules ask; false when one cannot be made.
+bool makeFoldersOf(const std::string& path) {
+  for (size_t slash = path.find('/', 1); slash != std::string::npos;
+       slash = path.find('/', slash + 1)) {
+    std::string folder = path.substr(0, slash);
+    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
+  }
+  return true;
+}
+
+bool fileMissing(const std::string& path) {
+  struct stat st;
+  return ::lstat(path.c_str(), &st) != 0 && errno == ENOENT;
+}
+
 void reportSaveFailure() {
   std::printf("[SYSTEM] Unable to save the properties file ('%s')\n", fileName);
 }
 
 }  // namespace
 
-void setPropertyFile(const char* path) {
-  store().hasFile = path != nullptr;
-  store().file = path ? path : "";
+void setPropertyFile(const char* path, const char* seed, SaveFolder folder) {
+  Store& s = store();
+  s.hasFile = path != nullptr;
+  s.file = path ? path : "";
+  s.seed = seed ? seed : "";
+  s.folder = folder;
 }
 
 void loadProperties() {
   Store& s = store();
   if (s.loaded) return;
   s.loaded = true;
-  ArchiveReader reader(s.hasFile ? s.file.c_str() : nullptr);
+  // Only a file that is not there gives way to the seed: one that cannot be
+  // read is the player's own, and its next save replaces it as ever.
+  const char* path = s.hasFile ? s.file.c_str() : nullptr;
+  if (!s.seed.empty() && (!path || fileMissing(s.file))) path = s.seed.c_str();
+  ArchiveReader reader(path);
   if (!reader.isOpen()) return;
   int32_t count = int32_t(reader.readU32());
   // Every entry takes at least 8 bytes, so a damaged count ends with the file.
@@ -140,7 +165,8 @@ void saveProperties() {
   }
   const std::string& finalPath = s.file;
   std::string tempPath = finalPath + ".tmp";
-  if (!writeSynced(tempPath, bytes)) {
+  if ((s.folder == SaveFolder::create && !makeFoldersOf(finalPath)) ||
+      !writeSynced(tempPath, bytes)) {
     ::unlink(tempPath.c_str());
     reportSaveFailure();
     return;

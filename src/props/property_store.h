@@ -5,10 +5,17 @@
 #include <cstddef>
 #include <string>
 
+// Whether a save may create the missing folders of the store's file.
+enum class SaveFolder { mustExist, create };
+
 // The file the store reads on first use and rewrites after every change; the
 // shell names it before the script runs. nullptr: no file can be named, so
-// nothing is read and every save reports that it failed.
-void setPropertyFile(const char* path);
+// every save reports that it failed. While that file does not exist, `seed`
+// (when given) is read in its place and never written: the save.dat shipped
+// with an installed table starts each player's own. With SaveFolder::create
+// the first save makes the folders of `path` (a player's save folder).
+void setPropertyFile(const char* path, const char* seed = nullptr,
+                     SaveFolder folder = SaveFolder::mustExist);
 
 // The value of key, or nullptr (also for key == nullptr); valid until the
 // store next changes. Loads save.dat on first use.

@@ -58,8 +58,21 @@ TEST(CommandLine, EmptyArgumentIsSkipped) {
   EXPECT_EQ(options.dataDirectory, "default");
 }
 
+TEST(CommandLine, ListSwitchKeepsTheOtherChoices) {
+  CommandLine options;
+  std::string out;
+  EXPECT_TRUE(parse({"table", "-list", "-windowed"}, options, &out));
+  EXPECT_TRUE(options.listTables);
+  EXPECT_EQ(options.dataDirectory, "table");
+  EXPECT_TRUE(options.windowed);
+  EXPECT_EQ(out, "");
+  EXPECT_TRUE(parse({"table"}, options));
+  EXPECT_FALSE(options.listTables);
+}
+
 TEST(CommandLine, NearMissSwitchesAreUnknownAndStopTheParse) {
-  for (const char* bad : {"-Windowed", "-windowedx", "-fullscreen2", "-", "--windowed", "-x"}) {
+  for (const char* bad :
+       {"-Windowed", "-windowedx", "-fullscreen2", "-", "--windowed", "-x", "--list", "-List"}) {
     CommandLine options;
     std::string out;
     EXPECT_FALSE(parse({"dir", bad, "later", "-windowed"}, options, &out)) << bad;

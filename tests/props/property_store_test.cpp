@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
@@ -30,18 +31,17 @@ class PropertyStore : public testing::Test {
   void TearDown() override {
     setPropertySaveHook(nullptr);
     resetPropertiesForTest();
-    rmdir((savePath() + ".tmp").c_str());
-    std::remove(savePath().c_str());
-    std::remove((savePath() + ".tmp").c_str());
-    rmdir(dir_.c_str());
+    std::filesystem::remove_all(dir_);
     setPropertyFile(nullptr);
   }
 
   std::string savePath() const { return dir_ + "/save.dat"; }
   bool saveExists() const { return access(savePath().c_str(), F_OK) == 0; }
   ByteList saveBytes() const { return readFile(savePath()); }
-  void writeSave(const ByteList& bytes) const {
-    std::ofstream(savePath(), std::ios::binary)
+  void writeSave(const ByteList& bytes) const { writeFile(savePath(), bytes); }
+
+  static void writeFile(const std::string& path, const ByteList& bytes) {
+    std::ofstream(path, std::ios::binary)
         .write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
   }
 
@@ -200,6 +200,47 @@ TEST_F(PropertyStore, MissingDataDirectoryReportsTheBareFileName) {
   EXPECT_EQ(captured([] { set("b", "2"); }),
             "[SYSTEM] Unable to save the properties file ('save.dat')\n");
   EXPECT_EQ(*get("b"), "2");
+}
+
+TEST_F(PropertyStore, ShippedSeedStartsThePlayersOwnFile) {
+  const std::string seed = dir_ + "/shipped.dat", own = dir_ + "/home/orvane/table/save.dat";
+  const ByteList shipped{1, 0, 0, 0, 2, 0, 0, 0, 'h', 'i', 1, 0, 0, 0, '5'};
+  writeFile(seed, shipped);
+  setPropertyFile(own.c_str(), seed.c_str(), SaveFolder::create);
+  ASSERT_NE(get("hi"), nullptr);
+  EXPECT_EQ(*get("hi"), "5");                             // the player has no file yet
+  EXPECT_FALSE(std::filesystem::exists(dir_ + "/home"));  // reading makes no folder
+
+  set("hi", "6");  // the first save makes the player's folders, private to them
+  EXPECT_EQ(readFile(own), (ByteList{1, 0, 0, 0, 2, 0, 0, 0, 'h', 'i', 1, 0, 0, 0, '6'}));
+  EXPECT_EQ(readFile(seed), shipped);
+  struct stat st;
+  ASSERT_EQ(stat((dir_ + "/home/orvane/table").c_str(), &st), 0);
+  EXPECT_EQ(st.st_mode & 0777, 0700u);
+
+  resetPropertiesForTest();  // next run: the player's file, not the seed
+  EXPECT_EQ(*get("hi"), "6");
+  // A damaged file of the player's is still theirs: the seed does not
+  // stand in for it.
+  writeFile(own, {3, 0});
+  resetPropertiesForTest();
+  EXPECT_EQ(get("hi"), nullptr);
+
+  // With no file of their own to name, the seed is read and saves fail.
+  setPropertyFile(nullptr, seed.c_str(), SaveFolder::create);
+  resetPropertiesForTest();
+  EXPECT_EQ(*get("hi"), "5");
+  EXPECT_EQ(captured([] { set("a", "1"); }),
+            "[SYSTEM] Unable to save the properties file ('save.dat')\n");
+  EXPECT_EQ(readFile(seed), shipped);
+}
+
+TEST_F(PropertyStore, FolderThatCannotBeMadeReportsTheFailure) {
+  std::ofstream(dir_ + "/file") << "in the way";
+  setPropertyFile((dir_ + "/file/orvane/save.dat").c_str(), nullptr, SaveFolder::create);
+  EXPECT_EQ(captured([] { set("a", "1"); }),
+            "[SYSTEM] Unable to save the properties file ('save.dat')\n");
+  EXPECT_EQ(*get("a"), "1");
 }
 
 namespace {
