@@ -4,6 +4,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "app/loop_clock.h"
 #include "app/paths.h"
@@ -57,9 +58,80 @@ void destroyWorld() {
   world = nullptr;
 }
 
+// GL keeps textures until the context closes; a catalog replaced while the
+// engine runs frees its own.
+void releaseCatalogTextures(const WorldData& data) {
+  for (const TextureDef& t : data.textures) releaseTexture(t.texture);
+}
+
 void destroyCatalog() {
   delete catalog;
   catalog = nullptr;
+}
+
+// A script state for the world and catalog, with game.lua's main chunk run.
+// false when game.lua is missing or broken, or its main chunk raised an
+// error (each reported); the state is kept either way.
+bool startScript(const char* directory) {
+  std::printf("Starting lua..\n");
+  scriptState = createScriptState();
+  if (!scriptState) {
+    std::printf("Unable to create lua; not enough memory!\n");
+    return false;
+  }
+  registerScriptApi(scriptState, directory);
+  attachScriptWorld(world, catalog);
+  scriptEvents = new ScriptEvents(scriptState, input.keys);
+  world->setEvents(scriptEvents);
+  setScriptFps(scriptState, 0);
+  refreshScriptKeys(scriptState, input.keys);
+  bool loaded = runScriptFile(scriptState, dataPath("game.lua"));
+
+  // A script that failed to load leaves nil, so this reports a runtime
+  // error and the game runs on.
+  std::printf("Running setup..\n");
+  return runScriptSetup(scriptState) && loaded;
+}
+
+// F5: the catalog, the world and the script afresh from the data directory,
+// as one step. When the new data.dat or game.lua cannot be used, the table
+// that was running goes on untouched. The property store, and so save.dat,
+// is the same before and after.
+void reloadTable() {
+  const char* directory = dataDirectory();
+  std::printf("Reloading the table from '%s'..\n", directory ? directory : "");
+  AudioSystem::playMusic(nullptr, 0);  // the old rules' music ends with them
+
+  WorldData* oldCatalog = catalog;
+  World* oldWorld = world;
+  lua_State* oldState = scriptState;
+  ScriptEvents* oldEvents = scriptEvents;
+  world = nullptr;
+  scriptState = nullptr;
+  scriptEvents = nullptr;
+  catalog = new WorldData(dataPath("data.dat"), contentBackend);
+  bool ok = !catalog->loadFailed;
+  if (ok) {
+    world = new World(*catalog);
+    ok = startScript(directory);
+  }
+  // Whichever table is not kept is closed as at shutdown: script, world, catalog.
+  if (!ok) {
+    std::swap(catalog, oldCatalog);
+    std::swap(world, oldWorld);
+    std::swap(scriptState, oldState);
+    std::swap(scriptEvents, oldEvents);
+    attachScriptWorld(world, catalog);
+    world->setEvents(scriptEvents);
+    AudioSystem::playMusic(nullptr, 0);  // any the new main chunk started
+  }
+  if (oldWorld) oldWorld->setEvents(nullptr);
+  if (oldState) closeScriptState(oldState);
+  delete oldEvents;
+  delete oldWorld;
+  releaseCatalogTextures(*oldCatalog);
+  delete oldCatalog;
+  if (!ok) std::printf("Reload failed; the table goes on as it was\n");
 }
 
 // Runs after main returns; with the normal shutdown there is nothing left.
@@ -91,6 +163,11 @@ void runMainLoop() {
     // Escape or a quit request clears `running`; this iteration still ends
     // with its steps and a frame.
     pollEvents(input);
+    if (input.reloadRequested) {
+      input.reloadRequested = false;
+      reloadTable();
+      startLoopClock(clock, currentTicks());  // loading time is no backlog
+    }
     ClockAdvance due = advanceLoopClock(clock, currentTicks());
     if (due.report) setScriptFps(scriptState, due.stepsPerSecond);
     for (int i = 0; i < due.steps; ++i) world->step(stepLength);
@@ -133,25 +210,10 @@ int runEngine(const CommandLine& options, const Table& table) {
   world = new World(*catalog);
   if (catalog->loadFailed) return 1;  // the catalog has said why
 
-  std::printf("Starting lua..\n");
-  scriptState = createScriptState();
-  if (!scriptState) {
-    std::printf("Unable to create lua; not enough memory!\n");
-    return 1;
-  }
-  registerScriptApi(scriptState, directory);
-  attachScriptWorld(world, catalog);
   choosePropertyFile(table);
-  scriptEvents = new ScriptEvents(scriptState, input.keys);
-  world->setEvents(scriptEvents);
-  setScriptFps(scriptState, 0);
-  refreshScriptKeys(scriptState, input.keys);
-  runScriptFile(scriptState, dataPath("game.lua"));
-
-  // A script that failed to load leaves nil, so this reports a runtime
-  // error and the game runs on.
-  std::printf("Running setup..\n");
-  runScriptSetup(scriptState);
+  // A broken game.lua is reported, and the table runs without rules.
+  startScript(directory);
+  if (!scriptState) return 1;
 
   std::printf("Main loop..\n");
   runMainLoop();

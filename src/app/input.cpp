@@ -1,5 +1,5 @@
-// Key codes to game keys, and the engine keys Escape, F10 and F11, which act
-// on the shell and never reach the script.
+// Key codes to game keys, and the engine keys Escape, F5, F10 and F11, which
+// act on the shell and never reach the script.
 #include "app/input.h"
 
 #include <cstdio>
@@ -12,7 +12,7 @@ const KeyBinding keyBindings[] = {
 };
 
 namespace {
-constexpr int codeEscape = 27, codeF10 = 291, codeF11 = 292;
+constexpr int codeEscape = 27, codeF5 = 286, codeF10 = 291, codeF11 = 292;
 }
 
 GameKey findGameKey(int code) {
@@ -26,6 +26,7 @@ void handleKeyDown(InputState& input, int code) {
     std::printf("ESC pressed; quitting the game.\n");
     input.running = false;
   }
+  if (code == codeF5) input.reloadRequested = true;  // the main loop says what it does
   if (code == codeF10) {
     bool& on = input.draw.debugHelpers;
     on = !on;

@@ -84,6 +84,11 @@ unsigned uploadTexture(int width, int height, const unsigned char* rgba) {
   return name;
 }
 
+void releaseTexture(unsigned name) {
+  GLuint texture = name;
+  if (texture != 0) glDeleteTextures(1, &texture);
+}
+
 void beginFrame() {
   glClear(GL_COLOR_BUFFER_BIT);
   glMatrixMode(GL_MODELVIEW);

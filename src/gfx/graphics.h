@@ -16,6 +16,9 @@ void shutdownGraphics();
 // nullptr restores the default caption "Orvane Engine".
 void setWindowCaption(const char* title);
 unsigned uploadTexture(int width, int height, const unsigned char* rgba);
+// Frees a texture made by uploadTexture (0 is ignored): a table reloaded
+// while the engine runs frees the old catalog's textures.
+void releaseTexture(unsigned name);
 void beginFrame();
 // Draws the contact overlay when debug helpers are on, empties the contact
 // log and swaps the buffers.

@@ -146,8 +146,8 @@ void reportScriptError(lua_State* L, int status) {
   }
 }
 
-void runScriptFile(lua_State* L, const char* path) {
-  if (!L) return;
+bool runScriptFile(lua_State* L, const char* path) {
+  if (!L) return false;
   if (!path) path = "";
   printf("Loading '%s'..\n", path);
   int top = lua_gettop(L);
@@ -156,17 +156,18 @@ void runScriptFile(lua_State* L, const char* path) {
   if (!opened) {
     printf("File '%s' not found!\n", path);
     lua_pushnil(L);  // the setup call then fails as a call of nil
-    return;
+    return false;
   }
   if (status != 0) {
     reportScriptError(L, status);
     lua_settop(L, top);
     lua_pushnil(L);
   }
+  return status == 0;
 }
 
-void runScriptSetup(lua_State* L) {
-  if (!L) return;
+bool runScriptSetup(lua_State* L) {
+  if (!L) return false;
   if (lua_gettop(L) == 0) lua_pushnil(L);
   int top = lua_gettop(L) - 1;
   beginScriptCall(L);
@@ -174,6 +175,7 @@ void runScriptSetup(lua_State* L) {
   endScriptCall(L);
   reportScriptError(L, status);
   lua_settop(L, top);
+  return status == 0;
 }
 
 void callScriptUpdate(lua_State* L, float dt) {

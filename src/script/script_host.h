@@ -25,9 +25,11 @@ void setScriptFps(lua_State* L, float fps);
 void refreshScriptKeys(lua_State* L, const KeyState& keys);
 void reportScriptError(lua_State* L, int status);
 // Loads path as a chunk and leaves it on the stack (nil when it failed).
-void runScriptFile(lua_State* L, const char* path);
-// Calls the chunk left by runScriptFile and reports its status.
-void runScriptSetup(lua_State* L);
+// false when the file is missing or does not compile.
+bool runScriptFile(lua_State* L, const char* path);
+// Calls the chunk left by runScriptFile and reports its status; false when
+// it raised an error (a nil chunk raises one).
+bool runScriptSetup(lua_State* L);
 void callScriptUpdate(lua_State* L, float dt);
 void callTriggerEvent(lua_State* L, const char* function, int triggerScene, int triggerObject,
                       int otherScene, int otherObject);

@@ -8,7 +8,7 @@
 
 namespace {
 
-constexpr int codeEscape = 27, codeF10 = 291, codeF11 = 292;
+constexpr int codeEscape = 27, codeF5 = 286, codeF10 = 291, codeF11 = 292;
 constexpr int codeLeft = 276, codeLshift = 304, codeRshift = 303, codeF1 = 282, codeF4 = 285;
 
 class KeyHandling : public ::testing::Test {
@@ -70,6 +70,18 @@ TEST_F(KeyHandling, F10AndF11ToggleWithTheirLinesAndNeverReachTheGame) {
             "Drawing the level images\n");
   EXPECT_FALSE(input.draw.debugHelpers);
   EXPECT_TRUE(input.draw.levelImages);
+  EXPECT_FALSE(anyHeld());
+  EXPECT_TRUE(input.running);
+}
+
+// The main loop prints what a reload does (or why it is refused).
+TEST_F(KeyHandling, F5AsksForAReloadQuietlyAndNeverReachesTheGame) {
+  EXPECT_EQ(findGameKey(codeF5), KeyNone);
+  testing::internal::CaptureStdout();
+  down(codeF5);
+  up(codeF5);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_TRUE(input.reloadRequested);
   EXPECT_FALSE(anyHeld());
   EXPECT_TRUE(input.running);
 }
