@@ -4,6 +4,43 @@
 #include <cstdio>
 #include <cstring>
 
+namespace {
+
+constexpr int64_t maxSteps = int64_t(1) << 53;
+
+// The argument after a switch that needs one; nullptr (with its line) when
+// there is none, or when the next argument is a switch itself.
+const char* valueOf(int argc, char** argv, int& i) {
+  const char* name = argv[i];
+  if (i + 1 >= argc || !argv[i + 1] || argv[i + 1][0] == '\0' || argv[i + 1][0] == '-') {
+    std::printf("Missing value for parameter '%s'\n", name);
+    return nullptr;
+  }
+  return argv[++i];
+}
+
+// The option a switch that names a file sets, or nullptr.
+std::string* fileSwitch(const char* arg, CommandLine& options) {
+  if (std::strcmp(arg, "-record") == 0) return &options.recordFile;
+  if (std::strcmp(arg, "-replay") == 0) return &options.replayFile;
+  if (std::strcmp(arg, "-save") == 0) return &options.saveFile;
+  return nullptr;
+}
+
+// Digits only, at most 2^53.
+bool parseSteps(const char* text, int64_t& steps) {
+  int64_t value = 0;
+  for (const char* c = text; *c; ++c) {
+    if (*c < '0' || *c > '9') return false;
+    value = value * 10 + (*c - '0');
+    if (value > maxSteps) return false;
+  }
+  steps = value;
+  return true;
+}
+
+}  // namespace
+
 bool parseCommandLine(int argc, char** argv, CommandLine& options) {
   options = CommandLine();
   for (int i = 1; i < argc; ++i) {
@@ -17,6 +54,19 @@ bool parseCommandLine(int argc, char** argv, CommandLine& options) {
       options.windowed = false;
     } else if (std::strcmp(arg, "-list") == 0) {
       options.listTables = true;
+    } else if (std::strcmp(arg, "-headless") == 0) {
+      options.headless = true;
+    } else if (std::string* file = fileSwitch(arg, options)) {
+      const char* value = valueOf(argc, argv, i);
+      if (!value) return false;
+      *file = value;
+    } else if (std::strcmp(arg, "-steps") == 0) {
+      const char* value = valueOf(argc, argv, i);
+      if (!value) return false;
+      if (!parseSteps(value, options.steps)) {
+        std::printf("Invalid value '%s' for parameter '-steps'\n", value);
+        return false;
+      }
     } else {
       std::printf("Unknown parameter '%s'\n", arg);
       return false;

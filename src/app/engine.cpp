@@ -8,6 +8,8 @@
 
 #include "app/loop_clock.h"
 #include "app/paths.h"
+#include "app/session.h"
+#include "app/stop_signals.h"
 #include "audio/audio_system.h"
 #include "content/world_data.h"
 #include "gfx/draw_world.h"
@@ -33,6 +35,8 @@ class EngineContentBackend : public ContentBackend {
 };
 
 EngineContentBackend contentBackend;
+// Headless: no textures, no sounds; the catalog keeps everything else.
+NullContentBackend headlessBackend;
 
 // Each owner is null when absent, so releasing twice is harmless.
 WorldData* catalog = nullptr;
@@ -41,6 +45,7 @@ lua_State* scriptState = nullptr;
 ScriptEvents* scriptEvents = nullptr;
 bool physicsReady = false;
 InputState input;
+Session session;
 
 void closeScript() {
   if (!scriptState) return;
@@ -79,12 +84,16 @@ bool startScript(const char* directory) {
     std::printf("Unable to create lua; not enough memory!\n");
     return false;
   }
+  seedScriptRandom(scriptState, session.seed());
   registerScriptApi(scriptState, directory);
   attachScriptWorld(world, catalog);
-  scriptEvents = new ScriptEvents(scriptState, input.keys);
+  // The script reads its keys from the session, which takes them from the
+  // keyboard or from the recording being replayed.
+  scriptEvents = new ScriptEvents(scriptState, session.keys());
   world->setEvents(scriptEvents);
+  session.attach(world, scriptState);
   setScriptFps(scriptState, 0);
-  refreshScriptKeys(scriptState, input.keys);
+  refreshScriptKeys(scriptState, session.keys());
   bool loaded = runScriptFile(scriptState, dataPath("game.lua"));
 
   // A script that failed to load leaves nil, so this reports a runtime
@@ -134,6 +143,17 @@ void reloadTable() {
   if (!ok) std::printf("Reload failed; the table goes on as it was\n");
 }
 
+// A recording holds one table from its first step to its last, so a reload
+// would leave it behind: refused while a game is recorded or replayed.
+void reloadUnlessRecorded() {
+  if (session.recording() || session.replaying()) {
+    std::printf("Reload refused while a game is recorded or replayed\n");
+    return;
+  }
+  reloadTable();
+  session.attach(world, scriptState);
+}
+
 // Runs after main returns; with the normal shutdown there is nothing left.
 // The world goes first: it holds references into the catalog.
 void releaseAtExit() {
@@ -156,26 +176,46 @@ void choosePropertyFile(const Table& table) {
                   SaveFolder::create);
 }
 
-void runMainLoop() {
+// Each iteration reads the keyboard (headless: the stop signals), runs the
+// steps that are due and draws a frame. Headless runs one step per
+// iteration as fast as it can, on a clock of its own that moves 3 ms per
+// step, so the step rate it reports to the script is the full rate.
+void runMainLoop(bool headless) {
+  uint32_t now = headless ? 0 : currentTicks();
   LoopClock clock;
-  startLoopClock(clock, currentTicks());
+  startLoopClock(clock, now);
   while (input.running) {
     // Escape or a quit request clears `running`; this iteration still ends
     // with its steps and a frame.
-    pollEvents(input);
-    if (input.reloadRequested) {
-      input.reloadRequested = false;
-      reloadTable();
-      startLoopClock(clock, currentTicks());  // loading time is no backlog
+    if (headless) {
+      if (stopRequested()) input.running = false;
+      now += stepMilliseconds;
+    } else {
+      pollEvents(input);
+      if (input.reloadRequested) {
+        input.reloadRequested = false;
+        reloadUnlessRecorded();
+        startLoopClock(clock, currentTicks());  // loading time is no backlog
+      }
+      now = currentTicks();
     }
-    ClockAdvance due = advanceLoopClock(clock, currentTicks());
-    if (due.report) setScriptFps(scriptState, due.stepsPerSecond);
-    for (int i = 0; i < due.steps; ++i) world->step(stepLength);
+    ClockAdvance due = advanceLoopClock(clock, now);
+    if (due.report) session.liveFps(due.stepsPerSecond);
+    for (int i = 0; i < due.steps; ++i) {
+      if (!session.beforeStep(input.keys)) {
+        input.running = false;
+        break;
+      }
+      world->step(stepLength);
+      session.afterStep();
+    }
+    if (headless) continue;
     AudioSystem::update();
     beginFrame();
     drawWorld(*world, input.draw);
     endFrame(input.draw);
   }
+  session.finish();
 }
 
 }  // namespace
@@ -187,21 +227,36 @@ int runEngine(const CommandLine& options, const Table& table) {
   const char* directory = dataDirectory();
   std::printf("Using data directory '%s'\n", directory ? directory : "");
 
-  std::printf("Initializing the graphics..\n");
-  if (!initGraphics(options.windowed)) {
-    const char* error = graphicsError();
-    std::printf("Error opening the gfx: %s\n", error ? error : "");
-    return 1;
-  }
+  // Named before anything may read it: a recording starts with its contents.
+  if (options.saveFile.empty())
+    choosePropertyFile(table);
+  else
+    setPropertyFile(options.saveFile.c_str());
+  if (!session.open(options)) return 1;
 
-  // The game runs silent when audio cannot start.
-  std::printf("Initializing the audio..\n");
-  AudioSystem::init();
-  AudioSystem::setMusicLocator(dataPath);
+  if (options.headless) {
+    // Left out here, not inside them: the world, the script and the
+    // catalog run exactly as they do with a window.
+    std::printf("Running headless: no window, no sound..\n");
+    watchStopSignals();
+  } else {
+    std::printf("Initializing the graphics..\n");
+    if (!initGraphics(options.windowed)) {
+      const char* error = graphicsError();
+      std::printf("Error opening the gfx: %s\n", error ? error : "");
+      return 1;
+    }
+    // The game runs silent when audio cannot start.
+    std::printf("Initializing the audio..\n");
+    AudioSystem::setMusicLocator(dataPath);
+    AudioSystem::init();
+  }
 
   // Loading uploads textures and creates sounds, so graphics and audio come
   // first. A path too long to join is handed on as a file that cannot be opened.
-  catalog = new WorldData(dataPath("data.dat"), contentBackend);
+  ContentBackend& backend =
+      options.headless ? static_cast<ContentBackend&>(headlessBackend) : contentBackend;
+  catalog = new WorldData(dataPath("data.dat"), backend);
 
   // The world is made even from a failed catalog: its HUD looks things up
   // there, and cleanup is the same either way.
@@ -210,13 +265,12 @@ int runEngine(const CommandLine& options, const Table& table) {
   world = new World(*catalog);
   if (catalog->loadFailed) return 1;  // the catalog has said why
 
-  choosePropertyFile(table);
   // A broken game.lua is reported, and the table runs without rules.
   startScript(directory);
   if (!scriptState) return 1;
 
   std::printf("Main loop..\n");
-  runMainLoop();
+  runMainLoop(options.headless);
   return 0;
 }
 

@@ -37,6 +37,15 @@ ArchiveReader::ArchiveReader(const char* path) {
   buffer_.resize(bufferSize);
 }
 
+ArchiveReader::ArchiveReader(const unsigned char* data, size_t size) {
+  if (!data || size == 0) return;
+  file_ = fmemopen(const_cast<unsigned char*>(data), size, "rb");
+  if (!file_) return;
+  size_ = int64_t(size);
+  std::setvbuf(file_, nullptr, _IONBF, 0);
+  buffer_.resize(bufferSize);
+}
+
 ArchiveReader::~ArchiveReader() {
   close();
 }

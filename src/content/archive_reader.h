@@ -11,6 +11,9 @@ class ArchiveReader {
  public:
   // Not open for nullptr, a missing file, or anything but a regular file.
   explicit ArchiveReader(const char* path);
+  // Reads size bytes at data, which must outlive the reader; not open when
+  // size is 0.
+  ArchiveReader(const unsigned char* data, size_t size);
   ~ArchiveReader();
   ArchiveReader(const ArchiveReader&) = delete;
   ArchiveReader& operator=(const ArchiveReader&) = delete;

@@ -33,6 +33,7 @@ struct Store {
   std::map<std::string, std::string, std::less<>> entries;
   bool loaded = false;
   bool hasFile = false;
+  bool inMemory = false;  // no file at all: nothing read, nothing written
   std::string file, seed;
   SaveFolder folder = SaveFolder::mustExist;
 };
@@ -123,6 +124,19 @@ bool fileMissing(const std::string& path) {
   return ::lstat(path.c_str(), &st) != 0 && errno == ENOENT;
 }
 
+// Adds the entries of a save.dat image to the store; stops at the damage.
+void loadFrom(ArchiveReader& reader) {
+  if (!reader.isOpen()) return;
+  auto& entries = store().entries;
+  int32_t count = int32_t(reader.readU32());
+  // Every entry takes at least 8 bytes, so a damaged count ends with the file.
+  for (int32_t i = 0; i < count && reader.isOpen(); ++i) {
+    std::string key, value;
+    if (!readText(reader, key) || !readText(reader, value)) break;
+    entries[std::move(key)] = std::move(value);  // a repeated key keeps the later value
+  }
+}
+
 void reportSaveFailure() {
   std::printf("[SYSTEM] Unable to save the properties file ('%s')\n", fileName);
 }
@@ -131,10 +145,19 @@ void reportSaveFailure() {
 
 void setPropertyFile(const char* path, const char* seed, SaveFolder folder) {
   Store& s = store();
+  s.inMemory = false;
   s.hasFile = path != nullptr;
   s.file = path ? path : "";
   s.seed = seed ? seed : "";
   s.folder = folder;
+}
+
+void keepPropertiesInMemory() {
+  Store& s = store();
+  s.inMemory = true;
+  s.hasFile = false;
+  s.file.clear();
+  s.seed.clear();
 }
 
 void loadProperties() {
@@ -146,18 +169,27 @@ void loadProperties() {
   const char* path = s.hasFile ? s.file.c_str() : nullptr;
   if (!s.seed.empty() && (!path || fileMissing(s.file))) path = s.seed.c_str();
   ArchiveReader reader(path);
-  if (!reader.isOpen()) return;
-  int32_t count = int32_t(reader.readU32());
-  // Every entry takes at least 8 bytes, so a damaged count ends with the file.
-  for (int32_t i = 0; i < count && reader.isOpen(); ++i) {
-    std::string key, value;
-    if (!readText(reader, key) || !readText(reader, value)) break;
-    s.entries[std::move(key)] = std::move(value);  // a repeated key keeps the later value
-  }
+  loadFrom(reader);
+}
+
+void startPropertiesFrom(const unsigned char* image, size_t size) {
+  Store& s = store();
+  s.entries.clear();
+  s.loaded = true;
+  ArchiveReader reader(image, size);
+  loadFrom(reader);
+}
+
+std::string propertiesImage() {
+  loadProperties();
+  std::string bytes;
+  if (!encodeStore(bytes)) bytes.clear();
+  return bytes;
 }
 
 void saveProperties() {
   const Store& s = store();
+  if (s.inMemory) return;
   std::string bytes;
   if (!s.hasFile || !encodeStore(bytes)) {
     reportSaveFailure();

@@ -16,6 +16,14 @@ enum class SaveFolder { mustExist, create };
 // the first save makes the folders of `path` (a player's save folder).
 void setPropertyFile(const char* path, const char* seed = nullptr,
                      SaveFolder folder = SaveFolder::mustExist);
+// No file at all: nothing is read, and changes stay in memory without a word.
+void keepPropertiesInMemory();
+// The store as it would be written to save.dat; loads it first.
+std::string propertiesImage();
+// Fills the store from an image of save.dat instead of its file, as the first
+// use would (a damaged image keeps what precedes the damage). Later changes
+// go to the file as usual.
+void startPropertiesFrom(const unsigned char* image, size_t size);
 
 // The value of key, or nullptr (also for key == nullptr); valid until the
 // store next changes. Loads save.dat on first use.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 
 #include "script/game_keys.h"
 #include "world/world_events.h"
@@ -15,6 +16,9 @@ class WorldData;
 // nullptr when out of memory.
 lua_State* createScriptState();
 void closeScriptState(lua_State* L);
+// Restarts math.random of the state from value. A new state starts from 0, so
+// a run is a function of its seed; math.randomseed reseeds from the script.
+void seedScriptRandom(lua_State* L, uint64_t value);
 // Gives the bindings the world and catalog they act on.
 void attachScriptWorld(World* world, const WorldData* data);
 

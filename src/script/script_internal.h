@@ -32,6 +32,10 @@ void leaveCoroutine();
 // What the state may still allocate before it runs out of memory.
 size_t scriptMemoryLeft(lua_State* L);
 
+// Replaces math.random and math.randomseed with a generator of the state's
+// own, seeded with 0.
+void installRandom(lua_State* L);
+
 // Removes every way of loading native code or opening files, and installs
 // require's searcher over LUA_PATH and the text-only load functions.
 void sandboxLibraries(lua_State* L);

@@ -50,6 +50,7 @@ int openLibraries(lua_State* L) {
     lua_call(L, 1, 0);
   }
   sandboxLibraries(L);
+  installRandom(L);
   installHostTasks(L);
   installVec2(L);
   anchorHostNames(L);

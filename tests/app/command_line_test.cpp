@@ -81,3 +81,48 @@ TEST(CommandLine, NearMissSwitchesAreUnknownAndStopTheParse) {
     EXPECT_FALSE(options.windowed);
   }
 }
+
+TEST(CommandLine, RecordReplaySaveAndStepsTakeTheNextArgument) {
+  CommandLine options;
+  EXPECT_TRUE(parse({"-headless", "-replay", "in.rec", "t", "-record", "out.rec", "-save", "s.dat",
+                     "-steps", "180000"},
+                    options));
+  EXPECT_TRUE(options.headless);
+  EXPECT_EQ(options.replayFile, "in.rec");
+  EXPECT_EQ(options.recordFile, "out.rec");
+  EXPECT_EQ(options.saveFile, "s.dat");
+  EXPECT_EQ(options.steps, 180000);
+  EXPECT_EQ(options.dataDirectory, "t");  // a value is not a data directory
+
+  EXPECT_TRUE(parse({"-steps", "0", "-replay", "a", "-replay", "b"}, options));
+  EXPECT_EQ(options.steps, 0);
+  EXPECT_EQ(options.replayFile, "b");
+  EXPECT_FALSE(options.headless);
+  EXPECT_TRUE(parse({}, options));
+  EXPECT_EQ(options.steps, -1);
+  EXPECT_EQ(options.recordFile, "");
+}
+
+TEST(CommandLine, SwitchWithoutAUsableValueStopsTheParse) {
+  struct Case {
+    std::vector<std::string> args;
+    const char* line;
+  } cases[] = {
+      {{"-record"}, "Missing value for parameter '-record'\n"},
+      {{"-replay", "-headless"}, "Missing value for parameter '-replay'\n"},
+      {{"-save", ""}, "Missing value for parameter '-save'\n"},
+      {{"-steps", "ten"}, "Invalid value 'ten' for parameter '-steps'\n"},
+      {{"-steps", "12x"}, "Invalid value '12x' for parameter '-steps'\n"},
+      {{"-steps", "99999999999999999999"},
+       "Invalid value '99999999999999999999' for parameter '-steps'\n"},
+      {{"-steps", "-5"}, "Missing value for parameter '-steps'\n"},
+      {{"-Headless"}, "Unknown parameter '-Headless'\n"},
+      {{"--record", "x"}, "Unknown parameter '--record'\n"},
+  };
+  for (Case& c : cases) {
+    CommandLine options;
+    std::string out;
+    EXPECT_FALSE(parse(c.args, options, &out)) << c.line;
+    EXPECT_EQ(out, c.line);
+  }
+}

@@ -283,3 +283,40 @@ TEST_F(PropertyStore, InterruptedSaveLeavesTheOldFile) {
   EXPECT_EQ(saveBytes().size(), 4u + 3 * 10);
   std::remove(victim.c_str());
 }
+
+TEST_F(PropertyStore, StartsFromAnImageAndWritesChangesToItsFile) {
+  writeSave({1, 0, 0, 0, 1, 0, 0, 0, 'f', 1, 0, 0, 0, '1'});
+  set("a", "1");
+  const std::string image = propertiesImage();
+  EXPECT_EQ(image, std::string("\x02\0\0\0\x01\0\0\0a\x01\0\0\0"
+                               "1\x01\0\0\0f\x01\0\0\0"
+                               "1",
+                               24));
+
+  // Another run starts from the image, not from the file, which it then
+  // replaces at the first change.
+  resetPropertiesForTest();
+  writeSave({0, 0, 0, 0});
+  startPropertiesFrom(reinterpret_cast<const unsigned char*>(image.data()), image.size());
+  EXPECT_EQ(*get("a"), "1");
+  EXPECT_EQ(*get("f"), "1");
+  EXPECT_EQ(saveBytes(), (ByteList{0, 0, 0, 0}));
+  set("f", "2");
+  EXPECT_EQ(propertyCount(), 2u);
+  EXPECT_EQ(saveBytes().size(), 24u);
+
+  // A cut image keeps what precedes the cut; an empty one is an empty store.
+  startPropertiesFrom(reinterpret_cast<const unsigned char*>(image.data()), 17);
+  EXPECT_EQ(propertyCount(), 1u);
+  startPropertiesFrom(nullptr, 0);
+  EXPECT_EQ(propertyCount(), 0u);
+}
+
+TEST_F(PropertyStore, InMemoryStoreNeitherReadsNorWritesNorComplains) {
+  writeSave({1, 0, 0, 0, 1, 0, 0, 0, 'f', 1, 0, 0, 0, '1'});
+  keepPropertiesInMemory();
+  EXPECT_EQ(captured([] { set("a", "1"); }), "");
+  EXPECT_EQ(get("f"), nullptr);
+  EXPECT_EQ(*get("a"), "1");
+  EXPECT_EQ(saveBytes().size(), 14u);  // untouched
+}
