@@ -249,6 +249,25 @@ TEST_F(Replay, RecordedGamePlaysTheSameHeadlessAndInAWindow) {
   EXPECT_EQ(readFile(path("window.dat")), saved);
 }
 
+TEST_F(Replay, ReloadIsRefusedWhileRecording) {
+  const std::string recording = path("game.rec");
+  e2e::Engine player;
+  ASSERT_TRUE(player.start({table.path(), "-windowed", "-record", recording}));
+  ASSERT_TRUE(player.waitForLine("Main loop..")) << player.transcript();
+  bool refused = false;
+  for (int attempt = 0; attempt < 5 && !refused; ++attempt) {
+    player.key("F5");
+    refused = player.waitForLine("Reload refused while a game is recorded or replayed", 3000);
+  }
+  EXPECT_TRUE(refused) << player.transcript();
+  player.terminate();
+  ASSERT_EQ(player.waitForExit(), 0) << player.transcript();
+  EXPECT_FALSE(contains(player.lines(), "Reloading")) << player.transcript();
+  ReplayRead last;
+  readEvents(recording, nullptr, &last);
+  EXPECT_EQ(last, ReplayRead::End);
+}
+
 TEST_F(Replay, ChangedKeyPressIsReportedAtTheFirstCheckThatDiffers) {
   const std::string full = checkedRecording();
   ReplayHeader header;
