@@ -6,7 +6,6 @@
 #include "app/tables.h"
 
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
