@@ -57,6 +57,9 @@ struct TiledTileset {
   std::vector<TiledTile> tiles;
 };
 
+// Deeper nesting of group layers is refused rather than followed.
+constexpr int kMaxGroupDepth = 64;
+
 struct TiledMap {
   std::string file;
   std::vector<TiledProperty> properties;

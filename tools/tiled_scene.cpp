@@ -90,6 +90,8 @@ int ellipseSegments(double w, double h) {
   return std::clamp(int(std::ceil(rim / 6)), 16, 64);
 }
 
+constexpr double kMaxCoordinate = 1e6;
+
 const char* const kObjectProperties[] = {"kind",
                                          "id",
                                          "img",
@@ -389,6 +391,8 @@ class SceneBuilder {
                     " object (kind must be prop)");
     o.kind = kind;
     if (!textures_.use(layer.image, report_, o.img, w, h, nested)) return refuse(nested);
+    if (std::fabs(item.offset.x) > kMaxCoordinate || std::fabs(item.offset.y) > kMaxCoordinate)
+      return refuse("coordinates are out of range (beyond 1000000 pixels)");
     o.position = {float(item.offset.x + w / 2.0), float(item.offset.y + h / 2.0)};
     int litW, litH;
     if (!image(item, "litImg", o.litImg, litW, litH)) return false;
@@ -514,6 +518,13 @@ class SceneBuilder {
     if (!t.templateFile.empty())
       return refuse("uses the template '" + t.templateFile +
                     "'; detach it in Tiled (or export with --detach-templates)");
+    // Far beyond any table, and beyond what a float keeps apart.
+    bool near =
+        std::fabs(item.offset.x) <= kMaxCoordinate && std::fabs(item.offset.y) <= kMaxCoordinate;
+    for (double v : {t.x, t.y, t.width, t.height}) near = near && std::fabs(v) <= kMaxCoordinate;
+    for (const TiledPoint& p : t.points)
+      near = near && std::fabs(p.x) <= kMaxCoordinate && std::fabs(p.y) <= kMaxCoordinate;
+    if (!near) return refuse("coordinates are out of range (beyond 1000000 pixels)");
     bool isJoint = find(item, "obj1", false) || find(item, "obj2", false);
     if (isJoint && t.shape != TiledObject::Point)
       return refuse("obj1 and obj2 belong on a point, the joint's anchor");

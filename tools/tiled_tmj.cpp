@@ -142,7 +142,9 @@ class TmjReader {
     return properties(j, where, o.properties);
   }
 
-  bool layers(const json& parent, std::vector<TiledLayer>& out) {
+  bool layers(const json& parent, std::vector<TiledLayer>& out, int depth = 0) {
+    if (depth > kMaxGroupDepth) return fail("group layers nested more than 64 deep");
+
     const json* list;
     if (!array(parent, "layers", "the map", list)) return false;
     for (const json& j : *list) {
@@ -172,7 +174,7 @@ class TmjReader {
         layer.kind = TiledLayer::Tiles;
       } else if (type == "group") {
         layer.kind = TiledLayer::Group;
-        if (!layers(j, layer.layers)) return false;
+        if (!layers(j, layer.layers, depth + 1)) return false;
       } else {
         continue;
       }

@@ -135,7 +135,9 @@ class TmxReader {
     return properties(e, o.properties);
   }
 
-  bool layers(const XMLElement* parent, std::vector<TiledLayer>& out) {
+  bool layers(const XMLElement* parent, std::vector<TiledLayer>& out, int depth = 0) {
+    if (depth > kMaxGroupDepth) return failAt(parent, "group layers nested more than 64 deep");
+
     for (const XMLElement* e = parent->FirstChildElement(); e; e = e->NextSiblingElement()) {
       const char* tag = e->Name();
       TiledLayer layer;
@@ -165,7 +167,7 @@ class TmxReader {
           if (!object(o, layer.objects.back())) return false;
         }
       }
-      if (layer.kind == TiledLayer::Group && !layers(e, layer.layers)) return false;
+      if (layer.kind == TiledLayer::Group && !layers(e, layer.layers, depth + 1)) return false;
       out.push_back(std::move(layer));
     }
     return true;

@@ -99,6 +99,8 @@ TEST_F(TiledErrors, ValuesOutOfRange) {
                       "object 3 'Ball': property 'mass' -1 is out of range (1e-06 to 1e+09)"));
   EXPECT_TRUE(refused(pack(withProperty(R"(<property name="layer" value="top"/>)")),
                       "object 3 'Ball': property 'layer' must be a number, not 'top'"));
+  EXPECT_TRUE(refused(pack(R"(<object id="4" name="Far" x="1e39" y="0" width="9" height="9"/>)"),
+                      "object 4 'Far': coordinates are out of range (beyond 1000000 pixels)"));
   EXPECT_TRUE(refused(pack(withProperty(R"(<property name="segments" type="int" value="2"/>)")),
                       "object 3 'Ball': property 'segments' 2 is out of range (a whole number 3 "
                       "to 1024)"));
