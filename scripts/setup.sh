@@ -53,7 +53,7 @@ case "${1:-run}" in
     install "${TEST_PACKAGES[@]}"
     build build
     build build-asan -DORVANE_SANITIZE=ON -DORVANE_BENCH=OFF
-    # A short fuzz run of the two file loaders; tests/fuzz/run.sh 600 is the long one.
+    # A short fuzz run of the file loaders; tests/fuzz/run.sh 600 is the long one.
     ORVANE_JOBS=$jobs bash tests/fuzz/run.sh 30 || fuzz_failed=1
     export ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1
     (cd build-asan && ctest -j "$jobs" --output-on-failure) || asan_failed=1

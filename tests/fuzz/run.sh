@@ -16,10 +16,10 @@ case $build in /*) ;; *) build="$root/$build" ;; esac
 
 CC=clang CXX=clang++ cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DORVANE_FUZZ=ON -DORVANE_BENCH=OFF >/dev/null
-cmake --build "$build" --target fuzz_archive fuzz_save -j"${ORVANE_JOBS:-1}"
+cmake --build "$build" --target fuzz_archive fuzz_save fuzz_replay -j"${ORVANE_JOBS:-1}"
 
 status=0
-for target in archive save; do
+for target in archive save replay; do
   # A scratch corpus so that new finds do not land in the source tree.
   work="$build/fuzz-corpus/$target"
   mkdir -p "$work"
