@@ -17,9 +17,11 @@
 
 namespace {
 
-// The checksum of a file's bytes; 0 when it cannot be read.
+// The checksum of a file's bytes; 0 when it is not a regular file that can
+// be read (a pipe in its place would hold the start-up).
 uint64_t fileChecksum(const char* path) {
-  if (!path) return 0;
+  struct stat info;
+  if (!path || stat(path, &info) != 0 || !S_ISREG(info.st_mode)) return 0;
   std::ifstream in(path, std::ios::binary);
   if (!in) return 0;
   uint64_t hash = hashStart;
