@@ -6,7 +6,7 @@
 #pragma once
 
 #include <cstdint>
-#include <memory>
+#include <string>
 
 #include "app/command_line.h"
 #include "app/replay_file.h"
@@ -29,7 +29,6 @@ class Session {
 
   // The keys the script reads at the coming step.
   const KeyState& keys() const { return keys_; }
-  int64_t step() const { return step_; }
   bool replaying() const { return replaying_; }
   bool recording() const { return writer_.isOpen(); }
 

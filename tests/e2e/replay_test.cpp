@@ -189,7 +189,9 @@ TEST_F(Replay, RecordedGamePlaysTheSameHeadlessAndInAWindow) {
                       }) &&
            player.waitForLine("[TABLE] ball launched", 5000);
   };
-  ASSERT_TRUE(launch()) << player.transcript();
+  bool launched = false;
+  for (int attempt = 0; attempt < 3 && !launched; ++attempt) launched = launch();
+  ASSERT_TRUE(launched) << player.transcript();
   auto flipper = [&](const char* key, GameKey game) {
     return pressUntil(key, [&] {
       for (int waited = 0; waited < 50; ++waited, pause(100))
