@@ -12,7 +12,7 @@ PACKAGES=(
   libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libstb-dev
   libtinyxml2-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev
-  xvfb xauth xdotool x11-utils
+  xvfb xauth xdotool x11-utils libxdamage-dev
   clang libclang-rt-14-dev
   dpkg-dev desktop-file-utils man-db
 )

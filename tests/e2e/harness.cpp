@@ -1,11 +1,12 @@
 // The end-to-end harness: temporary data directories, a private Xvfb per
-// run, the engine as a child process with its console read by two threads,
-// key presses through xdotool and screen read-back through Xlib.
+// run with its frames counted, the engine as a child process with its
+// console read by two threads, key presses through xdotool that last until
+// their effect shows, and screen read-back through Xlib.
 #include "harness.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
-#include <dirent.h>
+#include <X11/extensions/Xdamage.h>
 #include <fcntl.h>
 #include <ftw.h>
 #include <poll.h>
@@ -121,37 +122,35 @@ struct DisplayConnection {
   Display* dpy;
 };
 
-// The inode of the listening abstract socket of display number, 0 if none.
-unsigned long abstractSocketInode(int number) {
-  std::ifstream table("/proc/net/unix");
-  std::string line, suffix = " @/tmp/.X11-unix/X" + std::to_string(number);
-  while (std::getline(table, line)) {
-    if (line.size() < suffix.size() || line.compare(line.size() - suffix.size(), suffix.size(), suffix) != 0)
-      continue;
-    std::istringstream fields(line);
-    std::string f;
-    for (int i = 0; i < 7 && fields >> f; ++i) {
-    }
-    return std::strtoul(f.c_str(), nullptr, 10);
-  }
-  return 0;
+// CPU time a process has used so far, in seconds; 0 once it is gone.
+double cpuSecondsOf(pid_t pid) {
+  std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
+  std::string stat((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  size_t end = stat.rfind(')');  // the command name may hold spaces
+  if (end == std::string::npos) return 0;
+  std::istringstream fields(stat.substr(end + 2));
+  std::string f;
+  unsigned long long ticks = 0;
+  for (int field = 3; field <= 15 && fields >> f; ++field)  // utime is 14, stime 15
+    if (field >= 14) ticks += std::strtoull(f.c_str(), nullptr, 10);
+  return double(ticks) / double(sysconf(_SC_CLK_TCK));
 }
 
-bool ownsSocket(pid_t pid, unsigned long inode) {
-  if (inode == 0) return false;
-  std::string dir = "/proc/" + std::to_string(pid) + "/fd", wanted = "socket:[" + std::to_string(inode) + "]";
-  DIR* d = opendir(dir.c_str());
-  if (!d) return false;
-  bool found = false;
-  while (dirent* e = readdir(d)) {
-    char target[64];
-    ssize_t n = readlink((dir + "/" + e->d_name).c_str(), target, sizeof target - 1);
-    if (n <= 0) continue;
-    target[n] = '\0';
-    if (wanted == target) found = true;
-  }
-  closedir(d);
-  return found;
+std::string printed(const char* format, double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, format, value);
+  return text;
+}
+
+double seconds(Clock::duration d) {
+  return std::chrono::duration<double>(d).count();
+}
+
+double loadAverage() {
+  std::ifstream in("/proc/loadavg");
+  double load = -1;
+  in >> load;
+  return load;
 }
 
 int maskShift(unsigned long mask) {
@@ -307,52 +306,103 @@ VirtualDisplay::~VirtualDisplay() { stop(); }
 
 bool VirtualDisplay::start() {
   if (pid_ > 0) return true;
-  // Display numbers are shared with every X server on the machine's network
-  // namespace (clients try the abstract socket first), so a number counts as
-  // ours only once the abstract socket of that name is one of our server's.
-  unsigned seed = unsigned(getpid()) * 2654435761u ^ unsigned(Clock::now().time_since_epoch().count());
-  for (int attempt = 0; attempt < 20; ++attempt) {
-    int number = 200 + int((seed >> 8) % 700u);
-    seed = seed * 1103515245u + 12345u;
-    if (abstractSocketInode(number) != 0) continue;
+  XInitThreads();  // the frame counter has a connection of its own on a thread
 
-    std::string display = ":" + std::to_string(number);
-    // -noreset: a server that resets when its last client leaves refuses the
-    // connection that SDL opens right after probing the display.
-    std::vector<std::string> args = {"Xvfb", display, "-screen", "0", "1024x768x24", "-nolisten", "tcp", "-noreset"};
-    std::vector<char*> argv = pointers(args);
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    int rc = posix_spawnp(&pid, "Xvfb", &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    if (rc != 0) return false;
+  // -displayfd: the server takes the first display number whose sockets it
+  // can bind, so two servers never race for one, and writes the number to
+  // the pipe once it accepts clients. -r: a key held down does not repeat,
+  // so holding a key until its effect shows presses it once.
+  int ends[2];
+  if (pipe2(ends, O_CLOEXEC) != 0) return false;
+  constexpr int serverFd = 3;
+  if (ends[1] == serverFd) {  // dup2 onto itself would keep close-on-exec
+    int moved = fcntl(ends[1], F_DUPFD_CLOEXEC, serverFd + 1);
+    close(ends[1]);
+    ends[1] = moved;
+  }
+  std::vector<std::string> args = {"Xvfb",      "-displayfd", std::to_string(serverFd),
+                                   "-screen",   "0",          "1024x768x24",
+                                   "-nolisten", "tcp",        "-noreset",
+                                   "-r"};
+  // -noreset: a server that resets when its last client leaves refuses the
+  // connection that SDL opens right after probing the display.
+  std::vector<char*> argv = pointers(args);
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+  posix_spawn_file_actions_adddup2(&actions, ends[1], serverFd);
+  pid_t pid = -1;
+  int rc = ends[1] < 0 ? -1 : posix_spawnp(&pid, "Xvfb", &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  close(ends[1]);
+  if (rc != 0) {
+    close(ends[0]);
+    return false;
+  }
 
-    Clock::time_point deadline = deadlineAfter(20000);
-    bool ready = false;
-    while (!ready && Clock::now() < deadline) {
-      siginfo_t info = {};
-      if (waitid(P_PID, id_t(pid), &info, WEXITED | WNOHANG | WNOWAIT) != 0 || info.si_pid != 0)
-        break;  // the server gave up on this number
-      ready = ownsSocket(pid, abstractSocketInode(number));
-      if (!ready) sleepMs(20);
-    }
-    if (ready) {
-      pid_ = pid;
-      name_ = display;
-      return true;
-    }
+  // The number ends with a newline; the pipe closes early if the server fails.
+  std::string number;
+  Clock::time_point deadline = deadlineAfter(30000);
+  while (number.find('\n') == std::string::npos && Clock::now() < deadline) {
+    pollfd p = {ends[0], POLLIN, 0};
+    if (poll(&p, 1, 100) <= 0) continue;
+    char buffer[16];
+    ssize_t n = ::read(ends[0], buffer, sizeof buffer);
+    if (n <= 0) break;
+    number.append(buffer, size_t(n));
+  }
+  close(ends[0]);
+  if (number.find('\n') == std::string::npos) {
     kill(pid, SIGTERM);
     if (waitChild(pid, 5000) < 0) killChild(pid);
+    return false;
   }
-  return false;
+  pid_ = pid;
+  name_ = ":" + number.substr(0, number.find('\n'));
+
+  // Every frame the engine presents damages the root window once; each
+  // damage is cleared as soon as it is read, so a frame is only missed
+  // when the counting thread falls behind the engine.
+  int event = 0, error = 0;
+  XSetErrorHandler(ignoreXError);
+  counterConnection_ = XOpenDisplay(name_.c_str());
+  if (!counterConnection_ || !XDamageQueryExtension(counterConnection_, &event, &error)) {
+    stop();
+    return false;
+  }
+  XDamageCreate(counterConnection_, DefaultRootWindow(counterConnection_), XDamageReportNonEmpty);
+  XSync(counterConnection_, False);
+  frames_ = 0;
+  counting_ = true;
+  counter_ = std::thread(&VirtualDisplay::countFrames, this, event + XDamageNotify);
+  return true;
+}
+
+void VirtualDisplay::countFrames(int damageEvent) {
+  Display* dpy = counterConnection_;
+  while (counting_) {
+    while (XPending(dpy)) {
+      XEvent e;
+      XNextEvent(dpy, &e);
+      if (e.type != damageEvent) continue;
+      ++frames_;
+      XDamageSubtract(dpy, reinterpret_cast<XDamageNotifyEvent&>(e).damage, None, None);
+    }
+    pollfd p = {ConnectionNumber(dpy), POLLIN, 0};
+    poll(&p, 1, 50);
+  }
 }
 
 void VirtualDisplay::stop() {
   if (pid_ <= 0) return;
+  // The counter's connection must close first: Xlib ends the process when
+  // the server goes away under an open connection.
+  counting_ = false;
+  if (counter_.joinable()) counter_.join();
+  if (counterConnection_) XCloseDisplay(counterConnection_);
+  counterConnection_ = nullptr;
   kill(pid_, SIGTERM);
   if (waitChild(pid_, 5000) < 0) killChild(pid_);
   pid_ = -1;
@@ -449,30 +499,78 @@ void Engine::readPipe(int fd, bool isError) {
   changed_.notify_all();
 }
 
-bool Engine::waitFor(const std::string& text, bool whole, int timeoutMs) {
-  Clock::time_point deadline = deadlineAfter(timeoutMs);
-  std::unique_lock<std::mutex> lock(mutex_);
+Engine::Mark Engine::mark() const {
+  return {Clock::now(), frames(), pid_ > 0 && !exited() ? cpuSecondsOf(pid_) : 0};
+}
+
+// A failed wait says what the engine did meanwhile. Frames are main-loop
+// iterations: an engine that drew many has had every chance to react, one
+// that drew few was starved by the machine (or is stuck).
+void Engine::note(const std::string& what, const Mark& since) {
+  Mark now = mark();
+  std::lock_guard<std::mutex> lock(mutex_);
+  std::string line = what + ": in " + printed("%.1f", seconds(now.time - since.time)) + " s ";
+  if (openPipes_ == 0) {
+    line += "the engine ended";
+  } else {
+    if (display_.running()) {
+      long drawn = now.frames - since.frames;
+      line += "the engine drew " + std::to_string(drawn) + " frames, " +
+              (drawn < lostAfterFrames ? "too few to judge it: a slow machine or a stuck engine"
+                                       : "so it kept running: not a slow machine") +
+              ", and ";
+    } else {
+      line += "the engine ";
+    }
+    line += "used " + printed("%.1f", now.cpuSeconds - since.cpuSeconds) + " s of CPU";
+  }
+  notes_.push_back(line + "; load average " + printed("%.1f", loadAverage()));
+}
+
+bool Engine::findLine(const std::string& text, bool whole) {
+  std::lock_guard<std::mutex> lock(mutex_);
+  for (size_t i = searchFrom_; i < lines_.size(); ++i) {
+    if (whole ? lines_[i] == text : lines_[i].find(text) != std::string::npos) {
+      searchFrom_ = i + 1;
+      return true;
+    }
+  }
+  return false;
+}
+
+bool Engine::await(const std::function<bool()>& done, Clock::time_point deadline) {
   for (;;) {
-    for (size_t i = searchFrom_; i < lines_.size(); ++i) {
-      if (whole ? lines_[i] == text : lines_[i].find(text) != std::string::npos) {
-        searchFrom_ = i + 1;
-        return true;
-      }
+    size_t seen;
+    {
+      std::lock_guard<std::mutex> lock(mutex_);
+      seen = lines_.size() + errorLines_.size();
     }
+    if (done()) return true;
+    Clock::time_point now = Clock::now();
+    if (now >= deadline) return false;
+    std::unique_lock<std::mutex> lock(mutex_);
     // Lines are only added while the console is open.
-    if (openPipes_ == 0 && pid_ > 0) return false;
-    if (changed_.wait_until(lock, deadline) == std::cv_status::timeout) {
-      for (size_t i = searchFrom_; i < lines_.size(); ++i)
-        if (whole ? lines_[i] == text : lines_[i].find(text) != std::string::npos) {
-          searchFrom_ = i + 1;
-          return true;
-        }
-      return false;
-    }
+    if (openPipes_ == 0 && pid_ > 0 && lines_.size() + errorLines_.size() == seen) return false;
+    changed_.wait_until(lock, std::min(deadline, now + std::chrono::milliseconds(20)),
+                        [&] { return lines_.size() + errorLines_.size() != seen; });
   }
 }
 
-bool Engine::waitForLine(const std::string& text, int timeoutMs) { return waitFor(text, true, timeoutMs); }
+bool Engine::waitUntil(const std::function<bool()>& done, const std::string& what, int timeoutMs) {
+  Mark start = mark();
+  if (await(done, start.time + std::chrono::milliseconds(timeoutMs))) return true;
+  note("waited for " + what, start);
+  return false;
+}
+
+bool Engine::waitFor(const std::string& text, bool whole, int timeoutMs) {
+  return waitUntil([&] { return findLine(text, whole); },
+                   (whole ? "line \"" : "a line containing \"") + text + "\"", timeoutMs);
+}
+
+bool Engine::waitForLine(const std::string& text, int timeoutMs) {
+  return waitFor(text, true, timeoutMs);
+}
 
 bool Engine::waitForLineContaining(const std::string& text, int timeoutMs) {
   return waitFor(text, false, timeoutMs);
@@ -487,11 +585,13 @@ std::string Engine::transcript() const {
   std::lock_guard<std::mutex> lock(mutex_);
   std::string all;
   for (const std::string& l : lines_) all += l + "\n";
-  if (!display_.name().empty()) all += "--- display " + display_.name() + "\n";
+  if (!display_.name().empty())
+    all += "--- display " + display_.name() + ", " + std::to_string(frames()) + " frames drawn\n";
   if (!errorLines_.empty()) {
     all += "--- stderr:\n";
     for (const std::string& l : errorLines_) all += l + "\n";
   }
+  for (const std::string& n : notes_) all += "--- " + n + "\n";
   return all;
 }
 
@@ -499,6 +599,7 @@ unsigned long Engine::window(int timeoutMs) {
   if (window_) return window_;
   DisplayConnection x(display_.name());
   if (!x.dpy) return 0;
+  Mark start = mark();
   Clock::time_point deadline = deadlineAfter(timeoutMs);
   while (!window_ && Clock::now() < deadline) {
     window_ = findTopLevel(x.dpy);
@@ -510,6 +611,7 @@ unsigned long Engine::window(int timeoutMs) {
       sleepMs(50);
     }
   }
+  if (!window_) note("waited for the window", start);
   return window_;
 }
 
@@ -524,33 +626,66 @@ std::string Engine::windowTitle() {
   return title;
 }
 
-bool Engine::focus() {
+// Events go to the focused window as real device events (XTEST) through
+// xdotool: SDL drops events that another client sends straight to a window.
+bool Engine::sendKey(const char* action, const std::string& keysym) {
   Window w = window();
-  DisplayConnection x(display_.name());
-  if (!w || !x.dpy) return false;
-  XSetInputFocus(x.dpy, w, RevertToParent, CurrentTime);
-  XSync(x.dpy, False);
-  return true;
-}
-
-bool Engine::runXdotool(const std::vector<std::string>& args) {
-  std::vector<std::string> all = {"xdotool"};
-  all.insert(all.end(), args.begin(), args.end());
+  {
+    DisplayConnection x(display_.name());
+    if (!w || !x.dpy) return false;
+    XSetInputFocus(x.dpy, w, RevertToParent, CurrentTime);
+    XSync(x.dpy, False);
+  }
+  std::vector<std::string> all = {"xdotool", action, keysym};
   std::vector<char*> argv = pointers(all);
   std::vector<std::string> env = childEnvironment({}, display_.name());
   std::vector<char*> envp = pointers(env);
   pid_t pid = -1;
   if (posix_spawnp(&pid, "xdotool", nullptr, nullptr, argv.data(), envp.data()) != 0) return false;
-  int code = waitChild(pid, 10000);
+  int code = waitChild(pid, 30000);
   if (code < 0) killChild(pid);
   return code == 0;
 }
 
-// Events go to the focused window as real device events: SDL drops events
-// that another client sends straight to a window.
-bool Engine::key(const std::string& keysym) { return focus() && runXdotool({"key", keysym}); }
-bool Engine::keyDown(const std::string& keysym) { return focus() && runXdotool({"keydown", keysym}); }
-bool Engine::keyUp(const std::string& keysym) { return focus() && runXdotool({"keyup", keysym}); }
+bool Engine::hold(const std::string& keysym, const std::function<bool()>& confirmed,
+                  int timeoutMs) {
+  Mark start = mark();
+  Clock::time_point deadline = start.time + std::chrono::milliseconds(timeoutMs);
+  int presses = 0;
+  while (Clock::now() < deadline && sendKey("keydown", keysym)) {
+    ++presses;
+    Mark down = mark();
+    bool lost = false;
+    auto confirmedOrLost = [&] {
+      if (confirmed()) return true;
+      lost = frames() - down.frames >= lostAfterFrames &&
+             Clock::now() - down.time >= std::chrono::seconds(2);
+      return lost;
+    };
+    if (await(confirmedOrLost, deadline) && !lost) return true;
+    sendKey("keyup", keysym);
+    if (!lost) break;
+  }
+  note(keysym + " held down " + std::to_string(presses) + " time(s), never confirmed", start);
+  return false;
+}
+
+bool Engine::hold(const std::string& keysym, const std::string& confirmation, int timeoutMs) {
+  return hold(
+      keysym, [&] { return findLine(confirmation, true); }, timeoutMs);
+}
+
+bool Engine::release(const std::string& keysym) {
+  return sendKey("keyup", keysym);
+}
+
+bool Engine::press(const std::string& keysym, const std::string& confirmation, int timeoutMs) {
+  bool confirmed = hold(keysym, confirmation, timeoutMs);
+  // The engine has seen the key down, so it sees it come up as well; the
+  // key may have ended the engine, and its window with it.
+  release(keysym);
+  return confirmed;
+}
 
 Image Engine::grabWindow() {
   Image image;
@@ -599,8 +734,13 @@ void Engine::terminate() {
 int Engine::waitForExit(int timeoutMs) {
   if (pid_ <= 0) return -1;
   if (!exited()) {
-    exitCode_ = waitChild(pid_, timeoutMs);
-    if (exitCode_ < 0) killChild(pid_);
+    Mark start = mark();
+    int code = waitChild(pid_, timeoutMs);
+    if (code < 0) {
+      note("waited for the engine to exit, then killed it", start);
+      killChild(pid_);
+    }
+    exitCode_ = code;
   }
   // The console is complete once both pipes have closed.
   if (outReader_.joinable()) outReader_.join();

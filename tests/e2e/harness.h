@@ -7,21 +7,32 @@
 //   dir.write("game.lua", "print('hello')");
 //   e2e::Engine engine;
 //   ASSERT_TRUE(engine.start({dir.path(), "-windowed"}));
-//   ASSERT_TRUE(engine.waitForLine("Main loop.."));
-//   engine.key("F10");
+//   ASSERT_TRUE(engine.waitForLine("Main loop..")) << engine.transcript();
+//   ASSERT_TRUE(engine.press("F10", "Drawing visual debug helpers")) << engine.transcript();
 //   engine.interrupt();
 //   EXPECT_EQ(engine.waitForExit(), 0);
+//
+// Nothing here assumes a fast machine. A sanitizer build on a busy machine,
+// or the first frames with a cold shader cache, may spend seconds in one
+// main-loop iteration, so every wait is bounded by a generous time and every
+// failed wait leaves a note in transcript() that says how many frames the
+// engine drew meanwhile: few frames mean a slow machine, many a real fault.
 #pragma once
 
 #include <sys/types.h>
 
+#include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
 #include <utility>
 #include <vector>
+
+struct _XDisplay;  // Xlib's Display
 
 namespace e2e {
 
@@ -78,8 +89,9 @@ class DataDir {
   std::string path_;
 };
 
-// An Xvfb server of its own (1024x768x24) on a display number that no other
-// server uses, so tests run in parallel.
+// An Xvfb server of its own (1024x768x24). The server picks a display
+// number that no other server holds, so tests run in parallel, and the
+// harness counts the frames drawn on it.
 class VirtualDisplay {
  public:
   VirtualDisplay() = default;
@@ -87,14 +99,24 @@ class VirtualDisplay {
   VirtualDisplay(const VirtualDisplay&) = delete;
   VirtualDisplay& operator=(const VirtualDisplay&) = delete;
 
+  // False when the server does not start or its frames cannot be counted.
   bool start();
   void stop();
   bool running() const { return pid_ > 0; }
   const std::string& name() const { return name_; }  // ":N"
+  // Frames drawn on the screen since start. The engine draws one per
+  // main-loop iteration, and nothing else draws.
+  long frames() const { return frames_; }
 
  private:
+  void countFrames(int damageEvent);
+
   pid_t pid_ = -1;
   std::string name_;
+  _XDisplay* counterConnection_ = nullptr;
+  std::atomic<long> frames_{0};
+  std::atomic<bool> counting_{false};
+  std::thread counter_;
 };
 
 struct Rgb {
@@ -138,19 +160,42 @@ class Engine {
   bool waitForLineContaining(const std::string& text, int timeoutMs = 30000);
   // Every stdout line so far (without the newline).
   std::vector<std::string> lines() const;
-  // All stdout lines joined, then the stderr lines, for failure messages.
+  // For failure messages: all stdout lines joined, then the stderr lines,
+  // then a note on every wait that failed and what the engine did meanwhile.
   std::string transcript() const;
 
   // The engine's top-level window on its display, once it is mapped; 0 when
   // none appears within the timeout.
   unsigned long window(int timeoutMs = 30000);
   std::string windowTitle();
-  // Gives the window the keyboard focus and sends real key events (XTEST)
-  // through xdotool. Key names are X keysyms: "Escape", "F10", "Shift_L",
-  // "Left", "space", "Return".
-  bool key(const std::string& keysym);
-  bool keyDown(const std::string& keysym);
-  bool keyUp(const std::string& keysym);
+  // Keys, named by X keysym: "Escape", "F10", "Shift_L", "space", "Return".
+  // The engine reads the keyboard once per main-loop iteration and keeps
+  // only the state it finds, so a key that goes down and up within one
+  // iteration is lost by design. A key therefore goes down and stays down
+  // until its effect is confirmed:
+  //
+  //   engine.press("F1", "[TABLE] game started with 1 player(s)");  // down, the line, up
+  //   engine.hold("Return", [&] { return plungerPulled(); });       // down until true
+  //   engine.release("Return");
+  //
+  // A confirmation line is matched like waitForLine: a whole line after the
+  // previous match. When the engine has drawn lostAfterFrames frames (and
+  // two seconds have passed) with the key down and no confirmation, the
+  // press counts as lost: the key is released and pressed again. False when
+  // nothing confirms the key within timeoutMs; the key is then up again.
+  static constexpr int lostAfterFrames = 30;
+  bool press(const std::string& keysym, const std::string& confirmation, int timeoutMs = 30000);
+  bool hold(const std::string& keysym, const std::string& confirmation, int timeoutMs = 30000);
+  bool hold(const std::string& keysym, const std::function<bool()>& confirmed,
+            int timeoutMs = 30000);
+  bool release(const std::string& keysym);
+
+  // Waits until done() is true, polling it whenever the console grows and at
+  // least every 20 ms. On timeout the note names what was awaited.
+  bool waitUntil(const std::function<bool()>& done, const std::string& what, int timeoutMs = 30000);
+  // Frames the engine has drawn so far: one per main-loop iteration.
+  long frames() const { return display_.frames(); }
+
   // The window's pixels as last presented; empty on failure.
   Image grabWindow();
 
@@ -172,17 +217,29 @@ class Engine {
  private:
   static constexpr int notExited = -1000;
 
+  // Where a wait started, to say later what happened meanwhile.
+  struct Mark {
+    std::chrono::steady_clock::time_point time;
+    long frames;
+    double cpuSeconds;
+  };
+  Mark mark() const;
+  void note(const std::string& what, const Mark& since);
+
+  bool findLine(const std::string& text, bool whole);  // advances past a match
+  // waitUntil without the note; false at the deadline or when the console
+  // has closed with done() still false.
+  bool await(const std::function<bool()>& done, std::chrono::steady_clock::time_point deadline);
   bool waitFor(const std::string& text, bool whole, int timeoutMs);
-  bool runXdotool(const std::vector<std::string>& args);
+  bool sendKey(const char* action, const std::string& keysym);
   void readPipe(int fd, bool isError);
-  bool focus();
 
   VirtualDisplay display_;
   pid_t pid_ = -1;
   int exitCode_ = notExited;
   mutable std::mutex mutex_;
   std::condition_variable changed_;
-  std::vector<std::string> lines_, errorLines_;
+  std::vector<std::string> lines_, errorLines_, notes_;
   size_t searchFrom_ = 0;
   int openPipes_ = 0;
   std::thread outReader_, errReader_;

@@ -3,36 +3,21 @@
 // to game over, the saved high score, and that score shown after a restart.
 #include <gtest/gtest.h>
 
-#include <algorithm>
-#include <chrono>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
+#include "default_table.h"
 #include "harness.h"
 
 namespace {
+
+using e2e::countContaining;
 
 std::string readFile(const std::string& path) {
   std::ifstream in(path, std::ios::binary);
   std::ostringstream bytes;
   bytes << in.rdbuf();
   return bytes.str();
-}
-
-void pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
-
-int countContaining(const std::vector<std::string>& lines, const std::string& text) {
-  return int(std::count_if(lines.begin(), lines.end(),
-                           [&](const std::string& l) { return l.find(text) != std::string::npos; }));
-}
-
-// The number after `prefix` on the last line that starts with it, or -1.
-long lastNumberAfter(const std::vector<std::string>& lines, const std::string& prefix) {
-  long value = -1;
-  for (const std::string& l : lines)
-    if (l.rfind(prefix, 0) == 0) value = std::atol(l.c_str() + prefix.size());
-  return value;
 }
 
 class Playtest : public ::testing::Test {
@@ -58,54 +43,36 @@ TEST_F(Playtest, OnePlayerGameEndsAfterThreeBallsAndKeepsTheHighScore) {
   ASSERT_TRUE(engine.waitForLine("Main loop..")) << engine.transcript();
   EXPECT_EQ(engine.windowTitle(), "Orvane Pinball");
 
-  // Held for a few frames: a tap pressed and released between two polls of
-  // the event queue never reaches the script.
-  ASSERT_TRUE(engine.keyDown("F1"));
-  pause(100);
-  ASSERT_TRUE(engine.keyUp("F1"));
-  ASSERT_TRUE(engine.waitForLine("[TABLE] game started with 1 player(s)", 10000)) << engine.transcript();
+  ASSERT_TRUE(engine.press("F1", "[TABLE] game started with 1 player(s)")) << engine.transcript();
 
-  // Each round: pull the plunger, let go, flip for a while, then let the
-  // ball drain. A ball that rolls back into the shooter lane is shot again,
-  // as a player would. Ball save, extra balls and multiball hand balls back,
-  // so rounds can exceed three.
-  auto plunge = [&](int holdMs) {
-    engine.keyDown("Return");
-    pause(holdMs);
-    engine.keyUp("Return");
-  };
-  auto drained = [&] { return countContaining(engine.lines(), "[TABLE] ball drained"); };
-  auto ballsGiven = [&] {
-    std::vector<std::string> l = engine.lines();
-    return countContaining(l, "[TABLE] player 1 ball ") + countContaining(l, "[TABLE] ball saved") +
-           countContaining(l, "[TABLE] shoot again") + countContaining(l, "[TABLE] game over");
-  };
+  auto count = [&](const std::string& text) { return countContaining(engine.lines(), text); };
+  auto ballsGiven = [&] { return e2e::ballsServed(engine.lines()) + count("[TABLE] game over"); };
+
+  // Each round: shoot the ball, flip a few times, play on until a ball
+  // drains, and wait for the next one. Ball save, extra balls and multiball
+  // hand balls back, so rounds can exceed three.
   bool over = false;
   for (int round = 0; round < 10 && !over; ++round) {
-    int drainedBefore = drained(), givenBefore = ballsGiven();
-    pause(100);
-    plunge(600 + 100 * (round % 3));
-    ASSERT_TRUE(engine.waitForLineContaining("[TABLE] ball launched", 10000)) << engine.transcript();
-    for (int flip = 0; flip < 6; ++flip) {
-      const char* side = flip % 2 ? "Shift_R" : "Shift_L";
-      engine.keyDown(side);
-      pause(150);
-      engine.keyUp(side);
-      pause(250);
-    }
-    for (int waited = 0; waited < 120 && drained() == drainedBefore; ++waited) {
-      pause(500);
-      if (waited % 8 == 7) plunge(900);
-    }
-    ASSERT_GT(drained(), drainedBefore) << "round " << round << " never drained\n" << engine.transcript();
-    // After the bonus count comes the next ball, or the end of the game.
-    for (int waited = 0; waited < 150 && ballsGiven() == givenBefore; ++waited) pause(100);
-    ASSERT_GT(ballsGiven(), givenBefore) << "round " << round << " led nowhere\n" << engine.transcript();
-    over = countContaining(engine.lines(), "[TABLE] game over") > 0;
+    const int drained = count("[TABLE] ball drained"), given = ballsGiven();
+    // Eight notches and more send the ball round the top of the table.
+    ASSERT_TRUE(e2e::launchBall(engine, 8 + round % 3)) << "round " << round << " never launched\n"
+                                                        << engine.transcript();
+    for (int f = 0; f < 6; ++f) e2e::flip(engine, f % 2 ? "Shift_R" : "Shift_L");
+    ASSERT_TRUE(e2e::playUntil(
+        engine, [&] { return count("[TABLE] ball drained") > drained; }, 120))
+        << "round " << round << " never drained in two minutes of play\n"
+        << engine.transcript();
+    // After the bonus count comes the next ball, or the end of the game;
+    // with several balls in play, only the last drain ends the ball.
+    ASSERT_TRUE(e2e::playUntil(
+        engine, [&] { return ballsGiven() > given; }, 120))
+        << "round " << round << " led nowhere\n"
+        << engine.transcript();
+    over = count("[TABLE] game over") > 0;
   }
   ASSERT_TRUE(over) << engine.transcript();
   // The scores follow the game-over line.
-  ASSERT_TRUE(engine.waitForLineContaining("[TABLE] player 1 scored ", 5000)) << engine.transcript();
+  ASSERT_TRUE(engine.waitForLineContaining("[TABLE] player 1 scored ")) << engine.transcript();
 
   std::vector<std::string> lines = engine.lines();
   int saved = countContaining(lines, "[TABLE] ball saved");
@@ -119,9 +86,10 @@ TEST_F(Playtest, OnePlayerGameEndsAfterThreeBallsAndKeepsTheHighScore) {
                     countContaining(lines, "[TABLE] spinner turned") + countContaining(lines, "[TABLE] outlane ");
   EXPECT_GT(scoringHits, 0) << engine.transcript();
 
-  long score = lastNumberAfter(lines, "[TABLE] player 1 scored ");
+  long score = e2e::lastNumberAfter(lines, "[TABLE] player 1 scored ");
   ASSERT_GT(score, 0) << engine.transcript();
-  ASSERT_TRUE(engine.waitForLine("[TABLE] high score saved " + std::to_string(score), 2000)) << engine.transcript();
+  ASSERT_TRUE(engine.waitForLine("[TABLE] high score saved " + std::to_string(score)))
+      << engine.transcript();
   std::string save = dir.read("save.dat");
   EXPECT_NE(save.find("hiscore1"), std::string::npos);
   EXPECT_NE(save.find(std::to_string(score)), std::string::npos);

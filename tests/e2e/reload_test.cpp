@@ -15,24 +15,6 @@ using e2e::Engine;
 
 namespace {
 
-// Holds key down until line comes, or a few seconds; then lets it go and,
-// when the line has not come, presses again, a few times. Game keys are
-// levels that the script reads once a step, so a tap could fall between
-// two steps; the engine keys act on the key-down event.
-::testing::AssertionResult pressUntil(Engine& engine, const std::string& key,
-                                      const std::string& line) {
-  for (int attempt = 0; attempt < 5; ++attempt) {
-    if (!engine.keyDown(key))
-      return ::testing::AssertionFailure() << "xdotool could not press " << key;
-    bool seen = engine.waitForLine(line, 8000);
-    engine.keyUp(key);
-    if (seen) return ::testing::AssertionSuccess();
-  }
-  return ::testing::AssertionFailure()
-         << "five presses of " << key << " and no \"" << line << "\" in:\n"
-         << engine.transcript();
-}
-
 void replaceOnce(std::string& text, const std::string& from, const std::string& to) {
   size_t at = text.find(from);
   ASSERT_NE(std::string::npos, at) << "no \"" << from << "\"";
@@ -81,35 +63,35 @@ print("[COMET] added marker at " .. added.x .. ", " .. added.y)
 PropertySet("hiscore1", 4321)
 )";
   dir.write("play/game.lua", script);
-  ASSERT_TRUE(pressUntil(engine, "F5", reloading));
+  ASSERT_TRUE(engine.press("F5", reloading)) << engine.transcript();
   ASSERT_TRUE(engine.waitForLine("[COMET] Comet ready; high score 0")) << engine.transcript();
   ASSERT_TRUE(engine.waitForLine("[COMET] added marker at 123, 456")) << engine.transcript();
 
   // A script that does not compile: reported, and the table goes on with the
   // rules it had, which still start a game.
   dir.write("play/game.lua", "print('half written'\n");
-  ASSERT_TRUE(pressUntil(engine, "F5", reloading));
+  ASSERT_TRUE(engine.press("F5", reloading)) << engine.transcript();
   ASSERT_TRUE(engine.waitForLine("Lua error: syntax error")) << engine.transcript();
   ASSERT_TRUE(engine.waitForLine("Reload failed; the table goes on as it was"))
       << engine.transcript();
-  ASSERT_TRUE(pressUntil(engine, "F1", "[COMET] game started with 1 player(s)"));
+  ASSERT_TRUE(engine.press("F1", "[COMET] game started with 1 player(s)")) << engine.transcript();
 
   // So does an archive that cannot be loaded.
   dir.write("play/data.dat", "not an archive");
   dir.write("play/game.lua", script);
-  ASSERT_TRUE(pressUntil(engine, "F5", reloading));
+  ASSERT_TRUE(engine.press("F5", reloading)) << engine.transcript();
   ASSERT_TRUE(engine.waitForLine("Invalid world data version!")) << engine.transcript();
   ASSERT_TRUE(engine.waitForLine("Reload failed; the table goes on as it was"))
       << engine.transcript();
-  ASSERT_TRUE(pressUntil(engine, "F10", "Drawing visual debug helpers"));
+  ASSERT_TRUE(engine.press("F10", "Drawing visual debug helpers")) << engine.transcript();
 
   // Back to a good archive: the properties written before are still there.
   ASSERT_TRUE(pack());
   dir.write("play/game.lua", "print('hiscore1 is ' .. PropertyGet('hiscore1'))\n");
-  ASSERT_TRUE(pressUntil(engine, "F5", reloading));
+  ASSERT_TRUE(engine.press("F5", reloading)) << engine.transcript();
   ASSERT_TRUE(engine.waitForLine("hiscore1 is 4321")) << engine.transcript();
 
-  ASSERT_TRUE(pressUntil(engine, "Escape", "ESC pressed; quitting the game."));
+  ASSERT_TRUE(engine.press("Escape", "ESC pressed; quitting the game.")) << engine.transcript();
   EXPECT_EQ(engine.waitForExit(), 0) << engine.transcript();
   EXPECT_NE(std::string::npos, dir.read("play/save.dat").find("4321"));
   // The broken script's two lines (it does not compile, so its main chunk is

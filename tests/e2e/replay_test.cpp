@@ -4,12 +4,11 @@
 // first differs; damaged recordings are refused or cut where they break.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <fstream>
 #include <sstream>
-#include <thread>
 
 #include "app/replay_file.h"
+#include "default_table.h"
 #include "harness.h"
 
 namespace {
@@ -19,10 +18,6 @@ std::string readFile(const std::string& path) {
   std::ostringstream bytes;
   bytes << in.rdbuf();
   return bytes.str();
-}
-
-void pause(int ms) {
-  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
 bool contains(const std::vector<std::string>& lines, const std::string& text) {
@@ -163,58 +158,25 @@ TEST_F(Replay, RecordedGamePlaysTheSameHeadlessAndInAWindow) {
       << player.transcript();
   ASSERT_TRUE(player.waitForLine("Main loop..")) << player.transcript();
 
-  // Each press is held until its effect shows (a console line, or the key in
-  // the recording, which is on disk within about a second), and pressed
-  // again if it was lost.
-  auto pressUntil = [&](const char* key, auto seen) {
-    for (int attempt = 0; attempt < 5; ++attempt) {
-      player.keyDown(key);
-      bool ok = seen();
-      player.keyUp(key);
-      if (ok) return true;
-    }
-    return false;
-  };
-  ASSERT_TRUE(pressUntil("F1", [&] {
-    return player.waitForLine("[TABLE] game started with 1 player(s)", 3000);
-  })) << player.transcript();
-  auto launch = [&] {
-    return pressUntil("Return",
-                      [&] {
-                        // The plunger moves once the key is seen; a longer pull shoots harder.
-                        if (!player.waitForLineContaining("Spawning scene 'Plunger'", 3000))
-                          return false;
-                        pause(500);
-                        return true;
-                      }) &&
-           player.waitForLine("[TABLE] ball launched", 5000);
-  };
-  bool launched = false;
-  for (int attempt = 0; attempt < 3 && !launched; ++attempt) launched = launch();
-  ASSERT_TRUE(launched) << player.transcript();
-  auto flipper = [&](const char* key, GameKey game) {
-    return pressUntil(key, [&] {
-      for (int waited = 0; waited < 50; ++waited, pause(100))
-        if (recordedKeys(recording)[game]) return true;
-      return false;
-    });
-  };
-  ASSERT_TRUE(flipper("Shift_L", KeyLpad)) << player.transcript();
-  ASSERT_TRUE(flipper("Shift_R", KeyRpad)) << player.transcript();
+  ASSERT_TRUE(player.press("F1", "[TABLE] game started with 1 player(s)")) << player.transcript();
+  ASSERT_TRUE(e2e::launchBall(player, 6)) << player.transcript();
+  // Each flipper is held until the recording shows it, which is on disk
+  // within a second of play.
+  for (auto [key, game] : {std::pair("Shift_L", KeyLpad), std::pair("Shift_R", KeyRpad)}) {
+    const long start = player.frames();
+    ASSERT_TRUE(player.hold(key, [&] { return player.frames() >= start + 8; }));
+    EXPECT_TRUE(player.waitUntil([&] { return recordedKeys(recording)[game]; },
+                                 std::string(key) + " held in the recording"))
+        << player.transcript();
+    player.release(key);
+  }
 
   // Play on until the ball drains for good: a saved ball comes back to the
   // plunger and is shot again.
-  for (int waited = 0; waited < 240 && !contains(player.lines(), "[TABLE] game over"); ++waited) {
-    pause(500);
-    if (waited % 8 == 7 && !contains(player.lines(), "[TABLE] game over")) {
-      player.keyDown("Return");
-      pause(700);
-      player.keyUp("Return");
-    }
-  }
-  ASSERT_TRUE(player.waitForLineContaining("[TABLE] player 1 scored ", 10000))
+  ASSERT_TRUE(e2e::playUntil(
+      player, [&] { return contains(player.lines(), "[TABLE] game over"); }, 300))
       << player.transcript();
-  pause(500);
+  ASSERT_TRUE(player.waitForLineContaining("[TABLE] player 1 scored ")) << player.transcript();
   player.terminate();
   ASSERT_EQ(player.waitForExit(), 0) << player.transcript();
   const std::vector<std::string> played = gameLines(player.lines(), "Cleaning up..");
@@ -237,7 +199,8 @@ TEST_F(Replay, RecordedGamePlaysTheSameHeadlessAndInAWindow) {
   e2e::Engine window;
   ASSERT_TRUE(
       window.start({table.path(), "-windowed", "-replay", recording, "-save", path("window.dat")}));
-  ASSERT_TRUE(window.waitForLine(end + "; live input from here", 240000)) << window.transcript();
+  // The window replays in real time, as fast as the machine allows.
+  ASSERT_TRUE(window.waitForLine(end + "; live input from here", 600000)) << window.transcript();
   window.terminate();
   ASSERT_EQ(window.waitForExit(), 0) << window.transcript();
 
@@ -256,12 +219,8 @@ TEST_F(Replay, ReloadIsRefusedWhileRecording) {
   e2e::Engine player;
   ASSERT_TRUE(player.start({table.path(), "-windowed", "-record", recording}));
   ASSERT_TRUE(player.waitForLine("Main loop..")) << player.transcript();
-  bool refused = false;
-  for (int attempt = 0; attempt < 5 && !refused; ++attempt) {
-    player.key("F5");
-    refused = player.waitForLine("Reload refused while a game is recorded or replayed", 3000);
-  }
-  EXPECT_TRUE(refused) << player.transcript();
+  EXPECT_TRUE(player.press("F5", "Reload refused while a game is recorded or replayed"))
+      << player.transcript();
   player.terminate();
   ASSERT_EQ(player.waitForExit(), 0) << player.transcript();
   EXPECT_FALSE(contains(player.lines(), "Reloading")) << player.transcript();

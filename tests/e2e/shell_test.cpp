@@ -181,21 +181,18 @@ TEST(ShellRun, StartsInOrderTogglesDebugDrawingAndQuitsOnEscape) {
     EXPECT_LE(fps, 1000.0 / 3.0 + 1.0);
   }
 
-  ASSERT_TRUE(engine.key("F10"));
-  EXPECT_TRUE(engine.waitForLine("Drawing visual debug helpers")) << engine.transcript();
-  ASSERT_TRUE(engine.key("F10"));
-  EXPECT_TRUE(engine.waitForLine("Not drawing visual debug helpers")) << engine.transcript();
-  ASSERT_TRUE(engine.key("F11"));
-  EXPECT_TRUE(engine.waitForLine("Not drawing the level images")) << engine.transcript();
+  // Each key stays down until the console shows its effect.
+  ASSERT_TRUE(engine.press("F10", "Drawing visual debug helpers")) << engine.transcript();
+  ASSERT_TRUE(engine.press("F10", "Not drawing visual debug helpers")) << engine.transcript();
+  ASSERT_TRUE(engine.press("F11", "Not drawing the level images")) << engine.transcript();
 
   // A held game key reaches the script's keys table until it is released.
-  ASSERT_TRUE(engine.keyDown("Shift_L"));
-  EXPECT_TRUE(engine.waitForLine("lpad down")) << engine.transcript();
-  ASSERT_TRUE(engine.keyUp("Shift_L"));
+  ASSERT_TRUE(engine.hold("Shift_L", "lpad down")) << engine.transcript();
+  ASSERT_TRUE(engine.release("Shift_L"));
   EXPECT_TRUE(engine.waitForLine("lpad up")) << engine.transcript();
 
-  ASSERT_TRUE(engine.key("Escape"));
-  expectLinesInOrder(engine, {"ESC pressed; quitting the game.", "Cleaning up..", "Exiting; thanks for playing!"});
+  ASSERT_TRUE(engine.press("Escape", "ESC pressed; quitting the game.")) << engine.transcript();
+  expectLinesInOrder(engine, {"Cleaning up..", "Exiting; thanks for playing!"});
   EXPECT_EQ(engine.waitForExit(), 0) << engine.transcript();
   EXPECT_EQ(engine.lines().back(), "Exiting; thanks for playing!");
 }
@@ -230,16 +227,20 @@ TEST(ShellRun, FullScreenByDefaultGrabsTheInputAndAWindowDoesNot) {
     ASSERT_TRUE(engine.start(args));
     ASSERT_TRUE(engine.waitForLine("Main loop..")) << engine.transcript();
     ASSERT_NE(engine.window(), 0ul) << engine.transcript();
-    bool grabbed = engine.inputGrabbed();
-    for (int i = 0; i < 50 && c.fullScreen && !grabbed; ++i) {
-      usleep(100 * 1000);
-      grabbed = engine.inputGrabbed();
-    }
-    EXPECT_EQ(grabbed, c.fullScreen) << c.switches.size() << " switches";
+    // The grab may wait for the first events the loop handles; thirty
+    // iterations later it is in place or it never comes.
+    const long start = engine.frames();
+    bool grabbed = false;
+    engine.waitUntil(
+        [&] {
+          grabbed = engine.inputGrabbed();
+          return grabbed || engine.frames() >= start + e2e::Engine::lostAfterFrames;
+        },
+        "the input grab");
+    EXPECT_EQ(grabbed, c.fullScreen) << c.switches.size() << " switches\n" << engine.transcript();
 
     // Keys reach the engine through the grab as well.
-    ASSERT_TRUE(engine.key("Escape"));
-    EXPECT_TRUE(engine.waitForLine("ESC pressed; quitting the game.")) << engine.transcript();
+    ASSERT_TRUE(engine.press("Escape", "ESC pressed; quitting the game.")) << engine.transcript();
     EXPECT_EQ(engine.waitForExit(), 0) << engine.transcript();
   }
 }
@@ -260,14 +261,18 @@ TEST(ShellRun, MissingScriptIsReportedAndTheGameRunsOn) {
 
 namespace {
 
-// Grabs frames until the pixel at (x, y) has the colour; false after 20 s.
+// Reads the screen back until the pixel at (x, y) has the colour, at most
+// ten times a second: each read-back costs the machine a frame's worth.
 bool waitForPixel(Engine& engine, int x, int y, e2e::Rgb colour, e2e::Image* last) {
-  for (int i = 0; i < 200; ++i) {
-    *last = engine.grabWindow();
-    if (!last->empty() && last->at(x, y) == colour) return true;
-    usleep(100 * 1000);
-  }
-  return false;
+  bool first = true;
+  return engine.waitUntil(
+      [&] {
+        if (!first) usleep(100 * 1000);
+        first = false;
+        *last = engine.grabWindow();
+        return !last->empty() && last->at(x, y) == colour;
+      },
+      "the pixel at (" + std::to_string(x) + ", " + std::to_string(y) + ") to change");
 }
 
 }  // namespace
@@ -294,12 +299,10 @@ TEST(ShellRun, F11HidesAndShowsTheTableImages) {
   EXPECT_EQ(frame.at(380, 300), black);
   EXPECT_EQ(frame.at(400, 320), black);
 
-  ASSERT_TRUE(engine.key("F11"));
-  ASSERT_TRUE(engine.waitForLine("Not drawing the level images")) << engine.transcript();
-  EXPECT_TRUE(waitForPixel(engine, 400, 300, black, &frame));
-  ASSERT_TRUE(engine.key("F11"));
-  ASSERT_TRUE(engine.waitForLine("Drawing the level images")) << engine.transcript();
-  EXPECT_TRUE(waitForPixel(engine, 400, 300, red, &frame));
+  ASSERT_TRUE(engine.press("F11", "Not drawing the level images")) << engine.transcript();
+  EXPECT_TRUE(waitForPixel(engine, 400, 300, black, &frame)) << engine.transcript();
+  ASSERT_TRUE(engine.press("F11", "Drawing the level images")) << engine.transcript();
+  EXPECT_TRUE(waitForPixel(engine, 400, 300, red, &frame)) << engine.transcript();
 
   engine.interrupt();
   EXPECT_EQ(engine.waitForExit(), 0) << engine.transcript();
