@@ -55,11 +55,28 @@ class AudioOutputTest : public testing::Test {
   }
 
   // Waits until every effect has been mixed, then closes the device so that
-  // the file is complete.
+  // the file is complete: the driver writes each block right after mixing
+  // it, and closing waits for that. The bound only stops a hang.
   static void drainAndClose() {
-    for (int waited = 0; Mix_Playing(-1) && waited < 5000; waited += 10) SDL_Delay(10);
-    SDL_Delay(100);  // the blocks holding the tail reach the file
+    for (int waited = 0; Mix_Playing(-1) && waited < 60000; waited += 10) SDL_Delay(10);
     AudioSystem::shutdown();
+  }
+
+  static uintmax_t sizeOf(const fs::path& file) {
+    std::error_code error;
+    uintmax_t size = fs::file_size(file, error);
+    return error ? 0 : size;
+  }
+
+  // Waits until the driver has written `seconds` of output after the first
+  // `from` bytes of the file. Its thread may be slow to get going on a busy
+  // machine, so this counts output, not time; the bound only stops a hang.
+  static void waitForOutput(const fs::path& file, uintmax_t from, double seconds) {
+    int rate = 0, channels = 0;
+    Uint16 format = 0;
+    ASSERT_TRUE(Mix_QuerySpec(&rate, &format, &channels));
+    const uintmax_t bytes = uintmax_t(seconds * rate) * uintmax_t(channels) * sizeof(int16_t);
+    for (int waited = 0; sizeOf(file) < from + bytes && waited < 60000; waited += 10) SDL_Delay(10);
   }
 
   // Largest absolute sample in a file of signed 16-bit native-endian samples.
@@ -105,7 +122,7 @@ TEST_F(AudioOutputTest, EffectsReachTheOutputScaledByTheirVolume) {
 
 TEST_F(AudioOutputTest, SilenceWithoutEffectsAndMusicAtItsVolume) {
   const fs::path quiet = openOnDisk("quiet.raw");
-  SDL_Delay(100);
+  waitForOutput(quiet, 0, 0.1);
   AudioSystem::shutdown();
   EXPECT_GT(fs::file_size(quiet), 0u);
   EXPECT_EQ(peakOf(quiet), 0);
@@ -117,7 +134,7 @@ TEST_F(AudioOutputTest, SilenceWithoutEffectsAndMusicAtItsVolume) {
   CaptureStdout();
   AudioSystem::playMusic("tune.wav", 0.5f);
   GetCapturedStdout();
-  SDL_Delay(300);
+  waitForOutput(music, sizeOf(music), 0.3);
   AudioSystem::shutdown();
   EXPECT_NEAR(peakOf(music), 8000, 800);
 }
@@ -133,9 +150,10 @@ TEST_F(AudioOutputTest, VorbisEffectsAndMusicDecode) {
   fs::copy_file(fs::path(ORVANE_SOURCE_DIR) / "tests/audio/tone.ogg", dir / "tone.ogg");
   const fs::path music = openOnDisk("ogg-music.raw");
   CaptureStdout();
+  const uintmax_t before = sizeOf(music);
   AudioSystem::playMusic("tone.ogg", 1.0f);
   EXPECT_EQ(GetCapturedStdout(), "[AUDIO] Starting music '" + (dir / "tone.ogg").string() + "'\n");
-  SDL_Delay(300);
+  waitForOutput(music, before, 0.3);
   AudioSystem::shutdown();
   EXPECT_NEAR(peakOf(music), 16384, 1600);
 }
