@@ -11,7 +11,7 @@ namespace {
 int geomClass = -1;
 
 // Boxes beyond this reach (or not finite) come from a body that ran away;
-// such a box would make the hash space walk billions of cells.
+// such a box would choke the broad phase.
 constexpr float farAway = 1e9f;
 
 Float2 normalise(Float2 v) {
@@ -94,6 +94,33 @@ inline bool apart(const Box& e, const Box& f) {
   return e.maxX < f.minX || e.maxY < f.minY || e.minX > f.maxX || e.minY > f.maxY;
 }
 
+// The corner and edge normals of an outline: each edge normal serves the
+// corners at both of its ends.
+void computeNormals(const Float2* points, int n, Float2* corners, Float2* edges) {
+  Float2 prevNormal = n > 0 ? normalise(perp(sub(points[0], points[n - 1]))) : Float2();
+  for (int i = 0; i < n; ++i) {
+    int next = (i + 1) % n;
+    Float2 nextNormal = normalise(perp(sub(points[next], points[i])));
+    edges[i] = nextNormal;
+    corners[i] = normalise({prevNormal.x + nextNormal.x, prevNormal.y + nextNormal.y});
+    prevNormal = nextNormal;
+  }
+}
+
+// How far the nearest edge line lies from the mean of the points: inside a
+// convex outline, no part of it is nearer the middle than that.
+float innerRadius(const Float2* points, int n, const Float2* edgeNormals) {
+  if (n <= 0) return 0;
+  Float2 middle;
+  for (int i = 0; i < n; ++i) middle.x += points[i].x / n, middle.y += points[i].y / n;
+  float inner = 1e30f;
+  for (int i = 0; i < n; ++i) {
+    if (edgeNormals[i].x == 0 && edgeNormals[i].y == 0) continue;
+    inner = std::fmin(inner, -dot(sub(middle, points[i]), edgeNormals[i]));
+  }
+  return inner < 1e30f && inner > 0 ? inner : 0;
+}
+
 dContactGeom* contactAt(dContactGeom* contacts, int stride, int i) {
   return reinterpret_cast<dContactGeom*>(reinterpret_cast<char*>(contacts) + i * stride);
 }
@@ -120,7 +147,24 @@ dGeomID createPolygonGeom(dSpaceID space, const ObjectDef* def) {
   data->pointCount = def->outlineCount();
   data->worldPoints = new Float2[data->pointCount + 1]();
   data->vertexNormals = new Float2[data->pointCount + 1]();
+  data->edgeNormals = new Float2[data->pointCount + 1]();
+  data->localNormals = new Float2[2 * data->pointCount + 1]();
+  computeNormals(def->outline.data(), data->pointCount, data->localNormals,
+                 data->localNormals + data->pointCount);
+  data->inner =
+      innerRadius(def->outline.data(), data->pointCount, data->localNormals + data->pointCount);
   data->dirty = 1;
+  const int n = data->pointCount;
+  data->convex = n >= 3;
+  for (int i = 0; i < n; ++i) {
+    Float2 q = def->outline[i];
+    float r = std::sqrt(q.x * q.x + q.y * q.y);
+    if (r > data->reach) data->reach = r;  // NaN stays out
+    Float2 in = sub(q, def->outline[(i + n - 1) % n]), out = sub(def->outline[(i + 1) % n], q);
+    // Outward normals turn clockwise on screen round a convex outline.
+    float turn = in.x * out.y - in.y * out.x;
+    if (!(turn <= 1e-4f * std::sqrt(dot(in, in) * dot(out, out)))) data->convex = 0;
+  }
   if (space) dSpaceAdd(space, geom);
   return geom;
 }
@@ -140,24 +184,27 @@ void refreshPolygonGeom(dGeomID geom) {
   float minX = 100000, minY = 100000, maxX = -100000, maxY = -100000;
   const Float2* local = g->def->outline.data();
   int n = g->pointCount;
+  Float2 sum;
   for (int i = 0; i < n; ++i) {
     Float2 q = local[i];
     Float2 w{px + r00 * q.x + r01 * q.y, py + r10 * q.x + r11 * q.y};
+    sum.x += w.x;
+    sum.y += w.y;
     if (w.x < minX) minX = w.x;
     if (w.y < minY) minY = w.y;
     if (w.x > maxX) maxX = w.x;
     if (w.y > maxY) maxY = w.y;
     g->worldPoints[i] = w;
   }
-  // Each edge normal serves the vertices at both of its ends.
-  Float2 prevNormal =
-      n > 0 ? normalise(perp(sub(g->worldPoints[0], g->worldPoints[n - 1]))) : Float2();
+  // Turning the outline turns its normals with it.
+  const Float2* corners = g->localNormals;
+  const Float2* edges = g->localNormals + n;
   for (int i = 0; i < n; ++i) {
-    int next = (i + 1) % n;
-    Float2 nextNormal = normalise(perp(sub(g->worldPoints[next], g->worldPoints[i])));
-    g->vertexNormals[i] = normalise({prevNormal.x + nextNormal.x, prevNormal.y + nextNormal.y});
-    prevNormal = nextNormal;
+    Float2 c = corners[i], e = edges[i];
+    g->vertexNormals[i] = {r00 * c.x + r01 * c.y, r10 * c.x + r11 * c.y};
+    g->edgeNormals[i] = {r00 * e.x + r01 * e.y, r10 * e.x + r11 * e.y};
   }
+  if (n > 0) g->middle = {sum.x / n, sum.y / n};
   g->bounds[0] = minX;
   g->bounds[1] = minY;
   g->bounds[2] = maxX;
@@ -177,16 +224,17 @@ dColliderFn* polygonColliderFor(int classNumber) {
 
 void polygonGeomBounds(dGeomID geom, dReal aabb[6]) {
   refreshPolygonGeom(geom);
-  const float* b = polygonGeomData(geom)->bounds;
-  bool sane = true;
+  const PolygonGeomData* g = polygonGeomData(geom);
+  const float* b = g->bounds;
+  bool sane = std::fabs(g->sweep) <= farAway;
   for (int i = 0; i < 4; ++i) sane = sane && std::fabs(b[i]) <= farAway;
   if (sane) {
-    aabb[0] = b[0];
-    aabb[1] = b[2];
-    aabb[2] = b[1];
-    aabb[3] = b[3];
+    aabb[0] = b[0] - g->sweep;
+    aabb[1] = b[2] + g->sweep;
+    aabb[2] = b[1] - g->sweep;
+    aabb[3] = b[3] + g->sweep;
   } else {
-    // An inverted box overlaps nothing and costs the hash space nothing.
+    // An inverted box overlaps nothing and costs the broad phase nothing.
     aabb[0] = aabb[2] = 100000;
     aabb[1] = aabb[3] = -100000;
   }
@@ -198,8 +246,12 @@ void releasePolygonGeomData(dGeomID geom) {
   PolygonGeomData* g = polygonGeomData(geom);
   delete[] g->worldPoints;
   delete[] g->vertexNormals;
+  delete[] g->edgeNormals;
+  delete[] g->localNormals;
   g->worldPoints = nullptr;
   g->vertexNormals = nullptr;
+  g->edgeNormals = nullptr;
+  g->localNormals = nullptr;
 }
 
 int collidePolygons(dGeomID o1, dGeomID o2, int flags, dContactGeom* contacts, int stride) {

@@ -12,11 +12,19 @@ struct PolygonGeomData {
   const ObjectDef* def;   // source of the local outline; not owned
   Float2* worldPoints;    // outline in world coordinates, pointCount+1 entries
   Float2* vertexNormals;  // unit normal at each outline point, same size
+  Float2* edgeNormals;    // outward unit normal of the edge from point i, same size
+  Float2* localNormals;   // the corner and edge normals of the outline itself, unturned:
+                          // 2*pointCount entries, corners first
   int pointCount;
   float bounds[4];          // minX, minY, maxX, maxY of worldPoints
+  Float2 middle;            // the mean of worldPoints
   float cachedPosition[2];  // pose at the last refresh
   float cachedRotation[4];  // r00, r01, r10, r11 at the last refresh
   unsigned char dirty;      // 1 forces the next refresh
+  float reach;              // farthest outline point from the geom's origin
+  unsigned char convex;     // 1 when no corner of the outline turns inwards
+  float inner;              // nearest edge line to the middle of a convex outline
+  float sweep;              // how far the box reaches out for the broad phase
 };
 
 // Creates a geom for def's outline (registering the class on first use) and
@@ -28,7 +36,9 @@ PolygonGeomData* polygonGeomData(dGeomID geom);
 // changed since the last refresh (or the geom is marked dirty).
 void refreshPolygonGeom(dGeomID geom);
 
-// ODE class callbacks.
+// ODE class callbacks. The box handed to ODE is the outline's, grown by the
+// geom's sweep on every side, so that the broad phase also pairs geoms that
+// are not touching yet but may meet within the coming step.
 dColliderFn* polygonColliderFor(int classNumber);
 void polygonGeomBounds(dGeomID geom, dReal aabb[6]);
 void releasePolygonGeomData(dGeomID geom);

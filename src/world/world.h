@@ -110,6 +110,20 @@ class World {
   void disposeDeferred();
   void collide(dGeomID o1, dGeomID o2);
   void guardBodies();
+  // Contacts and the ODE step, run again with a longer reach when a body
+  // moved farther than the contacts it was given could account for.
+  void integrate(float dt);
+  void recordMotions(float dt);
+  bool motionsCovered() const;
+  void restoreMotions(float dt);
+  void setSweeps(float dt);
+  // Bodies tied together by contacts or links form an island; each island is
+  // solved exactly, or iteratively once it has many contacts.
+  int motionIndex(dBodyID body) const;
+  const double* inverseMasses(dBodyID body) const;
+  int islandOf(int motion);
+  void join(dBodyID a, dBodyID b, int rows);
+  void solveIslands(float dt);
   void postStep(WorldObject& object);
   void reportRotation(WorldObject& object);
 
@@ -123,6 +137,20 @@ class World {
   dJointGroupID contactGroup_ = nullptr;
   dContact contactBuffer_[32];
   bool stepping_ = false;
+
+  // A body's state at the start of the step, and the speed its contacts
+  // were found for.
+  struct Motion {
+    WorldObject* object;
+    dReal position[3], quaternion[4], linear[3], angular[3], force[3], torque[3];
+    float speed;
+    double inverse[2];  // inverse mass and inertia about z
+    int island;         // union-find parent, a motion index
+    int rows;           // contact rows of the island, kept at its root
+  };
+  std::vector<Motion> motions_;
+  float stepLength_ = 0;
+  bool collideTriggers_ = true;
   std::vector<std::unique_ptr<WorldObject>> doomedObjects_;
   std::vector<std::unique_ptr<Link>> doomedLinks_;
 };

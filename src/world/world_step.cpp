@@ -34,63 +34,6 @@ void updatePose(WorldObject& o, const dReal* p, const dReal* R) {
 
 }  // namespace
 
-void World::collidePair(void* world, dGeomID o1, dGeomID o2) {
-  static_cast<World*>(world)->collide(o1, o2);
-}
-
-void World::collide(dGeomID o1, dGeomID o2) {
-  dBodyID b1 = dGeomGetBody(o1), b2 = dGeomGetBody(o2);
-  if (!b1 && !b2) return;  // static shapes and triggers never meet
-  WorldObject* w1 = static_cast<WorldObject*>(dGeomGetData(o1));
-  WorldObject* w2 = static_cast<WorldObject*>(dGeomGetData(o2));
-  if (!w1 || !w2) return;
-
-  const bool sameScene = w1->sceneNumber == w2->sceneNumber;
-  if (sameScene) {
-    // Groups wrap at 32 for the row as for the bit; only w1's row counts.
-    uint32_t row = data_.collisionMasks[w1->def->collisionGroup & 31];
-    if (!(row & (1u << (w2->def->collisionGroup & 31)))) return;
-    if (w1->linkTarget == w2 || w2->linkTarget == w1) return;
-  }
-
-  int n = dCollide(o1, o2, 32, &contactBuffer_[0].geom, int(sizeof(dContact)));
-  if (n <= 0) return;
-
-  if (w1->trigger) w1->trigger->touch(w2->sceneNumber, w2->number);
-  if (w2->trigger) w2->trigger->touch(w1->sceneNumber, w1->number);
-  if (w1->trigger || w2->trigger) return;
-
-  bool soft = false;
-  if (!sameScene) {
-    if (w1->def->immovableByOtherScenes) {
-      b1 = nullptr;
-      soft = true;
-    }
-    if (w2->def->immovableByOtherScenes) {
-      b2 = nullptr;
-      soft = true;
-    }
-  }
-  if (!b1 && !b2) return;
-
-  for (int i = 0; i < n; ++i) {
-    dSurfaceParameters& s = contactBuffer_[i].surface;
-    s = dSurfaceParameters();
-    s.mode = dContactSoftCFM;
-    s.mu = 0;
-    s.mu2 = 0;
-    s.bounce = 0.07;
-    s.bounce_vel = 0.07;
-    s.soft_cfm = 0.01;
-    if (soft) {
-      s.mode |= dContactSoftERP;
-      s.soft_erp = 0.95;
-    }
-    dJointID joint = dJointCreateContact(odeWorld_, contactGroup_, &contactBuffer_[i]);
-    dJointAttach(joint, b1, b2);
-  }
-}
-
 void World::guardBodies() {
   for (int slot = 0; slot < objects.capacity(); ++slot) {
     WorldObject* o = objects.at(slot);
@@ -119,9 +62,7 @@ void World::guardBodies() {
 void World::step(float dt) {
   stepping_ = true;
   guardBodies();
-  dSpaceCollide(space_, this, &World::collidePair);
-  dWorldStep(odeWorld_, dt);
-  dJointGroupEmpty(contactGroup_);
+  integrate(dt);
 
   // Handlers may remove or spawn scenes: read each slot when it is reached,
   // and only up to the capacity the pass began with.

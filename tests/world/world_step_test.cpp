@@ -44,35 +44,124 @@ TEST(StepTest, FreeBallFollowsTheSemiImplicitEulerPath) {
   EXPECT_FLOAT_EQ(ball->velocity.x, 30);
 }
 
-TEST(StepTest, FastBallStopsOnAThickFloorAndComesToRest) {
-  // Contacts are soft (CFM 0.01 against a mass of this order), so a fast
-  // heavy ball sinks deep; once its centre passes the surface the outlines
-  // no longer face each other and it would fall through. A half-unit ball
-  // at 2000 px/s stops in time.
+// A floor whose top face is y = 400, with a point every 20 px, and one ball
+// of the given mass spawned over it.
+struct Floor {
   TestCatalog cat;
-  SceneDef& table = cat.addScene("floor");
-  table.objects.push_back(
-      objectDef("floor", KindStatic, {}, subdivide(rectOutline(100, 400, 700, 460), 20)));
+  std::unique_ptr<World> world;
+  WorldObject* ball = nullptr;
+  explicit Floor(float mass, float gravity = 400, Float2 at = {400, 300}) {
+    SceneDef& table = cat.addScene("floor");
+    table.objects.push_back(
+        objectDef("floor", KindStatic, {}, subdivide(rectOutline(100, 400, 700, 460), 20)));
+    SceneDef& balls = cat.addScene("ball");
+    balls.objects.push_back(objectDef("ball", KindDynamic, {}, ballOutline(12)));
+    balls.objects.back().mass = mass;
+    world.reset(new World(cat.data));
+    world->setGravity(gravity);
+    world->spawnScene(&table, 0, 0);
+    world->spawnScene(&balls, at.x, at.y);
+    ball = world->findObjectByName(2, "ball");
+  }
+};
+
+// The ball's flat bottom face lies 12 cos(11.25 deg) below its centre.
+constexpr float ballInradius = 11.7694f;
+
+TEST(StepTest, FastBallsStopAtTheSurfaceWhateverTheirMass) {
+  // 12,000 px/s is 40 px per step: the ball would be past the floor's top
+  // face within a step. Light or heavy, it stops at the face, comes back at
+  // a fifth of its speed, and settles on the face without sinking into it
+  // (strong gravity brings it back down in time).
+  for (float mass : {0.01f, 1.f, 100.f}) {
+    Floor f(mass, 4000);
+    f.ball->setVelocity(0, 12000);
+    float deepest = 0, slowest = 1e9f;
+    for (int i = 0; i < 6; ++i) {
+      f.world->step(stepLength);
+      deepest = std::max(deepest, f.ball->position.y);
+      slowest = std::min(slowest, f.ball->velocity.y);
+    }
+    EXPECT_LT(deepest, 400 - ballInradius + 0.1f) << "mass " << mass;
+    EXPECT_NEAR(slowest, -0.2f * 12000, 30) << "mass " << mass;
+    float low = 1e9f, high = -1e9f;
+    for (int i = 0; i < 3000; ++i) {
+      f.world->step(stepLength);
+      if (i >= 2900)
+        low = std::min(low, f.ball->position.y), high = std::max(high, f.ball->position.y);
+    }
+    EXPECT_NEAR(f.ball->position.y, 400 - ballInradius, 0.1f) << "mass " << mass;
+    EXPECT_LT(high - low, 0.01f) << "mass " << mass;
+    EXPECT_NEAR(f.ball->position.x, 400, 0.5f) << "mass " << mass;
+  }
+}
+
+TEST(StepTest, SlowImpactsDoNotBounce) {
+  // Dropped from 1 px, the ball meets the floor at 28 px/s: it stays down.
+  Floor f(1, 400, {400, 400 - ballInradius - 1});
+  for (int i = 0; i < 30; ++i) {
+    f.world->step(stepLength);
+    EXPECT_GE(f.ball->velocity.y, -0.01f) << "step " << i;
+  }
+  EXPECT_NEAR(f.ball->position.y, 400 - ballInradius, 0.05f);
+}
+
+TEST(StepTest, ABallSlidesDownASlopeOnItsSurface) {
+  // A 30 degree slope (frictionless contacts: the ball slides), with a
+  // point every 20 px: the ball keeps to the face all the way down.
+  TestCatalog cat;
+  SceneDef& table = cat.addScene("slope");
+  const float s = 0.5f, c = 0.8660254f;  // the slope falls to the right
+  std::vector<Float2> slope = {
+      {100, 100}, {100 + 600 * c, 100 + 600 * s}, {100 + 600 * c, 200 + 600 * s}, {100, 200}};
+  std::reverse(slope.begin(), slope.end());  // as the collider wants
+  table.objects.push_back(objectDef("slope", KindStatic, {}, subdivide(slope, 20)));
   SceneDef& balls = cat.addScene("ball");
   balls.objects.push_back(objectDef("ball", KindDynamic, {}, ballOutline(12)));
-  balls.objects.back().mass = 0.5f;
   World world(cat.data);
   world.setGravity(400);
   world.spawnScene(&table, 0, 0);
-  world.spawnScene(&balls, 400, 300);
+  // On the face 100 px down the slope, its centre 13 px out along the normal.
+  world.spawnScene(&balls, 100 + 100 * c + 13 * s, 100 + 100 * s - 13 * c);
   WorldObject* ball = world.findObjectByName(2, "ball");
-  ball->setVelocity(0, 2000);
-  float deepest = 0, low = 1e9f, high = -1e9f;
-  for (int i = 0; i < 900; ++i) {
+  for (int i = 0; i < 300; ++i) {
     world.step(stepLength);
-    deepest = std::max(deepest, ball->position.y);
-    if (i >= 800) low = std::min(low, ball->position.y), high = std::max(high, ball->position.y);
+    Float2 p = ball->position;
+    // Distance of the centre from the face's line, out along its normal.
+    float out = (p.x - 100) * s - (p.y - 100) * c;
+    ASSERT_GT(out, 11.5f) << "step " << i;
+    ASSERT_LT(out, 13.1f) << "step " << i;
   }
-  EXPECT_LT(deepest, 399);  // the centre never reaches the surface
-  // At rest the ball sits on the contact threshold, a third of a pixel deep.
-  EXPECT_NEAR(ball->position.y, 388, 1);
-  EXPECT_LT(high - low, 0.25);
-  EXPECT_NEAR(ball->position.x, 400, 0.5);
+  // After a second it has slid down with g sin 30 = 200 px/s^2: 100 px.
+  float along = (ball->position.x - 100) * c + (ball->position.y - 100) * s;
+  EXPECT_NEAR(along, 100 + 100, 8);
+}
+
+TEST(StepTest, ABallStruckAgainstAThinWallStaysOnItsSide) {
+  // A ball resting on a 4 px wall is hit from above by a heavy block at
+  // 6,000 px/s. The block's contact flings it into the wall it had no reason
+  // to look at before the step: the step is run again with that reach.
+  TestCatalog cat;
+  SceneDef& table = cat.addScene("wall");
+  table.objects.push_back(
+      objectDef("wall", KindStatic, {}, subdivide(rectOutline(100, 400, 700, 404), 10)));
+  SceneDef& moving = cat.addScene("moving");
+  moving.objects.push_back(
+      objectDef("ball", KindDynamic, {400, 400 - ballInradius}, ballOutline(12)));
+  moving.objects.push_back(
+      objectDef("block", KindDynamic, {400, 300}, rectOutline(-20, -10, 20, 10)));
+  moving.objects.back().mass = 50;
+  World world(cat.data);
+  world.spawnScene(&table, 0, 0);
+  world.spawnScene(&moving, 0, 0);
+  WorldObject* ball = world.findObjectByName(2, "ball");
+  WorldObject* block = world.findObjectByName(2, "block");
+  block->setVelocity(0, 6000);
+  for (int i = 0; i < 60; ++i) {
+    world.step(stepLength);
+    ASSERT_LT(ball->position.y, 400 - ballInradius + 2) << "step " << i;
+    ASSERT_LT(block->position.y, 400 - 2 * ballInradius - 10 + 2) << "step " << i;
+  }
 }
 
 TEST(StepTest, StaticShapesAndTriggersNeverMakeJoints) {
