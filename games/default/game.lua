@@ -6,14 +6,15 @@
 local TITLE = "Orvane Pinball"
 local BALLS_PER_GAME = 3
 local BALL_SAVE_TIME = 6        -- seconds of ball save after the first launch of a ball
-local GRAVITY = 700             -- px/s^2 down the tilted table
+-- The ball is 24 px across, as a real one is 27 mm: about 0.89 px per mm.
+local GRAVITY = 1000            -- px/s^2: g sin 6.5 degrees = 1.11 m/s^2 down the playfield
 local FLIP_UP = 50              -- flipper travel in degrees
-local FLIP_SPEED_UP = 17        -- rad/s while rising
-local FLIP_SPEED_DOWN = 10      -- rad/s while falling back
-local LAUNCH_MIN, LAUNCH_MAX = 1000, 1400   -- plunger speeds in px/s
-local MAX_SPEED = 1400          -- no ball goes faster: the walls stop it for sure
+local FLIP_SPEED_UP = 50        -- rad/s while rising: the whole stroke in about 17 ms
+local FLIP_SPEED_DOWN = 15      -- rad/s while falling back
+local LAUNCH_MIN, LAUNCH_MAX = 1000, 4500   -- plunger speeds in px/s
+local BUMPER_KICK, SLING_KICK = 2000, 1800  -- px/s added by a pop bumper, a slingshot
 local CHARGE_TIME = 1.0         -- seconds to pull the plunger all the way
-local BALL_MASS = 0.05
+local BALL_MASS = 1             -- as in scenes/ball.lua
 local STEP_FORCE = 300 * BALL_MASS  -- force that changes a ball's speed by 1 px/s in one step
 local HUD_ROWS_PX = 120         -- the HUD covers the top of the screen
 local MUSIC = "table-theme.wav"
@@ -309,7 +310,7 @@ end
 local function hitBumper(bp, ball)
   local d = ObjectGetPos(ball) - bp.pos
   if d:Normalize() == 0 then d = Vec2(0, -1) end
-  if not tilted then kick(ball, d, 950) end
+  if not tilted then kick(ball, d, BUMPER_KICK) end
   ObjectSetLit(bp.core, true)
   bp.litTimer = 0.12
   SoundPlay("bumper")
@@ -318,7 +319,7 @@ local function hitBumper(bp, ball)
 end
 
 local function hitSling(sl, ball)
-  if not tilted then kick(ball, sl.dir, 900) end
+  if not tilted then kick(ball, sl.dir, SLING_KICK) end
   ObjectSetLit(sl.body, true)
   sl.litTimer = 0.1
   SoundPlay("sling")
@@ -656,13 +657,7 @@ function update(dt)
   if spin then ObjectSetTorque(spinner, spin * 0.996) end
   spinnerBurst = spinnerBurst - dt
 
-  -- The speed limit, and a guard against a ball that escaped the table
-  -- (it never should).
-  for _, b in pairs(balls) do
-    local v = ObjectGetVelocity(b)
-    local speed = v and v.length or 0
-    if speed > MAX_SPEED then ObjectSetVelocity(b, v * (MAX_SPEED / speed)) end
-  end
+  -- A guard against a ball that escaped the table (it never should).
   -- Draining changes balls, so the lost ones are gathered first; the list
   -- is made only when there is one, as this runs every step.
   local lost

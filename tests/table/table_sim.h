@@ -17,20 +17,21 @@
 namespace table {
 
 // Numbers shared with game.lua.
-constexpr float kGravity = 700;
-constexpr float kFlipUp = 50;             // degrees
-constexpr float kFlipSpeedUp = 17;        // rad/s
-constexpr float kFlipSpeedDown = 10;
-constexpr float kLaunchMin = 1000, kLaunchMax = 1400;
-constexpr float kMaxSpeed = 1400;         // the script's speed limit
-constexpr float kBallMass = 0.05f;
+constexpr float kGravity = 1000;
+constexpr float kFlipUp = 50;       // degrees
+constexpr float kFlipSpeedUp = 50;  // rad/s
+constexpr float kFlipSpeedDown = 15;
+constexpr float kLaunchMin = 1000, kLaunchMax = 4500;
+constexpr float kBallMass = 1;
 constexpr float kStepForce = 300 * kBallMass;  // changes a ball's speed by 1 px/s in one step
-constexpr float kBumperKick = 950, kSlingKick = 900;
+constexpr float kBumperKick = 2000, kSlingKick = 1800;
 constexpr float kStep = 0.0033333334f;
-constexpr float kFlipperLength = 74;     // pivot to tip centre, as in scenes/table.lua
+constexpr float kFlipperLength = 74;  // pivot to tip centre, as in scenes/table.lua
 constexpr float kBallStartX = 738, kBallStartY = 1317;
 
-inline std::string packedTablePath() { return std::string(ORVANE_BINARY_DIR) + "/default/data.dat"; }
+inline std::string packedTablePath() {
+  return std::string(ORVANE_BINARY_DIR) + "/default/data.dat";
+}
 
 class TableSim : public WorldEvents {
  public:
@@ -82,25 +83,28 @@ class TableSim : public WorldEvents {
   void step() { world.step(kStep); }
 
   // Events: what game.lua does that moves the ball.
-  void callObjectEnter(int triggerScene, int triggerObject, int otherScene, int otherObject) override {
+  void callObjectEnter(int triggerScene, int triggerObject, int otherScene,
+                       int otherObject) override {
     WorldObject* ball = object(otherObject);
     if (!ball || triggerScene != tableScene) return;
     auto bumper = bumperCentre.find(triggerObject);
     if (bumper != bumperCentre.end()) {
       float dx = ball->position.x - bumper->second.x, dy = ball->position.y - bumper->second.y;
       float len = std::sqrt(dx * dx + dy * dy);
-      if (len > 0.001f) ball->addImpulse(dx / len * kBumperKick * kStepForce, dy / len * kBumperKick * kStepForce);
+      if (len > 0.001f)
+        ball->addImpulse(dx / len * kBumperKick * kStepForce, dy / len * kBumperKick * kStepForce);
       ++bumperHits;
       return;
     }
     auto sling = slingDir.find(triggerObject);
     if (sling != slingDir.end()) {
-      ball->addImpulse(sling->second.x * kSlingKick * kStepForce, sling->second.y * kSlingKick * kStepForce);
+      ball->addImpulse(sling->second.x * kSlingKick * kStepForce,
+                       sling->second.y * kSlingKick * kStepForce);
       ++slingHits;
       return;
     }
     if (triggerObject == drain) drained.push_back(otherObject);
-    ++otherTriggers;
+    ++triggerHits[triggerObject];
   }
   void callObjectExit(int, int, int, int) override {}
   void callSceneEnter(int, int, int) override {}
@@ -109,14 +113,8 @@ class TableSim : public WorldEvents {
     if (object == spinner) ++spinnerTurns;
   }
   void callScriptUpdate(float) override {
-    // The spinner's friction and the balls' speed limit live in the script.
+    // The spinner's friction lives in the script.
     if (WorldObject* s = object(spinner)) s->setTorque(s->angularVelocity * 0.996f);
-    for (int slot = 0; slot < world.objects.capacity(); ++slot) {
-      WorldObject* o = world.objects.at(slot);
-      if (!o || o->sceneNumber == tableScene || !o->body) continue;
-      float speed = std::hypot(o->velocity.x, o->velocity.y);
-      if (speed > kMaxSpeed) o->setVelocity(o->velocity.x * kMaxSpeed / speed, o->velocity.y * kMaxSpeed / speed);
-    }
   }
 
   NullContentBackend backend;
@@ -126,7 +124,8 @@ class TableSim : public WorldEvents {
   std::map<int, Float2> bumperCentre;
   std::map<int, Float2> slingDir;
   std::vector<int> drained;
-  long bumperHits = 0, slingHits = 0, spinnerTurns = 0, otherTriggers = 0;
+  std::map<int, long> triggerHits;  // the other triggers, by object number
+  long bumperHits = 0, slingHits = 0, spinnerTurns = 0;
 
  private:
   void drive(int flipper, bool up, float direction) {

@@ -1,6 +1,6 @@
-// The packed default table under punishment: a thousand launches with random
-// plunger strength and random flipper play. No ball may leave the playfield,
-// sink into a wall, or pass through a flipper.
+// The packed default table under punishment at full speed: a thousand
+// launches with random plunger strength and random flipper play. No ball may
+// leave the playfield, sink into a wall, or pass through a flipper.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -53,7 +53,7 @@ bool onTable(P p, float slack) {
   return true;
 }
 
-// A thousand launches take about half a minute in an optimised build and
+// A thousand launches take about a minute in an optimised build and
 // several times that under AddressSanitizer, which runs a quarter of them.
 // ORVANE_TABLE_LAUNCHES=n runs n launches instead, and ORVANE_TABLE_SEED=s
 // plays other shots: for a longer hunt.
@@ -78,12 +78,14 @@ class TableStress : public ::testing::Test {
  protected:
   void SetUp() override {
     sim = std::make_unique<table::TableSim>(table::packedTablePath());
-    ASSERT_TRUE(sim->ready()) << "the packed table is missing or damaged: " << table::packedTablePath();
+    ASSERT_TRUE(sim->ready()) << "the packed table is missing or damaged: "
+                              << table::packedTablePath();
     for (int slot = 0; slot < sim->world.objects.capacity(); ++slot) {
       WorldObject* o = sim->world.objects.at(slot);
       if (!o || o->sceneNumber != sim->tableScene || o->def->kind != KindStatic) continue;
       std::vector<P> poly;
-      for (const Float2& q : o->def->outline) poly.push_back({q.x + o->position.x, q.y + o->position.y});
+      for (const Float2& q : o->def->outline)
+        poly.push_back({q.x + o->position.x, q.y + o->position.y});
       walls.push_back({o->def->name, poly});
     }
     ASSERT_GT(walls.size(), 10u);
@@ -95,7 +97,8 @@ class TableStress : public ::testing::Test {
     float restAngle = f->number == sim->leftFlipper ? 30.f : 150.f;
     float a = (restAngle + f->angleDegrees) * float(M_PI) / 180;
     pivot = {f->position.x, f->position.y};
-    tip = {pivot.x + table::kFlipperLength * std::cos(a), pivot.y + table::kFlipperLength * std::sin(a)};
+    tip = {pivot.x + table::kFlipperLength * std::cos(a),
+           pivot.y + table::kFlipperLength * std::sin(a)};
   }
 
   std::unique_ptr<table::TableSim> sim;
@@ -144,17 +147,18 @@ TEST_F(TableStress, ThousandLaunchesStayOnTheTableAndNeverCrossAFlipper) {
       ASSERT_NE(b, nullptr);
       P p{b->position.x, b->position.y};
       std::ostringstream where;
-      where << "launch " << trial << " (strength " << strength << ") step " << i << ": ball at (" << p.x
-            << ", " << p.y << ") moving (" << b->velocity.x << ", " << b->velocity.y << ")";
+      where << "launch " << trial << " (strength " << strength << ") step " << i << ": ball at ("
+            << p.x << ", " << p.y << ") moving (" << b->velocity.x << ", " << b->velocity.y << ")";
       ASSERT_TRUE(std::isfinite(p.x) && std::isfinite(p.y)) << where.str();
       ASSERT_TRUE(onTable(p, 4)) << "left the table: " << where.str();
-      for (const auto& w : walls) ASSERT_FALSE(insidePolygon(w.second, p)) << "inside " << w.first << ": " << where.str();
+      for (const auto& w : walls)
+        ASSERT_FALSE(insidePolygon(w.second, p)) << "inside " << w.first << ": " << where.str();
       for (int f : {sim->leftFlipper, sim->rightFlipper}) {
         P pivot, tip;
         flipperLine(f, pivot, tip);
         ASSERT_FALSE(segmentsCross(last, p, pivot, tip))
-            << "crossed a flipper turned " << sim->object(f)->angleDegrees << " degrees: from (" << last.x << ", "
-            << last.y << "), " << where.str();
+            << "crossed a flipper turned " << sim->object(f)->angleDegrees << " degrees: from ("
+            << last.x << ", " << last.y << "), " << where.str();
       }
       fastest = std::fmax(fastest, std::hypot(b->velocity.x, b->velocity.y));
       last = p;
@@ -166,13 +170,45 @@ TEST_F(TableStress, ThousandLaunchesStayOnTheTableAndNeverCrossAFlipper) {
       sim->step();
     }
   }
-  std::printf("[ table ] %d launches, %ld steps, %ld drained, fastest ball %.0f px/s, %ld bumper, %ld sling, "
-              "%ld spinner events\n",
-              launches, steps, drains, fastest, sim->bumperHits, sim->slingHits, sim->spinnerTurns);
-  // The table must actually be played: balls reach the bumpers and slings, and drain.
+  std::printf(
+      "[ table ] %d launches, %ld steps, %ld drained, fastest ball %.0f px/s, %ld bumper, %ld "
+      "sling, "
+      "%ld spinner events\n",
+      launches, steps, drains, fastest, sim->bumperHits, sim->slingHits, sim->spinnerTurns);
+  // The table must actually be played, at a real machine's speed: balls
+  // reach the bumpers and slings, flipper and plunger shots are fast, and
+  // balls drain.
+  EXPECT_GT(fastest, 3500);
   EXPECT_GT(sim->bumperHits, 0);
   EXPECT_GT(sim->slingHits, 0);
   EXPECT_GT(drains, launches / 10);
+}
+
+// A strong plunger shot goes round the arch and down the left orbit; the
+// deflector at the orbit's foot must turn it back into play rather than let
+// it run on down the left outlane.
+TEST_F(TableStress, OrbitShotsComeBackIntoPlay) {
+  const int outlane = sim->number("OutlaneLeft");
+  ASSERT_NE(outlane, 0);
+  for (float strength = 2500; strength <= 4000; strength += 250) {
+    int ball = sim->spawnBall();
+    for (int i = 0; i < 30; ++i) sim->step();
+    sim->object(ball)->setVelocity(0, -strength);
+    const long lost = sim->triggerHits[outlane];
+    bool inOrbit = false, back = false;
+    // Two seconds: round the arch, down the orbit and out across the table.
+    for (int i = 0; i < 600 && !back; ++i) {
+      sim->step();
+      const WorldObject* b = sim->object(ball);
+      inOrbit = inOrbit || (b->position.x < 110 && b->position.y > 620);
+      back = inOrbit && b->position.x > 180;
+    }
+    EXPECT_TRUE(inOrbit) << "a shot at " << strength << " px/s missed the orbit";
+    EXPECT_TRUE(back) << "a shot at " << strength << " px/s did not come back from the orbit";
+    EXPECT_EQ(sim->triggerHits[outlane], lost)
+        << "a shot at " << strength << " px/s went down the outlane";
+    sim->removeBall(ball);
+  }
 }
 
 // A ball dropped onto the left flipper and flipped at the right moment must

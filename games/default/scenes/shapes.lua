@@ -83,8 +83,7 @@ end
 
 -- A solid band `thickness` wide along an open polyline, with mitred joins
 -- and intermediate points every maxEdge (default 30) pixels. With `round`
--- its ends are half circles: a square end has corners whose blended normals
--- let a ball sink in.
+-- its ends are half circles.
 function S.band(path, thickness, maxEdge, round)
   local h = thickness / 2
   local n = #path

@@ -51,8 +51,7 @@ end
 add({ name = "ShooterLane", id = "BallStart", kind = "marker", position = { 738, 1317 } })
 
 -- Inlane guides feed the flippers; the gap between guide and outer wall is
--- the outlane. They are 40 px thick: the round top of a thinner one is a
--- corner small enough for a fast ball to cut into.
+-- the outlane.
 local guideL = { { 92, 990 }, { 92, 1120 }, { 262, 1210 } }
 wall("GuideLeft", S.band(guideL, 40, 30, true))
 wall("GuideRight", S.band(S.mirrorX(guideL, AXIS), 40, 30, true))
@@ -61,8 +60,7 @@ wall("GuideRight", S.band(S.mirrorX(guideL, AXIS), 40, 30, true))
 -- outside it that kicks the ball away from the face. Every corner but the
 -- face is buried in the inlane guide, so that the face meets the guide in
 -- two corners that shed the ball: a gap between sling and guide, or a top
--- that slopes towards the guide, is a pocket a ball comes to rest in, and a
--- small corner standing out of the guide is one a fast ball cuts into.
+-- that slopes towards the guide, is a pocket a ball comes to rest in.
 local SLING_A, SLING_B, SLING_C = { 99, 1010 }, { 99, 1126 }, { 232, 1182 }
 local function sling(side)
   local A, B, C = SLING_A, SLING_B, SLING_C
@@ -104,13 +102,14 @@ sling("Right")
 -- Flippers: bodies on a ball joint to the fixed world at the pivot, drawn
 -- at rest; game.lua turns them between 0 and 50 degrees. The tips pass
 -- horizontal on the way up, where they come closest: 98 - 74 = 24 px from
--- the middle each, which leaves 30 px between the tip rubbers. Any less and
--- a ball between the tips is pinched and squeezed through a flipper.
+-- the middle each, which leaves 30 px between the tip rubbers, so that a
+-- ball coming straight down the middle drains. They are heavy next to the
+-- ball (mass 1): the coil that drives a flipper is not slowed by the ball.
 local FLIPPER_LENGTH = 74
 local function flipper(side, px, angle)
   local outline = S.capsule(FLIPPER_LENGTH, angle, 14, 9, 8)
   add({ name = side .. "Flipper", kind = "dynamic", layer = 1, collisionGroup = MOVING,
-        mass = 3, inertiaRadius = 600, position = { px, 1222 },
+        mass = 60, inertiaRadius = 600, position = { px, 1222 },
         img = "Images\\flipper-" .. side:lower() .. ".png",
         imageOffset = S.spriteOffset(outline), outline = outline })
   links[#links + 1] = { name = side:lower() .. "-pivot", obj1 = side .. "Flipper", obj2 = "",
@@ -148,11 +147,14 @@ for i, x in ipairs({ 332.5, 387.5, 442.5 }) do
 end
 
 -- Left orbit with the spinner: a thin gate on a ball joint across the lane.
+-- A full shot from the plunger goes round the arch and down the orbit; the
+-- deflector at its foot turns it back into play instead of down the outlane.
 wall("OrbitWall", S.band({ { 122, 790 }, { 122, 430 } }, 30, 30, true))
+wall("OrbitDeflector", S.band({ { 30, 800 }, { 118, 856 } }, 16, 30, true))
 do
   local bar = S.box(-27, -3, 27, 3, 14)
   add({ name = "Spinner", kind = "dynamic", layer = 1, collisionGroup = MOVING,
-        mass = 0.02, inertiaRadius = 300, position = { 78, 590 },
+        mass = 0.2, inertiaRadius = 300, position = { 78, 590 },
         img = "Images\\spinner.png", imageOffset = S.spriteOffset(bar), outline = bar })
   links[#links + 1] = { name = "spinner-axle", obj1 = "Spinner", obj2 = "", anchor = { 78, 590 } }
 end
