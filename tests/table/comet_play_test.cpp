@@ -15,7 +15,6 @@
 #include "content/world_data.h"
 #include "props/property_store.h"
 #include "script/script_host.h"
-#include "world/physics.h"
 #include "world/world.h"
 
 namespace {
@@ -82,15 +81,11 @@ struct Comet {
 class CometPlay : public ::testing::Test {
  protected:
   void SetUp() override {
-    initPhysics();
     setDataDirectory(ORVANE_BINARY_DIR "/comet");
     saveFile = ::testing::TempDir() + "comet-save-" + std::to_string(getpid()) + ".dat";
     setPropertyFile(saveFile.c_str());
   }
-  void TearDown() override {
-    std::remove(saveFile.c_str());
-    closePhysics();
-  }
+  void TearDown() override { std::remove(saveFile.c_str()); }
   std::string saveFile;
 };
 
@@ -160,7 +155,8 @@ TEST_F(CometPlay, GamesArePlayedToTheEndAndNoBallLeavesTheTable) {
   std::string out = ::testing::internal::GetCapturedStdout();
   ASSERT_TRUE(failure.empty()) << failure;
   std::printf(
-      "[ comet ] %d games in %ld s of play: %zu launches, %zu bumper, %zu sling, %zu target hits, %zu drained, "
+      "[ comet ] %d games in %ld s of play: %zu launches, %zu bumper, %zu sling, %zu target hits, "
+      "%zu drained, "
       "%zu saved\n",
       games, step / 300, count(out, "[COMET] ball launched"), count(out, "[COMET] bumper hit"),
       count(out, "[COMET] sling hit"), count(out, "[COMET] target "),

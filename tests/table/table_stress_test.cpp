@@ -9,16 +9,8 @@
 #include <sstream>
 
 #include "table_sim.h"
-#include "world/physics.h"
 
 namespace {
-
-class PhysicsEnvironment : public ::testing::Environment {
- public:
-  void SetUp() override { initPhysics(); }
-  void TearDown() override { closePhysics(); }
-};
-const auto* const environment = ::testing::AddGlobalTestEnvironment(new PhysicsEnvironment);
 
 struct P {
   float x, y;
