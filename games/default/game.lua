@@ -524,10 +524,10 @@ end
 -- Follows the lowest ball (the one closest to the drain), smoothly and
 -- clamped to the table; in attract mode it sweeps slowly up and down.
 local function updateCamera(dt)
-  local target
+  local target, rate
   if mode == "attract" or mode == "over" then
     attractCam = attractCam + dt
-    target = 340 + 460 * math.sin(attractCam * 0.25)
+    target, rate = 340 + 460 * math.sin(attractCam * 0.25), 7
   else
     local lowest
     for _, b in pairs(balls) do
@@ -535,10 +535,12 @@ local function updateCamera(dt)
       if p and (not lowest or p.y > lowest) then lowest = p.y end
     end
     if not lowest then return end
-    target = lowest - (HUD_ROWS_PX + 600) / 2
+    -- Quick enough to keep a ball at 4000 px/s on the screen: the camera
+    -- trails the ball by about a twentieth of a second.
+    target, rate = lowest - (HUD_ROWS_PX + 600) / 2, 20
   end
   target = math.max(-HUD_ROWS_PX, math.min(1400 - 600, target))
-  camY = camY + (target - camY) * math.min(1, dt * 7)
+  camY = camY + (target - camY) * math.min(1, dt * rate)
   CamSet(Vec2(0, camY))
 end
 
