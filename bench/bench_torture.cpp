@@ -3,10 +3,11 @@
 // up to 12,000 px/s (40 px per step). Prints per obstacle and band the shots,
 // the balls that got through, the deepest overlap, the rebound and the step
 // cost; then how often thin lane triggers see a ball crossing them.
-//   bench_torture [shots per obstacle and band] [seed]
+//   bench_torture [shots per obstacle and band] [seed] [obstacle, e.g. flipper]
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <random>
 #include <vector>
 
@@ -54,6 +55,7 @@ struct Tally {
 int main(int argc, char** argv) {
   const int perCell = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2100;
   const unsigned seed = argc > 2 ? unsigned(std::atoi(argv[2])) : 12;
+  const char* only = argc > 3 ? argv[3] : "";
   initPhysics();
   range::Range shootingRange;
   std::mt19937 rng(seed);
@@ -64,6 +66,7 @@ int main(int argc, char** argv) {
   long allShots = 0, allThrough = 0;
   float allDeepest = 0;
   for (range::Target target : range::kAllTargets) {
+    if (!std::strstr(range::targetName(target), only)) continue;
     for (const range::Band& band : bands) {
       Tally t;
       while (t.shots < perCell) {

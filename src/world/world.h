@@ -118,7 +118,7 @@ class World {
   void restoreMotions(float dt);
   void setSweeps(float dt);
   // Bodies tied together by contacts or links form an island; each island is
-  // solved exactly, or iteratively once it has many contacts.
+  // solved exactly, or iteratively once it has many bodies and contacts.
   int motionIndex(dBodyID body) const;
   const double* inverseMasses(dBodyID body) const;
   int islandOf(int motion);
@@ -144,9 +144,13 @@ class World {
     WorldObject* object;
     dReal position[3], quaternion[4], linear[3], angular[3], force[3], torque[3];
     float speed;
-    double inverse[2];  // inverse mass and inertia about z
-    int island;         // union-find parent, a motion index
-    int rows;           // contact rows of the island, kept at its root
+    double inverse[2];               // inverse mass and inertia about z
+    int island;                      // union-find parent, a motion index
+    int rows;                        // contact rows of the island, kept at its root
+    int bodies;                      // bodies of the island, kept at its root
+    bool inScale;                    // its inertia is in scale with its outline
+    bool islandInScale;              // every body of the island is, kept at its root
+    double mostGiving, leastGiving;  // the island's inverse masses, kept at its root
   };
   std::vector<Motion> motions_;
   float stepLength_ = 0;

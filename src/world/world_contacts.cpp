@@ -33,8 +33,19 @@ constexpr double guardSoftness = 1e-2;
 // Runs of the step per step at most: the first and two with a longer reach.
 constexpr int attempts = 3;
 // Islands with more contacts than this are solved iteratively: the exact
-// solver's cost grows with the cube of the contacts.
+// solver's cost grows with the cube of the contacts, and it may meet a set
+// it cannot factor. A few sweeps hold a body against static shapes, a pile
+// at rest, and bodies of like mass; but an impact of a few bodies of very
+// unlike mass, a heavy ball struck by a light flipper or a light one by a
+// heavy flipper, stays exact: a few sweeps would leave one pressed deep into
+// the other. Unless a body's inertia is far out of scale with its outline
+// (damaged content), which the exact solver may not survive.
 constexpr int exactRows = 24;
+constexpr int impactBodies = 3;
+constexpr double uneven = 10;  // mass ratio
+// A body is out of scale when turning it is this many times easier, at its
+// outline, than pushing it.
+constexpr double outOfScale = 1e4;
 // Sweeps beyond this are runaway speeds; the box stays sane.
 constexpr float maxSweep = 10000;
 
@@ -257,6 +268,10 @@ void World::join(dBodyID a, dBodyID b, int rows) {
       if (rb < ra) std::swap(ra, rb);
       motions_[rb].island = ra;
       motions_[ra].rows += motions_[rb].rows;
+      motions_[ra].bodies += motions_[rb].bodies;
+      motions_[ra].islandInScale = motions_[ra].islandInScale && motions_[rb].islandInScale;
+      motions_[ra].mostGiving = std::fmax(motions_[ra].mostGiving, motions_[rb].mostGiving);
+      motions_[ra].leastGiving = std::fmin(motions_[ra].leastGiving, motions_[rb].leastGiving);
     }
   }
   motions_[ra].rows += rows;
@@ -268,25 +283,30 @@ void World::solveIslands(float dt) {
     if (l && l->joint && dJointIsEnabled(l->joint))
       join(dJointGetBody(l->joint, 0), dJointGetBody(l->joint, 1), 0);
   }
-  bool anyLarge = false, anySmall = false;
+  auto iterative = [this](int motion) {
+    const Motion& root = motions_[islandOf(motion)];
+    const bool impact = root.bodies > 1 && root.bodies <= impactBodies && root.islandInScale &&
+                        root.mostGiving > uneven * root.leastGiving;
+    return root.rows > exactRows && !impact;
+  };
+  bool anyIterative = false, anyExact = false;
   for (int i = 0; i < int(motions_.size()); ++i) {
-    if (motions_[islandOf(i)].rows > exactRows) {
-      anyLarge = true;
+    if (iterative(i)) {
+      anyIterative = true;
     } else {
-      anySmall = true;
+      anyExact = true;
     }
   }
-  if (!anyLarge) return void(dWorldStep(odeWorld_, dt));
+  if (!anyIterative) return void(dWorldStep(odeWorld_, dt));
   // The iterative solver takes its contacts in an order drawn from ODE's
   // process-wide random numbers; a fixed seed keeps every step reproducible
   // whatever ran before it.
   dRandSetSeed(0);
-  if (!anySmall) return void(dWorldQuickStep(odeWorld_, dt));
+  if (!anyExact) return void(dWorldQuickStep(odeWorld_, dt));
   // Both kinds: each solver in turn sees only its own islands.
   for (int pass = 0; pass < 2; ++pass) {
     for (int i = 0; i < int(motions_.size()); ++i) {
-      bool large = motions_[islandOf(i)].rows > exactRows;
-      if (large == (pass == 0)) {
+      if (iterative(i) == (pass == 0)) {
         dBodyDisable(motions_[i].object->body);
       } else {
         dBodyEnable(motions_[i].object->body);
@@ -310,6 +330,9 @@ void World::integrate(float dt) {
     for (int i = 0; i < int(motions_.size()); ++i) {
       motions_[i].island = i;
       motions_[i].rows = 0;
+      motions_[i].bodies = 1;
+      motions_[i].islandInScale = motions_[i].inScale;
+      motions_[i].mostGiving = motions_[i].leastGiving = motions_[i].inverse[0];
     }
     dSpaceCollide(space_, this, &World::collidePair);
     solveIslands(dt);
@@ -348,6 +371,7 @@ void World::recordMotions(float dt) {
       turnAhead[i] = w[i] + t[i] * m.inverse[1] * dt;
     }
     float reach = polygonGeomData(o->geom)->reach;
+    m.inScale = reach * reach * m.inverse[1] <= outOfScale * m.inverse[0];
     m.speed = std::fmax(length(v), length(ahead)) + std::fmax(length(w), length(turnAhead)) * reach;
     dBodySetData(b, reinterpret_cast<void*>(intptr_t(motions_.size() + 1)));
     motions_.push_back(m);
