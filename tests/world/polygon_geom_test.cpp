@@ -12,22 +12,11 @@ namespace {
 
 constexpr float r2 = 0.70710678f;  // 1/sqrt(2)
 
-// Geoms outside any space, each placed at a position.
-class ColliderTest : public ::testing::Test {
+class ColliderTest : public GeomTest {
  protected:
-  ~ColliderTest() override {
-    for (dGeomID g : geoms) dGeomDestroy(g);
-  }
-  dGeomID make(const ObjectDef& def, float x = 0, float y = 0) {
-    dGeomID g = createPolygonGeom(nullptr, &def);
-    dGeomSetPosition(g, x, y, 0);
-    geoms.push_back(g);
-    return g;
-  }
   int collide(dGeomID a, dGeomID b, int max = 32) {
     return collidePolygons(a, b, max, contacts, int(sizeof(dContactGeom)));
   }
-  std::vector<dGeomID> geoms;
   dContactGeom contacts[32];
 };
 

@@ -14,17 +14,8 @@
 
 namespace {
 
-class SolidContactsTest : public ::testing::Test {
+class SolidContactsTest : public GeomTest {
  protected:
-  ~SolidContactsTest() override {
-    for (dGeomID g : geoms) dGeomDestroy(g);
-  }
-  dGeomID make(const ObjectDef& def, float x = 0, float y = 0) {
-    dGeomID g = createPolygonGeom(nullptr, &def);
-    dGeomSetPosition(g, x, y, 0);
-    geoms.push_back(g);
-    return g;
-  }
   int collide(dGeomID a, dGeomID b, float reach, bool smooth = false, int max = 32) {
     return collideSolids(a, b, reach, smooth, contacts, max);
   }
@@ -35,7 +26,6 @@ class SolidContactsTest : public ::testing::Test {
       if (!contacts[i].guard) out.push_back(contacts[i]);
     return out;
   }
-  std::vector<dGeomID> geoms;
   SolidContact contacts[32];
 };
 

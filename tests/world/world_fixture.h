@@ -10,8 +10,25 @@
 #include <vector>
 
 #include "content/world_data.h"
+#include "world/polygon_geom.h"
 #include "world/world.h"
 #include "world/world_events.h"
+
+// Geoms outside any space, each placed at a position, destroyed with the
+// test.
+class GeomTest : public ::testing::Test {
+ protected:
+  ~GeomTest() override {
+    for (dGeomID g : geoms) dGeomDestroy(g);
+  }
+  dGeomID make(const ObjectDef& def, float x = 0, float y = 0) {
+    dGeomID g = createPolygonGeom(nullptr, &def);
+    dGeomSetPosition(g, x, y, 0);
+    geoms.push_back(g);
+    return g;
+  }
+  std::vector<dGeomID> geoms;
+};
 
 // An axis-aligned rectangle wound counter-clockwise on the y-down screen.
 inline std::vector<Float2> rectOutline(float x0, float y0, float x1, float y1) {
