@@ -7,6 +7,8 @@
 #include <cstdio>
 #include <ctime>
 
+#include "world/polygon_geom.h"
+
 namespace {
 
 // One short line per kind and second at most; the rest are only counted and
@@ -70,5 +72,6 @@ void initPhysics() {
 void closePhysics() {
   if (!ready) return;
   dCloseODE();
+  forgetPolygonGeomClass();
   ready = false;
 }

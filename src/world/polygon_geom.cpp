@@ -127,6 +127,10 @@ dContactGeom* contactAt(dContactGeom* contacts, int stride, int i) {
 
 }  // namespace
 
+void forgetPolygonGeomClass() {
+  geomClass = -1;
+}
+
 PolygonGeomData* polygonGeomData(dGeomID geom) {
   return static_cast<PolygonGeomData*>(dGeomGetClassData(geom));
 }

@@ -30,6 +30,8 @@ struct PolygonGeomData {
 // Creates a geom for def's outline (registering the class on first use) and
 // adds it to space when space is not null. The caller sets data, body, pose.
 dGeomID createPolygonGeom(dSpaceID space, const ObjectDef* def);
+// dCloseODE drops every registered class: the next geom registers it anew.
+void forgetPolygonGeomClass();
 PolygonGeomData* polygonGeomData(dGeomID geom);
 
 // Brings the world outline, normals and bounds up to date when the pose

@@ -3,6 +3,7 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include "world/physics.h"
 #include "world/trigger_record.h"
 #include "world_fixture.h"
 
@@ -57,6 +58,18 @@ TEST(TriggerTest, FiveTouchingStepsEnterThenTheSceneEnters) {
   lane.steps("tttt");
   EXPECT_TRUE(lane.events.events.empty());
   lane.steps("t");
+  EXPECT_THAT(lane.events.events,
+              ElementsAre(E{5, "object enter 1 1 2 2"}, E{5, "scene enter 1 1 2"}));
+}
+
+TEST(TriggerTest, TriggersStillTouchAfterThePhysicsIsRestarted) {
+  // Shutting the physics down drops the outline collider registered with
+  // it; a process that starts it again must get the collider back.
+  { Lane before; }
+  closePhysics();
+  initPhysics();
+  Lane lane;
+  lane.steps("ttttt");
   EXPECT_THAT(lane.events.events,
               ElementsAre(E{5, "object enter 1 1 2 2"}, E{5, "scene enter 1 1 2"}));
 }
