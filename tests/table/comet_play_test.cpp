@@ -11,6 +11,7 @@
 #include <sstream>
 #include <string>
 
+#include "../point_in_polygon.h"
 #include "app/paths.h"
 #include "content/world_data.h"
 #include "props/property_store.h"
@@ -24,16 +25,6 @@ constexpr float kStep = 0.0033333334f;
 struct P {
   float x, y;
 };
-
-bool insidePolygon(const std::vector<P>& poly, P p) {
-  bool in = false;
-  for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
-    if ((poly[i].y > p.y) != (poly[j].y > p.y) &&
-        p.x < (poly[j].x - poly[i].x) * (p.y - poly[i].y) / (poly[j].y - poly[i].y) + poly[i].x)
-      in = !in;
-  }
-  return in;
-}
 
 // Inside the outer wall (x 40..760, and within 360 of (400, 400) above
 // y 400) and above the drain floor at y 973, with slack for soft contacts.

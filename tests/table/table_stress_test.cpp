@@ -8,6 +8,7 @@
 #include <random>
 #include <sstream>
 
+#include "../point_in_polygon.h"
 #include "table_sim.h"
 
 namespace {
@@ -15,16 +16,6 @@ namespace {
 struct P {
   float x, y;
 };
-
-bool insidePolygon(const std::vector<P>& poly, P p) {
-  bool in = false;
-  for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
-    if ((poly[i].y > p.y) != (poly[j].y > p.y) &&
-        p.x < (poly[j].x - poly[i].x) * (p.y - poly[i].y) / (poly[j].y - poly[i].y) + poly[i].x)
-      in = !in;
-  }
-  return in;
-}
 
 // Proper crossing of segments ab and cd.
 bool segmentsCross(P a, P b, P c, P d) {

@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "../point_in_polygon.h"
 #include "content/world_data.h"
 #include "world/trigger_record.h"
 #include "world/world.h"
@@ -141,16 +142,6 @@ inline Outline capsule(float length, float r0, float r1, int segments = 8) {
   return wound(o);
 }
 
-inline bool inside(const Outline& poly, Float2 p) {
-  bool in = false;
-  for (size_t i = 0, j = poly.size() - 1; i < poly.size(); j = i++) {
-    if ((poly[i].y > p.y) != (poly[j].y > p.y) &&
-        p.x < (poly[j].x - poly[i].x) * (p.y - poly[i].y) / (poly[j].y - poly[i].y) + poly[i].x)
-      in = !in;
-  }
-  return in;
-}
-
 inline float distanceToOutline(const Outline& poly, Float2 p) {
   float best = 1e30f;
   for (size_t i = 0; i < poly.size(); ++i) {
@@ -167,9 +158,9 @@ inline float distanceToOutline(const Outline& poly, Float2 p) {
 inline float overlapDepth(const Outline& a, const Outline& b) {
   float deepest = 0;
   for (Float2 p : a)
-    if (inside(b, p)) deepest = std::max(deepest, distanceToOutline(b, p));
+    if (insidePolygon(b, p)) deepest = std::max(deepest, distanceToOutline(b, p));
   for (Float2 p : b)
-    if (inside(a, p)) deepest = std::max(deepest, distanceToOutline(a, p));
+    if (insidePolygon(a, p)) deepest = std::max(deepest, distanceToOutline(a, p));
   return deepest;
 }
 
@@ -183,7 +174,7 @@ inline bool segmentsCross(Float2 a, Float2 b, Float2 c, Float2 d) {
 
 // The centre's move from p to q enters the outline.
 inline bool pathEnters(const Outline& poly, Float2 p, Float2 q) {
-  if (inside(poly, q)) return true;
+  if (insidePolygon(poly, q)) return true;
   for (size_t i = 0; i < poly.size(); ++i)
     if (segmentsCross(p, q, poly[i], poly[(i + 1) % poly.size()])) return true;
   return false;
