@@ -14,9 +14,9 @@
 
 #include "app/loop_clock.h"
 #include "content/world_data.h"
+#include "silence.h"
 #include "world/physics.h"
 #include "world/world.h"
-#include "silence.h"
 
 namespace {
 
@@ -281,8 +281,11 @@ void print(const char* scene, int n, const Result& r) {
 }  // namespace
 
 int main(int argc, char** argv) {
-  // "table" runs only the table-like scene.
-  const bool onlyTable = argc > 1 && std::string(argv[1]) == "table";
+  // "table" runs only the table-like scene; "box" or "pins", with a ball
+  // count or not, runs only those rows.
+  const std::string only = argc > 1 ? argv[1] : "";
+  const int onlyCount = argc > 2 ? std::atoi(argv[2]) : 0;
+  const bool onlyTable = only == "table";
   initPhysics();
   NullContentBackend backend;
   WorldData* data;
@@ -295,7 +298,9 @@ int main(int argc, char** argv) {
 
   for (const char* name : {"box", "pins"}) {
     if (onlyTable) break;
+    if (!only.empty() && only != name) continue;
     for (int n : {1, 10, 50, 200}) {
+      if (onlyCount && n != onlyCount) continue;
       data->scenes.clear();
       data->scenes.emplace_back();
       data->scenes.emplace_back();
@@ -313,6 +318,14 @@ int main(int argc, char** argv) {
     }
   }
 
+  if (!only.empty() && !onlyTable) {
+    {
+      Silence quiet;
+      delete data;
+    }
+    closePhysics();
+    return 0;
+  }
   data->scenes.clear();
   data->scenes.emplace_back();
   data->scenes.emplace_back();
