@@ -96,28 +96,39 @@ void carried(const Side& s, const double p[2], double h, double out[2]) {
   out[1] = s.y + s.vy * h + sn * rx + c * ry;
 }
 
-// How much more a gap closes in a step than its rate now says, because a
-// turning body carries its edge round rather than straight along: a flipper
-// swinging through a third of a radian in a step would otherwise press a
-// pixel further into the ball with every step. The edge's normal turns with
-// the side it belongs to (none: two corners).
-double turningCloses(const Side& s1, const Side& s2, const double p1[2], const double p2[2],
-                     const double n[2], double depth, int edgeOwner, double h) {
+// The speed the two must part at, target as the straight view of the step
+// has it, corrected for a turning body carrying its edge round rather than
+// straight along: a flipper swinging through a third of a radian in a step
+// would otherwise press a pixel further into the ball with every step. The
+// edge's normal turns with the side it belongs to (none: two corners), and so
+// does the push the solver gives along it: only the cosine of the turn of it
+// opens the gap at the end of the step.
+constexpr double maxTurn = 0.7;  // rad per step
+
+double turnedTarget(const Side& s1, const Side& s2, const double p1[2], const double p2[2],
+                    const double n[2], double depth, int edgeOwner, double h, double target) {
   // Turning a thousandth of a radian in a step bends nothing that matters.
-  if (std::fabs(s1.spin) * h < 1e-3 && std::fabs(s2.spin) * h < 1e-3) return 0;
+  if (std::fabs(s1.spin) * h < 1e-3 && std::fabs(s2.spin) * h < 1e-3) return target;
   double e1[2], e2[2], v1[2], v2[2];
   carried(s1, p1, h, e1);
   carried(s2, p2, h, e2);
   velocityAt(s1, p1, v1);
   velocityAt(s2, p2, v2);
   const double turn = (edgeOwner == 1 ? s1.spin : edgeOwner == 2 ? s2.spin : 0) * h;
+  // Past a ninth of a turn in a step (a small ball set spinning) an edge's
+  // line says nothing of where its outline goes.
+  if (std::fabs(turn) > maxTurn) return target;
   const double nx = std::cos(turn) * n[0] - std::sin(turn) * n[1];
   const double ny = std::sin(turn) * n[0] + std::cos(turn) * n[1];
   const double after = (e1[0] - e2[0]) * nx + (e1[1] - e2[1]) * ny;
-  const double straight = -depth + h * ((v1[0] - v2[0]) * n[0] + (v1[1] - v2[1]) * n[1]);
-  // Where turning opens the gap instead, the straight estimate is kept: it
+  const double parting = (v1[0] - v2[0]) * n[0] + (v1[1] - v2[1]) * n[1];
+  // The gap the straight view leaves at the end of the step, reached at the
+  // speed it asks for.
+  const double wanted = -depth + h * target;
+  const double turned = parting + (wanted - after) / (h * std::cos(turn));
+  // Where turning opens the gap instead, the straight target is kept: it
   // errs on the side of stopping early.
-  return std::fmax(0.0, straight - after);
+  return std::fmax(target, turned);
 }
 
 // How readily the side gives way along n when pushed at p.
@@ -213,7 +224,7 @@ void World::collide(dGeomID o1, dGeomID o2) {
       double over = c.depth - slop;
       target = over > 0 ? std::fmin((hard ? hardPushOut : pushOut) * over / h, maxPushOutSpeed) : 0;
     }
-    target += turningCloses(s1, s2, p1, p2, c.normal, c.depth, f.edgeOwner, h) / h;
+    target = turnedTarget(s1, s2, p1, p2, c.normal, c.depth, f.edgeOwner, h, target);
     if (!f.guard && approach > bounceSpeed && approach * h >= -c.depth) {
       target = std::fmax(target, restitution * approach);
     }
