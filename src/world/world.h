@@ -9,6 +9,7 @@
 
 #include "content/world_data.h"
 #include "gfx/hud.h"
+#include "world/island_solver.h"
 #include "world/slot_list.h"
 #include "world/world_events.h"
 
@@ -124,6 +125,7 @@ class World {
   int islandOf(int motion);
   void join(dBodyID a, dBodyID b, int rows);
   void solveIslands(float dt);
+  bool solveHere(int root, float dt);
   void postStep(WorldObject& object);
   void reportRotation(WorldObject& object);
 
@@ -151,8 +153,24 @@ class World {
     bool inScale;                    // its inertia is in scale with its outline
     bool islandInScale;              // every body of the island is, kept at its root
     double mostGiving, leastGiving;  // the island's inverse masses, kept at its root
+    bool planar;                     // it moves and turns in the plane only
+    bool plain;                      // no links, every body planar; kept at its root
+    int next;                        // the next motion of the same island, or -1
+    int first;                       // the island's first motion, kept at its root
+    int local;                       // its place among the island's bodies
+    int solver;                      // how the island is solved, kept at its root
   };
   std::vector<Motion> motions_;
+  // Contacts found in the step, handed to ODE or solved here by island.
+  struct PendingContact {
+    dBodyID body1, body2;
+    dContact contact;
+  };
+  std::vector<PendingContact> pending_;
+  std::vector<IslandBody> islandBodies_;
+  std::vector<IslandRow> islandRows_;
+  std::vector<int> rowNext_, rowFirst_;
+  IslandWork islandWork_;
   float stepLength_ = 0;
   bool collideTriggers_ = true;
   std::vector<std::unique_ptr<WorldObject>> doomedObjects_;

@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "world/island_solver.h"
 #include "world/polygon_geom.h"
 #include "world/solid_contacts.h"
 #include "world/trigger_record.h"
@@ -43,6 +44,9 @@ constexpr int attempts = 3;
 constexpr int exactRows = 24;
 constexpr int impactBodies = 3;
 constexpr double uneven = 10;  // mass ratio
+// Islands of bodies held by contacts alone are solved here, up to this many
+// contacts; beyond, ODE's exact solver has them.
+constexpr int mostRowsHere = 48;
 // A body is out of scale when turning it is this many times easier, at its
 // outline, than pushing it.
 constexpr double outOfScale = 1e4;
@@ -239,8 +243,7 @@ void World::collide(dGeomID o1, dGeomID o2) {
     surface.soft_erp = 0;  // the push-out is all in motionN
     surface.soft_cfm = cfm;
     surface.motionN = target;
-    dJointID joint = dJointCreateContact(odeWorld_, contactGroup_, &contact);
-    dJointAttach(joint, b1, b2);
+    pending_.push_back({b1, b2, contact});
   }
   if (n > 0) join(b1, b2, n);
 }
@@ -281,6 +284,7 @@ void World::join(dBodyID a, dBodyID b, int rows) {
       motions_[ra].rows += motions_[rb].rows;
       motions_[ra].bodies += motions_[rb].bodies;
       motions_[ra].islandInScale = motions_[ra].islandInScale && motions_[rb].islandInScale;
+      motions_[ra].plain = motions_[ra].plain && motions_[rb].plain;
       motions_[ra].mostGiving = std::fmax(motions_[ra].mostGiving, motions_[rb].mostGiving);
       motions_[ra].leastGiving = std::fmin(motions_[ra].leastGiving, motions_[rb].leastGiving);
     }
@@ -288,48 +292,127 @@ void World::join(dBodyID a, dBodyID b, int rows) {
   motions_[ra].rows += rows;
 }
 
+enum Solver { SolvedHere, SolvedExactly, SolvedIteratively };
+
 void World::solveIslands(float dt) {
   for (int slot = 0; slot < links.capacity(); ++slot) {
     const Link* l = links.at(slot);
-    if (l && l->joint && dJointIsEnabled(l->joint))
-      join(dJointGetBody(l->joint, 0), dJointGetBody(l->joint, 1), 0);
+    if (!l || !l->joint || !dJointIsEnabled(l->joint)) continue;
+    dBodyID a = dJointGetBody(l->joint, 0), b = dJointGetBody(l->joint, 1);
+    join(a, b, 0);
+    int m = motionIndex(a) >= 0 ? motionIndex(a) : motionIndex(b);
+    if (m >= 0) motions_[islandOf(m)].plain = false;
   }
-  auto iterative = [this](int motion) {
-    const Motion& root = motions_[islandOf(motion)];
+  // Each island's bodies and contacts as lists, in the order they were found.
+  const int count = int(motions_.size());
+  for (int i = 0; i < count; ++i) motions_[i].first = -1;
+  for (int i = count - 1; i >= 0; --i) {
+    Motion& root = motions_[islandOf(i)];
+    motions_[i].next = root.first;
+    root.first = i;
+  }
+  rowFirst_.assign(count, -1);
+  rowNext_.resize(pending_.size());
+  for (int c = int(pending_.size()) - 1; c >= 0; --c) {
+    int m = motionIndex(pending_[c].body1);
+    if (m < 0) m = motionIndex(pending_[c].body2);
+    rowNext_[c] = -1;
+    if (m < 0) continue;  // between bodies that sit this step out
+    const int root = islandOf(m);
+    rowNext_[c] = rowFirst_[root];
+    rowFirst_[root] = c;
+  }
+
+  bool anyIterative = false, anyExact = false;
+  for (int i = 0; i < count; ++i) {
+    if (islandOf(i) != i) continue;
+    Motion& root = motions_[i];
     const bool impact = root.bodies > 1 && root.bodies <= impactBodies && root.islandInScale &&
                         root.mostGiving > uneven * root.leastGiving;
-    return root.rows > exactRows && !impact;
-  };
-  bool anyIterative = false, anyExact = false;
-  for (int i = 0; i < int(motions_.size()); ++i) {
-    if (iterative(i)) {
+    if (root.rows > exactRows && !impact) {
+      root.solver = SolvedIteratively;
       anyIterative = true;
+    } else if (root.plain && root.rows <= mostRowsHere && solveHere(i, dt)) {
+      root.solver = SolvedHere;
     } else {
+      root.solver = SolvedExactly;
       anyExact = true;
     }
   }
-  if (!anyIterative) return void(dWorldStep(odeWorld_, dt));
+  if (!anyIterative && !anyExact) return;
+  for (int c = 0; c < int(pending_.size()); ++c) {
+    PendingContact& pc = pending_[c];
+    int m = motionIndex(pc.body1);
+    if (m < 0) m = motionIndex(pc.body2);
+    if (m >= 0 && motions_[islandOf(m)].solver == SolvedHere) continue;
+    dJointID joint = dJointCreateContact(odeWorld_, contactGroup_, &pc.contact);
+    dJointAttach(joint, pc.body1, pc.body2);
+  }
   // The iterative solver takes its contacts in an order drawn from ODE's
   // process-wide random numbers; a fixed seed keeps every step reproducible
   // whatever ran before it.
-  dRandSetSeed(0);
-  if (!anyExact) return void(dWorldQuickStep(odeWorld_, dt));
-  // Both kinds: each solver in turn sees only its own islands.
-  for (int pass = 0; pass < 2; ++pass) {
-    for (int i = 0; i < int(motions_.size()); ++i) {
-      if (iterative(i) == (pass == 0)) {
-        dBodyDisable(motions_[i].object->body);
-      } else {
+  if (anyIterative) dRandSetSeed(0);
+  // Each ODE solver in turn sees only its own islands.
+  for (int solver : {SolvedExactly, SolvedIteratively}) {
+    if (solver == SolvedExactly ? !anyExact : !anyIterative) continue;
+    for (int i = 0; i < count; ++i) {
+      if (motions_[islandOf(i)].solver == solver) {
         dBodyEnable(motions_[i].object->body);
+      } else {
+        dBodyDisable(motions_[i].object->body);
       }
     }
-    if (pass == 0) {
+    if (solver == SolvedExactly) {
       dWorldStep(odeWorld_, dt);
     } else {
       dWorldQuickStep(odeWorld_, dt);
     }
   }
   for (const Motion& m : motions_) dBodyEnable(m.object->body);
+}
+
+// The island's velocities with forces, gravity and contacts, then its moves:
+// what ODE's exact step does, for bodies in the plane held by contacts alone.
+bool World::solveHere(int root, float dt) {
+  islandBodies_.clear();
+  islandRows_.clear();
+  dVector3 g;
+  dWorldGetGravity(odeWorld_, g);
+  for (int i = motions_[root].first; i >= 0; i = motions_[i].next) {
+    Motion& m = motions_[i];
+    m.local = int(islandBodies_.size());
+    const double falls = dBodyGetGravityMode(m.object->body) ? dt : 0;
+    islandBodies_.push_back(
+        {m.position[0], m.position[1], m.linear[0] + dt * m.force[0] * m.inverse[0] + falls * g[0],
+         m.linear[1] + dt * m.force[1] * m.inverse[0] + falls * g[1],
+         m.angular[2] + dt * m.torque[2] * m.inverse[1], m.inverse[0], m.inverse[1]});
+  }
+  for (int c = rowFirst_[root]; c >= 0; c = rowNext_[c]) {
+    const PendingContact& pc = pending_[c];
+    const int m1 = motionIndex(pc.body1), m2 = motionIndex(pc.body2);
+    const dContactGeom& geom = pc.contact.geom;
+    islandRows_.push_back({m1 >= 0 ? motions_[m1].local : -1, m2 >= 0 ? motions_[m2].local : -1,
+                           geom.pos[0], geom.pos[1], geom.normal[0], geom.normal[1],
+                           pc.contact.surface.motionN, pc.contact.surface.soft_cfm / dt});
+  }
+  if (!solveIsland(islandBodies_, islandRows_, islandWork_)) return false;
+  for (int i = motions_[root].first; i >= 0; i = motions_[i].next) {
+    const Motion& m = motions_[i];
+    const IslandBody& s = islandBodies_[m.local];
+    dBodyID b = m.object->body;
+    dBodySetLinearVel(b, s.vx, s.vy, 0);
+    dBodySetAngularVel(b, 0, 0, s.spin);
+    dBodySetPosition(b, m.position[0] + dt * s.vx, m.position[1] + dt * s.vy, m.position[2]);
+    // Turning about z: the quaternion's rate is half the spin times it.
+    const dReal* q = m.quaternion;
+    const double half = 0.5 * dt * s.spin;
+    dQuaternion turned = {q[0] - half * q[3], q[1] - half * q[2], q[2] + half * q[1],
+                          q[3] + half * q[0]};
+    dBodySetQuaternion(b, turned);  // normalised there
+    dBodySetForce(b, 0, 0, 0);
+    dBodySetTorque(b, 0, 0, 0);
+  }
+  return true;
 }
 
 void World::integrate(float dt) {
@@ -344,7 +427,9 @@ void World::integrate(float dt) {
       motions_[i].bodies = 1;
       motions_[i].islandInScale = motions_[i].inScale;
       motions_[i].mostGiving = motions_[i].leastGiving = motions_[i].inverse[0];
+      motions_[i].plain = motions_[i].planar;
     }
+    pending_.clear();
     dSpaceCollide(space_, this, &World::collidePair);
     solveIslands(dt);
     dJointGroupEmpty(contactGroup_);
@@ -381,6 +466,9 @@ void World::recordMotions(float dt) {
       ahead[i] = v[i] + f[i] * m.inverse[0] * dt + g[i] * dt;
       turnAhead[i] = w[i] + t[i] * m.inverse[1] * dt;
     }
+    // Solved here only while nothing tilts it out of the plane.
+    m.planar = p[2] == 0 && v[2] == 0 && f[2] == 0 && w[0] == 0 && w[1] == 0 && t[0] == 0 &&
+               t[1] == 0 && q[1] == 0 && q[2] == 0 && g[2] == 0;
     float reach = polygonGeomData(o->geom)->reach;
     m.inScale = reach * reach * m.inverse[1] <= outOfScale * m.inverse[0];
     m.speed = std::fmax(length(v), length(ahead)) + std::fmax(length(w), length(turnAhead)) * reach;

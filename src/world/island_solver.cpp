@@ -1,0 +1,155 @@
+// Contacts as a linear complementarity problem: find impulses p >= 0 with
+// w = K p + b >= 0 and p.w = 0, where K tells how each contact's parting
+// speed answers to each impulse (plus the contact's softness on the
+// diagonal, which keeps K positive definite) and b is how far each contact
+// falls short of its target without them. For a positive definite K the
+// answer is unique, and principal pivoting by least index finds it: solve
+// for the contacts taken as pushing, then move the first contact that
+// disagrees (a pull, or a gap closing too fast) to the other side.
+#include "world/island_solver.h"
+
+#include <cmath>
+
+namespace {
+
+// A body's share of a contact: how the contact's parting speed moves with
+// the body's velocity, along the normal and turning about the centre.
+struct Share {
+  int body;
+  double nx, ny, arm;
+};
+
+int shares(const IslandRow& r, const std::vector<IslandBody>& bodies, Share out[2]) {
+  int n = 0;
+  for (int side = 0; side < 2; ++side) {
+    const int i = side == 0 ? r.body1 : r.body2;
+    if (i < 0) continue;
+    const double sign = side == 0 ? 1 : -1;
+    const IslandBody& b = bodies[i];
+    const double arm = (r.px - b.x) * r.ny - (r.py - b.y) * r.nx;
+    out[n++] = {i, sign * r.nx, sign * r.ny, sign * arm};
+  }
+  return n;
+}
+
+// Cholesky factor of the active rows' block of k, in place in f; false when
+// the block is not positive definite.
+bool factor(const std::vector<double>& k, int n, const std::vector<int>& rows, int m,
+            std::vector<double>& f) {
+  for (int i = 0; i < m; ++i) {
+    for (int j = 0; j <= i; ++j) {
+      double sum = k[rows[i] * n + rows[j]];
+      for (int q = 0; q < j; ++q) sum -= f[i * m + q] * f[j * m + q];
+      if (i == j) {
+        if (!(sum > 0)) return false;
+        f[i * m + i] = std::sqrt(sum);
+      } else {
+        f[i * m + j] = sum / f[j * m + j];
+      }
+    }
+  }
+  return true;
+}
+
+void solveFactored(const std::vector<double>& f, int m, double* x) {
+  for (int i = 0; i < m; ++i) {
+    for (int q = 0; q < i; ++q) x[i] -= f[i * m + q] * x[q];
+    x[i] /= f[i * m + i];
+  }
+  for (int i = m - 1; i >= 0; --i) {
+    for (int q = i + 1; q < m; ++q) x[i] -= f[q * m + i] * x[q];
+    x[i] /= f[i * m + i];
+  }
+}
+
+}  // namespace
+
+bool solveIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& rows,
+                 IslandWork& work) {
+  const int n = int(rows.size());
+  if (n == 0) return true;
+  std::vector<double>& k = work.k;
+  std::vector<double>& b = work.b;
+  k.assign(size_t(n) * n, 0.0);
+  b.resize(n);
+  for (int i = 0; i < n; ++i) {
+    Share si[2];
+    const int ci = shares(rows[i], bodies, si);
+    double speed = 0;
+    for (int s = 0; s < ci; ++s) {
+      const IslandBody& body = bodies[si[s].body];
+      speed += si[s].nx * body.vx + si[s].ny * body.vy + si[s].arm * body.spin;
+    }
+    b[i] = speed - rows[i].target;
+    for (int j = 0; j <= i; ++j) {
+      Share sj[2];
+      const int cj = shares(rows[j], bodies, sj);
+      double sum = 0;
+      for (int s = 0; s < ci; ++s)
+        for (int t = 0; t < cj; ++t) {
+          if (si[s].body != sj[t].body) continue;
+          const IslandBody& body = bodies[si[s].body];
+          sum += body.inverseMass * (si[s].nx * sj[t].nx + si[s].ny * sj[t].ny) +
+                 body.inverseInertia * si[s].arm * sj[t].arm;
+        }
+      k[i * n + j] = k[j * n + i] = sum;
+    }
+    k[i * n + i] += rows[i].softness;
+  }
+
+  // Start from the contacts that fall short without any impulse: for a
+  // body at rest on the floor that is the answer's own set.
+  std::vector<char>& inSet = work.inSet;
+  inSet.assign(n, 0);
+  for (int i = 0; i < n; ++i) inSet[i] = b[i] < 0;
+  std::vector<double>& p = work.impulse;
+  std::vector<int>& active = work.active;
+  active.resize(n);
+  work.trial.resize(n);
+  work.factor.resize(size_t(n) * n);
+  const int maxPivots = 4 * n + 20;
+  bool solved = false;
+  for (int pivot = 0; pivot < maxPivots && !solved; ++pivot) {
+    int m = 0;
+    for (int i = 0; i < n; ++i)
+      if (inSet[i]) active[m++] = i;
+    if (!factor(k, n, active, m, work.factor)) return false;
+    for (int i = 0; i < m; ++i) work.trial[i] = -b[active[i]];
+    solveFactored(work.factor, m, work.trial.data());
+    p.assign(n, 0.0);
+    for (int i = 0; i < m; ++i) p[active[i]] = work.trial[i];
+    solved = true;
+    for (int i = 0; i < n; ++i) {
+      // Tolerances far below anything that moves a body visibly, so that
+      // rounding does not pivot back and forth.
+      const double scale = 1e-9 * (1 + std::fabs(b[i]));
+      bool wrong;
+      if (inSet[i]) {
+        wrong = p[i] < -scale / k[i * n + i];
+      } else {
+        double w = b[i];
+        for (int j = 0; j < n; ++j) w += k[i * n + j] * p[j];
+        wrong = w < -scale;
+      }
+      if (wrong) {
+        inSet[i] = !inSet[i];
+        solved = false;
+        break;
+      }
+    }
+  }
+  if (!solved) return false;
+
+  for (int i = 0; i < n; ++i) {
+    if (p[i] <= 0) continue;
+    Share si[2];
+    const int ci = shares(rows[i], bodies, si);
+    for (int s = 0; s < ci; ++s) {
+      IslandBody& body = bodies[si[s].body];
+      body.vx += body.inverseMass * si[s].nx * p[i];
+      body.vy += body.inverseMass * si[s].ny * p[i];
+      body.spin += body.inverseInertia * si[s].arm * p[i];
+    }
+  }
+  return true;
+}

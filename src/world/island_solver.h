@@ -1,0 +1,36 @@
+// The exact answer for a small island of bodies in the plane held apart by
+// contacts alone: the impulses that keep every contact at its target speed
+// or parting faster, none of them pulling. A ball on the floor or against a
+// wall is such an island; solving it here costs a fraction of handing it to
+// ODE, whose general machinery is sized for joints and big islands.
+#pragma once
+
+#include <vector>
+
+struct IslandBody {
+  double x, y;          // centre of mass
+  double vx, vy, spin;  // velocity with this step's forces and gravity applied
+  double inverseMass, inverseInertia;
+};
+
+struct IslandRow {
+  int body1, body2;  // indices into the bodies; -1 for the fixed world
+  double px, py;     // the contact point
+  double nx, ny;     // unit normal, from body2 towards body1
+  double target;     // the speed at which body1 must part from body2 at least
+  double softness;   // how much the contact gives per unit of impulse
+};
+
+// Scratch space kept between calls, so that solving allocates nothing once
+// it has grown.
+struct IslandWork {
+  std::vector<double> k, b, impulse, trial, factor;
+  std::vector<int> active;
+  std::vector<char> inSet;
+};
+
+// Adds the contact impulses to the bodies' velocities. False when no answer
+// was found within the pivots allowed (a set of contacts it cannot factor);
+// the bodies are then left as they were.
+bool solveIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& rows,
+                 IslandWork& work);
