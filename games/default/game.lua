@@ -19,6 +19,14 @@ local STEP_FORCE = 300 * BALL_MASS  -- force that changes a ball's speed by 1 px
 local HUD_ROWS_PX = 120         -- the HUD covers the top of the screen
 local MUSIC = "table-theme.wav"
 
+-- update() runs 300 times a second, so the functions it calls on every step
+-- are kept in locals, and it makes no garbage on an ordinary step:
+-- ObjectGetPos and Vec2 each make a new vector, which the collector must
+-- then find and free.
+local max, min, floor = math.max, math.min, math.floor
+local ObjectGetPos, ObjectGetAngle, ObjectGetTorque = ObjectGetPos, ObjectGetAngle, ObjectGetTorque
+local ObjectSetTorque, ObjectSetLit, CamSet = ObjectSetTorque, ObjectSetLit, CamSet
+
 GfxSetTitle(TITLE)
 WorldSetGravity(GRAVITY)
 HudSetVisible(true)
@@ -42,7 +50,7 @@ local ballStart = SceneGetSpecialPos(tableScene, "BallStart") or Vec2(738, 1317)
 local bumpers, bumperOf = {}, {}
 for i = 1, 3 do
   local core = part("Bumper" .. i)
-  bumpers[i] = { core = core, pos = ObjectGetPos(core), litTimer = 0 }
+  bumpers[i] = { lamp = core, pos = ObjectGetPos(core), litTimer = 0 }
   bumperOf[part("Bumper" .. i .. "Ring")] = bumpers[i]
 end
 
@@ -51,8 +59,8 @@ local slings, slingOf = {}, {}
 do
   local dx, dy = 133, 172   -- the face runs from (99, 1010) to (232, 1182)
   local len = math.sqrt(dx * dx + dy * dy)
-  slings.Left = { body = part("SlingLeft"), dir = Vec2(dy / len, -dx / len), litTimer = 0 }
-  slings.Right = { body = part("SlingRight"), dir = Vec2(-dy / len, -dx / len), litTimer = 0 }
+  slings.Left = { lamp = part("SlingLeft"), dir = Vec2(dy / len, -dx / len), litTimer = 0 }
+  slings.Right = { lamp = part("SlingRight"), dir = Vec2(-dy / len, -dx / len), litTimer = 0 }
   slingOf[part("SlingLeftKick")] = slings.Left
   slingOf[part("SlingRightKick")] = slings.Right
 end
@@ -98,16 +106,29 @@ local bonusQueue, bonusTimer = 0, 0
 local overTimer, attractTimer, attractCam = 0, 0, 0
 local spinnerBurst, fpsTimer = 0, 0
 local camY = 800
+local camPos = Vec2(0, camY)  -- handed to CamSet, changed in place
 local prevKeys = {}
 local lastGameScores, lastGamePlayers = nil, 0
 
+-- Keys whose presses and releases the rules look for: the only ones kept
+-- from step to step.
+local watchedKeys = { "lpad", "rpad", "push", "launch", "start1", "start2", "start3", "start4" }
 local function pressed(k) return keys[k] and not prevKeys[k] end
 local function released(k) return prevKeys[k] and not keys[k] end
 
 -- High scores: three entries kept in save.dat.
 local function highScore(i) return tonumber(PropertyGet("hiscore" .. i) or "") or 0 end
 
-local function setLit(o, on) if o then ObjectSetLit(o, on) end end
+-- Lamps as last set (object number -> lit): the lamps that are set on
+-- every step (the attract chase, the ball-save blink) reach the engine only
+-- when they change. Every lamp is set through here.
+local lampLit = {}
+local function setLit(o, on)
+  if o and lampLit[o] ~= on then
+    lampLit[o] = on
+    ObjectSetLit(o, on)
+  end
+end
 
 local function addScore(points, bonusPoints)
   if mode ~= "play" or tilted then return end
@@ -146,7 +167,26 @@ local function removeAllBalls()
   balls, ballCount, autoLaunch, multiballPending = {}, 0, {}, 0
 end
 
-local function inShooterLane(p) return p.x > 712 and p.y > 1150 end
+local function inShooterLane(x, y) return x > 712 and y > 1150 end
+
+-- The balls of this step in the order of pairs(balls), with their scene
+-- and object numbers and their positions (nil for a ball without one). Read
+-- once a step: nothing moves a ball while update() runs.
+local stepBalls, stepScene, stepObject, stepX, stepY = 0, {}, {}, {}, {}
+local function readBalls()
+  local n = 0
+  for s, b in pairs(balls) do
+    n = n + 1
+    stepScene[n], stepObject[n] = s, b
+    local p = ObjectGetPos(b)
+    if p then
+      stepX[n], stepY[n] = p.x, p.y
+    else
+      stepX[n], stepY[n] = nil, nil
+    end
+  end
+  stepBalls = n
+end
 
 local function launch(b, speed)
   ObjectSetVelocity(b, Vec2(0, -speed))
@@ -208,7 +248,7 @@ local function saveHighScores()
     if s > list[3] then
       list[3] = s
       table.sort(list, function(a, b) return a > b end)
-      best = math.max(best, s)
+      best = max(best, s)
     end
   end
   if best > 0 then
@@ -311,7 +351,7 @@ local function hitBumper(bp, ball)
   local d = ObjectGetPos(ball) - bp.pos
   if d:Normalize() == 0 then d = Vec2(0, -1) end
   if not tilted then kick(ball, d, BUMPER_KICK) end
-  ObjectSetLit(bp.core, true)
+  setLit(bp.lamp, true)
   bp.litTimer = 0.12
   SoundPlay("bumper")
   addScore(100, 100)
@@ -320,7 +360,7 @@ end
 
 local function hitSling(sl, ball)
   if not tilted then kick(ball, sl.dir, SLING_KICK) end
-  ObjectSetLit(sl.body, true)
+  setLit(sl.lamp, true)
   sl.litTimer = 0.1
   SoundPlay("sling")
   addScore(50, 50)
@@ -340,7 +380,7 @@ local function startMultiball()
   SoundPlay("multiball")
   print("[TABLE] multiball")
   multiballPending, multiballCooldown = 2, 0.5
-  ballSave = math.max(ballSave, 6)
+  ballSave = max(ballSave, 6)
 end
 
 -- Multiball balls are fed into the shooter lane one at a time and shot.
@@ -349,7 +389,7 @@ local function feedMultiball(dt)
   if multiballPending <= 0 or multiballCooldown > 0 or mode ~= "play" then return end
   for _, b in pairs(balls) do
     local p = ObjectGetPos(b)
-    if p and inShooterLane(p) then return end
+    if p and inShooterLane(p.x, p.y) then return end
   end
   local b = spawnBall(ballStart)
   if b then autoLaunch[#autoLaunch + 1] = { ball = b, wait = 0.8 } end
@@ -370,7 +410,7 @@ local function hitLane(i)
   print("[TABLE] lane " .. i .. " lit")
   if laneLit[1] and laneLit[2] and laneLit[3] then
     laneCompletions = laneCompletions + 1
-    multiplier = math.min(4, multiplier + 1)
+    multiplier = min(4, multiplier + 1)
     showMultiplier()
     addScore(5000, 0)
     SoundPlay("lanes-complete")
@@ -442,7 +482,8 @@ local function driveFlipper(f, up, direction)
   local target = up and direction * FLIP_UP or 0
   local err = target - (ObjectGetAngle(f) or 0)
   local limit = up and FLIP_SPEED_UP or FLIP_SPEED_DOWN
-  local spin = math.max(-limit, math.min(limit, err * 3))
+  local spin = err * 3
+  if spin > limit then spin = limit elseif spin < -limit then spin = -limit end
   ObjectSetTorque(f, spin)
 end
 
@@ -461,7 +502,7 @@ end
 -- The rod is a sprite scene respawned lower as it is pulled; in 3 px steps,
 -- since every respawn is two lines on the console.
 local function showPlunger(pull)
-  local px = math.floor(pull / 3 + 0.5) * 3
+  local px = floor(pull / 3 + 0.5) * 3
   if px == plungerPull then return end
   plungerPull = px
   if plungerScene then SceneRemove(plungerScene) end
@@ -473,12 +514,12 @@ local function updatePlunger(dt)
     charge = 0
   elseif keys.launch then
     if charge == 0 then SoundPlay("plunger", 0.6) end
-    charge = math.min(1, charge + dt / CHARGE_TIME)
+    charge = min(1, charge + dt / CHARGE_TIME)
   elseif released("launch") and charge > 0 then
     local speed = LAUNCH_MIN + (LAUNCH_MAX - LAUNCH_MIN) * charge
     for _, b in pairs(balls) do
       local p, v = ObjectGetPos(b), ObjectGetVelocity(b)
-      if inShooterLane(p) and v.length < 60 then launch(b, speed) end
+      if inShooterLane(p.x, p.y) and v.length < 60 then launch(b, speed) end
     end
     charge = 0
   else
@@ -490,7 +531,7 @@ local function updatePlunger(dt)
     a.wait = a.wait - dt
     if a.wait <= 0 then
       local p = ObjectGetPos(a.ball)
-      if p and inShooterLane(p) then launch(a.ball, LAUNCH_MAX * 0.85) end
+      if p and inShooterLane(p.x, p.y) then launch(a.ball, LAUNCH_MAX * 0.85) end
       table.remove(autoLaunch, i)
     end
   end
@@ -500,7 +541,7 @@ local function updateNudge(dt)
   nudgeDecay = nudgeDecay + dt
   if nudgeDecay > 2.5 then
     nudgeDecay = 0
-    nudgeLevel = math.max(0, nudgeLevel - 1)
+    nudgeLevel = max(0, nudgeLevel - 1)
   end
   if mode ~= "play" or not pressed("push") or tilted then return end
   local side = (math.random() < 0.5) and -1 or 1
@@ -530,45 +571,46 @@ local function updateCamera(dt)
     target, rate = 340 + 460 * math.sin(attractCam * 0.25), 7
   else
     local lowest
-    for _, b in pairs(balls) do
-      local p = ObjectGetPos(b)
-      if p and (not lowest or p.y > lowest) then lowest = p.y end
+    for i = 1, stepBalls do
+      local y = stepY[i]
+      if y and (not lowest or y > lowest) then lowest = y end
     end
     if not lowest then return end
     -- Quick enough to keep a ball at 4000 px/s on the screen: the camera
     -- trails the ball by about a twentieth of a second.
     target, rate = lowest - (HUD_ROWS_PX + 600) / 2, 20
   end
-  target = math.max(-HUD_ROWS_PX, math.min(1400 - 600, target))
-  camY = camY + (target - camY) * math.min(1, dt * rate)
-  CamSet(Vec2(0, camY))
+  if target > 1400 - 600 then target = 1400 - 600 end
+  if target < -HUD_ROWS_PX then target = -HUD_ROWS_PX end
+  local follow = dt * rate
+  if follow > 1 then follow = 1 end
+  camY = camY + (target - camY) * follow
+  camPos.y = camY
+  CamSet(camPos)
 end
 
 local chaseOrder = { lamp[2], lamp[3], lamp[4], lamp.multi, lamp.extra, lamp.again }
 
+local flashers = { bumpers[1], bumpers[2], bumpers[3], slings.Left, slings.Right }
+
 local function updateLamps(dt)
-  for _, bp in ipairs(bumpers) do
-    if bp.litTimer > 0 then
-      bp.litTimer = bp.litTimer - dt
-      if bp.litTimer <= 0 then ObjectSetLit(bp.core, false) end
-    end
-  end
-  for _, sl in pairs(slings) do
-    if sl.litTimer > 0 then
-      sl.litTimer = sl.litTimer - dt
-      if sl.litTimer <= 0 then ObjectSetLit(sl.body, false) end
+  for i = 1, #flashers do
+    local f = flashers[i]
+    if f.litTimer > 0 then
+      f.litTimer = f.litTimer - dt
+      if f.litTimer <= 0 then setLit(f.lamp, false) end
     end
   end
   if ballSave > 0 then
     ballSave = ballSave - dt
     -- Blink the shoot-again lamp in the last two seconds of ball save.
-    local on = ballSave > 2 or math.floor(ballSave * 6) % 2 == 0
+    local on = ballSave > 2 or floor(ballSave * 6) % 2 == 0
     setLit(lamp.again, ballSave > 0 and on)
   end
   if mode == "attract" then
     -- A slow chase over the inserts.
-    local phase = math.floor(attractCam * 4) % 6
-    for i, o in ipairs(chaseOrder) do setLit(o, i - 1 == phase) end
+    local phase = floor(attractCam * 4) % 6
+    for i = 1, #chaseOrder do setLit(chaseOrder[i], i - 1 == phase) end
     for i = 1, 3 do setLit(lanes[i], (phase + i) % 3 == 0) end
   end
 end
@@ -576,19 +618,21 @@ end
 -- A ball that has stayed in one place away from the flippers for a while
 -- (lying still, or jiggling in some corner) gets a small shove so that play
 -- never stalls.
-local stuckAnchor = {}       -- ball object number -> { pos, time }
+local stuckAnchor = {}       -- ball object number -> { x, y, time }
 local function updateStuck(dt)
   if mode ~= "play" then
     if next(stuckAnchor) then stuckAnchor = {} end
     return
   end
-  for _, b in pairs(balls) do
-    local p = ObjectGetPos(b)
+  for i = 1, stepBalls do
+    local b, x, y = stepObject[i], stepX[i], stepY[i]
     local a = stuckAnchor[b]
-    if not p or p.y > 1150 or inShooterLane(p) then
+    if not x or y > 1150 or inShooterLane(x, y) then
       stuckAnchor[b] = nil
-    elseif not a or (p - a.pos).length > 6 then
-      stuckAnchor[b] = { pos = p, time = 0 }
+    elseif not a then
+      stuckAnchor[b] = { x = x, y = y, time = 0 }
+    elseif (x - a.x) * (x - a.x) + (y - a.y) * (y - a.y) > 6 * 6 then
+      a.x, a.y, a.time = x, y, 0
     else
       a.time = a.time + dt
       if a.time > 4 then
@@ -604,8 +648,8 @@ local function updateBonus(dt)
   bonusTimer = bonusTimer - dt
   if bonusTimer > 0 then return end
   if bonusQueue > 0 then
-    local chunk = math.max(100, math.floor(bonusQueue / 12 / 100) * 100)
-    chunk = math.min(chunk, bonusQueue)
+    local chunk = max(100, floor(bonusQueue / 12 / 100) * 100)
+    chunk = min(chunk, bonusQueue)
     bonusQueue = bonusQueue - chunk
     scores[current] = scores[current] + chunk
     HudSetScore(current - 1, scores[current])
@@ -651,6 +695,7 @@ function update(dt)
   feedMultiball(dt)
   updateNudge(dt)
   updateLamps(dt)
+  readBalls()
   updateStuck(dt)
   updateCamera(dt)
 
@@ -663,11 +708,11 @@ function update(dt)
   -- Draining changes balls, so the lost ones are gathered first; the list
   -- is made only when there is one, as this runs every step.
   local lost
-  for s, b in pairs(balls) do
-    local p = ObjectGetPos(b)
-    if not p or p.x < -50 or p.x > 850 or p.y < -50 or p.y > 1450 then
+  for i = 1, stepBalls do
+    local x, y = stepX[i], stepY[i]
+    if not x or x < -50 or x > 850 or y < -50 or y > 1450 then
       lost = lost or {}
-      lost[#lost + 1] = s
+      lost[#lost + 1] = stepScene[i]
     end
   end
   if lost then
@@ -683,7 +728,10 @@ function update(dt)
     print(string.format("[TABLE] fps %d", fps))
   end
 
-  for k, v in pairs(keys) do prevKeys[k] = v end
+  for i = 1, #watchedKeys do
+    local k = watchedKeys[i]
+    prevKeys[k] = keys[k]
+  end
 end
 
 -- Attract mode at start-up, with the last high scores.
