@@ -110,9 +110,6 @@ local camPos = Vec2(0, camY)  -- handed to CamSet, changed in place
 local prevKeys = {}
 local lastGameScores, lastGamePlayers = nil, 0
 
--- Keys whose presses and releases the rules look for: the only ones kept
--- from step to step.
-local watchedKeys = { "lpad", "rpad", "push", "launch", "start1", "start2", "start3", "start4" }
 local function pressed(k) return keys[k] and not prevKeys[k] end
 local function released(k) return prevKeys[k] and not keys[k] end
 
@@ -490,18 +487,20 @@ end
 local function updateFlippers()
   local live = (mode == "play" or mode == "attract") and not tilted
   local l, r = live and keys.lpad, live and keys.rpad
-  if live and (pressed("lpad") or pressed("rpad")) then SoundPlay("flipper", 0.7) end
+  local lPressed, rPressed = pressed("lpad"), pressed("rpad")
+  if live and (lPressed or rPressed) then SoundPlay("flipper", 0.7) end
   driveFlipper(leftFlipper, l, -1)
   driveFlipper(rightFlipper, r, 1)
   if mode == "play" then
-    if pressed("lpad") then rotateLanes(-1) end
-    if pressed("rpad") then rotateLanes(1) end
+    if lPressed then rotateLanes(-1) end
+    if rPressed then rotateLanes(1) end
   end
 end
 
 -- The rod is a sprite scene respawned lower as it is pulled; in 3 px steps,
 -- since every respawn is two lines on the console.
 local function showPlunger(pull)
+  if pull == 0 and plungerPull == 0 then return end  -- at rest, as on most steps
   local px = floor(pull / 3 + 0.5) * 3
   if px == plungerPull then return end
   plungerPull = px
@@ -664,8 +663,8 @@ end
 
 local startKeyNames = { "start1", "start2", "start3", "start4" }
 local function startKeys()
-  for n, key in ipairs(startKeyNames) do
-    if pressed(key) then return n end
+  for n = 1, #startKeyNames do
+    if pressed(startKeyNames[n]) then return n end
   end
 end
 
@@ -728,10 +727,11 @@ function update(dt)
     print(string.format("[TABLE] fps %d", fps))
   end
 
-  for i = 1, #watchedKeys do
-    local k = watchedKeys[i]
-    prevKeys[k] = keys[k]
-  end
+  -- The keys whose presses and releases the rules look for.
+  local k = keys
+  prevKeys.lpad, prevKeys.rpad, prevKeys.push, prevKeys.launch = k.lpad, k.rpad, k.push, k.launch
+  prevKeys.start1, prevKeys.start2 = k.start1, k.start2
+  prevKeys.start3, prevKeys.start4 = k.start3, k.start4
 end
 
 -- Attract mode at start-up, with the last high scores.
