@@ -38,9 +38,35 @@ void fpsTask(lua_State* L, void* data) {
   lua_setfield(L, LUA_GLOBALSINDEX, "fps");
 }
 
+const char* const entryPoints[] = {"update",
+                                   "trigger_object_enter",
+                                   "trigger_object_exit",
+                                   "trigger_scene_enter",
+                                   "trigger_scene_exit",
+                                   "object_rotated",
+                                   "keys",
+                                   "fps"};
+char anchorKey;
+constexpr int entryPointCount = sizeof entryPoints / sizeof entryPoints[0];
+
+// The name of a key from the anchored names at stack index names: a table
+// lookup rather than hashing the C string on every step. Where a script has
+// put anything but a string (through the debug library), the C string.
+void pushKeyName(lua_State* L, int names, int key) {
+  if (lua_istable(L, names)) {
+    lua_rawgeti(L, names, entryPointCount + 1 + key);
+    if (lua_type(L, -1) == LUA_TSTRING) return;
+    lua_pop(L, 1);
+  }
+  lua_pushstring(L, gameKeyNames[key]);
+}
+
 // Allocates nothing once keys holds a table with the twelve fields.
 void keysTask(lua_State* L, void* data) {
   const KeyState& held = *static_cast<const KeyState*>(data);
+  lua_pushlightuserdata(L, &anchorKey);
+  lua_rawget(L, LUA_REGISTRYINDEX);
+  int names = lua_gettop(L);
   lua_getfield(L, LUA_GLOBALSINDEX, "keys");
   if (!lua_istable(L, -1)) {
     lua_pop(L, 1);
@@ -49,8 +75,9 @@ void keysTask(lua_State* L, void* data) {
     lua_setfield(L, LUA_GLOBALSINDEX, "keys");
   }
   for (int i = 0; i < gameKeyCount; ++i) {
+    pushKeyName(L, names, i);
     lua_pushboolean(L, held[i]);
-    lua_setfield(L, -2, gameKeyNames[i]);
+    lua_settable(L, -3);
   }
 }
 
@@ -71,16 +98,6 @@ void callTask(lua_State* L, void* data) {
 void callScript(lua_State* L, ScriptCall& call) {
   if (L && call.function) runHostTask(L, callTask, &call);
 }
-
-const char* const entryPoints[] = {"update",
-                                   "trigger_object_enter",
-                                   "trigger_object_exit",
-                                   "trigger_scene_enter",
-                                   "trigger_scene_exit",
-                                   "object_rotated",
-                                   "keys",
-                                   "fps"};
-char anchorKey;
 
 }  // namespace
 

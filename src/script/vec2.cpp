@@ -12,7 +12,10 @@ namespace {
 
 char eventsKey;  // registry key of the table holding the functions below
 
-enum { EventCount = 8, DotSlot = 9, NormalizeSlot = 10 };
+// The stored table holds the event functions, Dot and Normalize, and the
+// event names as Lua strings, so that a new vector's metatable is filled
+// without hashing a C string per event.
+enum { EventCount = 8, DotSlot = 9, NormalizeSlot = 10, NameSlot = 11 };
 const char* const eventNames[EventCount] = {"__index", "__newindex", "__tostring", "__unm",
                                             "__add",   "__sub",      "__mul",      "__div"};
 
@@ -163,10 +166,12 @@ const lua_CFunction eventFunctions[EventCount] = {vecIndex, vecNewIndex, vecToSt
 
 void installVec2(lua_State* L) {
   lua_pushlightuserdata(L, &eventsKey);
-  lua_createtable(L, NormalizeSlot, 0);
+  lua_createtable(L, NameSlot + EventCount - 1, 0);
   for (int i = 0; i < EventCount; ++i) {
     lua_pushcfunction(L, eventFunctions[i]);
     lua_rawseti(L, -2, i + 1);
+    lua_pushstring(L, eventNames[i]);
+    lua_rawseti(L, -2, NameSlot + i);
   }
   lua_pushcfunction(L, vecDot);
   lua_rawseti(L, -2, DotSlot);
@@ -182,8 +187,15 @@ void pushVec2(lua_State* L, float x, float y) {
   lua_createtable(L, 0, EventCount);
   pushEvents(L);
   for (int i = 0; i < EventCount; ++i) {
-    lua_rawgeti(L, -1, i + 1);
-    lua_setfield(L, -3, eventNames[i]);
+    lua_rawgeti(L, -1, NameSlot + i);
+    // Only a script that rewrote the stored table through the debug
+    // library can leave something else here, and a nil or NaN key raises.
+    if (lua_type(L, -1) != LUA_TSTRING) {
+      lua_pop(L, 1);
+      continue;
+    }
+    lua_rawgeti(L, -2, i + 1);
+    lua_rawset(L, -4);
   }
   lua_pop(L, 1);
   lua_setmetatable(L, -2);

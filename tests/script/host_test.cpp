@@ -47,6 +47,20 @@ TEST_F(ScriptTest, KeysWritesHonourMetamethodsAndTheirErrorsAreReported) {
   EXPECT_EQ(steps(1), "Lua error: runtime error (no keys)\ntrue\tnil\n");
 }
 
+TEST_F(ScriptTest, KeysAreRefreshedAfterTheRegistryIsRewritten) {
+  start(std::string(allKeys) +
+        "function update() show() end\n"
+        "for k, v in pairs(debug.getregistry()) do if type(k) == 'userdata' then "
+        "if type(v) == 'table' then for i in pairs(v) do v[i] = 0/0 end end end end");
+  keys[KeyRpad] = true;
+  EXPECT_EQ(steps(1), "false false false false false true false false false false false false\n");
+  run("for k in pairs(debug.getregistry()) do if type(k) == 'userdata' then "
+      "debug.getregistry()[k] = 1 end end");
+  keys[KeyRpad] = false;
+  keys[KeyLeft] = true;
+  EXPECT_EQ(steps(1), "true false false false false false false false false false false false\n");
+}
+
 TEST_F(ScriptTest, KeyRefreshAndMissingEntryPointsAllocateNothing) {
   start("collectgarbage('stop')");
   refreshScriptKeys(L, keys);

@@ -103,6 +103,11 @@ TEST_F(Vec2Test, SurvivesATamperedRegistry) {
   EXPECT_EQ(eval("for k, v in pairs(debug.getregistry()) do if type(k) == 'userdata' then "
                  "debug.getregistry()[k] = 1 end end\nprint(Vec2(1, 2) + Vec2(3, 4))"),
             "(4, 6)\n");
+  // The stored table itself rewritten: vectors lose the events, nothing raises.
+  EXPECT_EQ(eval("for k, v in pairs(debug.getregistry()) do if type(k) == 'userdata' and "
+                 "type(v) == 'table' then for i in pairs(v) do v[i] = 0/0 end end end\n"
+                 "local ok, v = pcall(Vec2, 1, 2) print(ok, type(v), getmetatable(v).__add)"),
+            "true\tuserdata\tnil\n");
 }
 
 }  // namespace
