@@ -12,14 +12,7 @@
 
 namespace {
 
-// A body's share of a contact: how the contact's parting speed moves with
-// the body's velocity, along the normal and turning about the centre.
-struct Share {
-  int body;
-  double nx, ny, arm;
-};
-
-int shares(const IslandRow& r, const std::vector<IslandBody>& bodies, Share out[2]) {
+int shares(const IslandRow& r, const std::vector<IslandBody>& bodies, IslandShare out[2]) {
   int n = 0;
   for (int side = 0; side < 2; ++side) {
     const int i = side == 0 ? r.body1 : r.body2;
@@ -68,13 +61,17 @@ bool solveIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& 
                  IslandWork& work) {
   const int n = int(rows.size());
   if (n == 0) return true;
+  work.shares.resize(2 * size_t(n));
+  IslandShare* share = work.shares.data();
   std::vector<double>& k = work.k;
   std::vector<double>& b = work.b;
-  k.assign(size_t(n) * n, 0.0);
+  k.resize(size_t(n) * n);
   b.resize(n);
   for (int i = 0; i < n; ++i) {
-    Share si[2];
+    IslandShare* si = share + 2 * i;
     const int ci = shares(rows[i], bodies, si);
+    if (ci < 2) si[1].body = -1;
+    if (ci < 1) si[0].body = -1;
     double speed = 0;
     for (int s = 0; s < ci; ++s) {
       const IslandBody& body = bodies[si[s].body];
@@ -82,12 +79,11 @@ bool solveIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& 
     }
     b[i] = speed - rows[i].target;
     for (int j = 0; j <= i; ++j) {
-      Share sj[2];
-      const int cj = shares(rows[j], bodies, sj);
+      const IslandShare* sj = share + 2 * j;
       double sum = 0;
-      for (int s = 0; s < ci; ++s)
-        for (int t = 0; t < cj; ++t) {
-          if (si[s].body != sj[t].body) continue;
+      for (int s = 0; s < 2; ++s)
+        for (int t = 0; t < 2; ++t) {
+          if (si[s].body < 0 || si[s].body != sj[t].body) continue;
           const IslandBody& body = bodies[si[s].body];
           sum += body.inverseMass * (si[s].nx * sj[t].nx + si[s].ny * sj[t].ny) +
                  body.inverseInertia * si[s].arm * sj[t].arm;
@@ -100,10 +96,11 @@ bool solveIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& 
   // Start from the contacts that fall short without any impulse: for a
   // body at rest on the floor that is the answer's own set.
   std::vector<char>& inSet = work.inSet;
-  inSet.assign(n, 0);
+  inSet.resize(n);
   for (int i = 0; i < n; ++i) inSet[i] = b[i] < 0;
   std::vector<double>& p = work.impulse;
   std::vector<int>& active = work.active;
+  p.resize(n);
   active.resize(n);
   work.trial.resize(n);
   work.factor.resize(size_t(n) * n);
@@ -116,7 +113,7 @@ bool solveIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& 
     if (!factor(k, n, active, m, work.factor)) return false;
     for (int i = 0; i < m; ++i) work.trial[i] = -b[active[i]];
     solveFactored(work.factor, m, work.trial.data());
-    p.assign(n, 0.0);
+    for (int i = 0; i < n; ++i) p[i] = 0;
     for (int i = 0; i < m; ++i) p[active[i]] = work.trial[i];
     solved = true;
     for (int i = 0; i < n; ++i) {
@@ -128,7 +125,7 @@ bool solveIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& 
         wrong = p[i] < -scale / k[i * n + i];
       } else {
         double w = b[i];
-        for (int j = 0; j < n; ++j) w += k[i * n + j] * p[j];
+        for (int a = 0; a < m; ++a) w += k[i * n + active[a]] * p[active[a]];
         wrong = w < -scale;
       }
       if (wrong) {
@@ -142,9 +139,9 @@ bool solveIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& 
 
   for (int i = 0; i < n; ++i) {
     if (p[i] <= 0) continue;
-    Share si[2];
-    const int ci = shares(rows[i], bodies, si);
-    for (int s = 0; s < ci; ++s) {
+    const IslandShare* si = share + 2 * i;
+    for (int s = 0; s < 2; ++s) {
+      if (si[s].body < 0) continue;
       IslandBody& body = bodies[si[s].body];
       body.vx += body.inverseMass * si[s].nx * p[i];
       body.vy += body.inverseMass * si[s].ny * p[i];

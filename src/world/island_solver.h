@@ -21,9 +21,17 @@ struct IslandRow {
   double softness;   // how much the contact gives per unit of impulse
 };
 
+// A body's share of a contact: how the contact's parting speed moves with
+// the body's velocity, along the normal and turning about the centre.
+struct IslandShare {
+  int body;  // -1: no body
+  double nx, ny, arm;
+};
+
 // Scratch space kept between calls, so that solving allocates nothing once
 // it has grown.
 struct IslandWork {
+  std::vector<IslandShare> shares;
   std::vector<double> k, b, impulse, trial, factor;
   std::vector<int> active;
   std::vector<char> inSet;

@@ -153,6 +153,7 @@ dGeomID createPolygonGeom(dSpaceID space, const ObjectDef* def) {
   data->vertexNormals = new Float2[data->pointCount + 1]();
   data->edgeNormals = new Float2[data->pointCount + 1]();
   data->localNormals = new Float2[2 * data->pointCount + 1]();
+  data->bulging = new unsigned char[data->pointCount + 1]();
   computeNormals(def->outline.data(), data->pointCount, data->localNormals,
                  data->localNormals + data->pointCount);
   data->inner =
@@ -167,7 +168,9 @@ dGeomID createPolygonGeom(dSpaceID space, const ObjectDef* def) {
     Float2 in = sub(q, def->outline[(i + n - 1) % n]), out = sub(def->outline[(i + 1) % n], q);
     // Outward normals turn clockwise on screen round a convex outline.
     float turn = in.x * out.y - in.y * out.x;
-    if (!(turn <= 1e-4f * std::sqrt(dot(in, in) * dot(out, out)))) data->convex = 0;
+    const float scale = std::sqrt(dot(in, in) * dot(out, out));
+    if (!(turn <= 1e-4f * scale)) data->convex = 0;
+    data->bulging[i] = turn < -0.001f * scale;
   }
   if (space) dSpaceAdd(space, geom);
   return geom;
@@ -252,6 +255,8 @@ void releasePolygonGeomData(dGeomID geom) {
   delete[] g->vertexNormals;
   delete[] g->edgeNormals;
   delete[] g->localNormals;
+  delete[] g->bulging;
+  g->bulging = nullptr;
   g->worldPoints = nullptr;
   g->vertexNormals = nullptr;
   g->edgeNormals = nullptr;

@@ -9,12 +9,13 @@
 
 // Class data that ODE allocates (zero-filled) inside every PolygonGeom.
 struct PolygonGeomData {
-  const ObjectDef* def;   // source of the local outline; not owned
-  Float2* worldPoints;    // outline in world coordinates, pointCount+1 entries
-  Float2* vertexNormals;  // unit normal at each outline point, same size
-  Float2* edgeNormals;    // outward unit normal of the edge from point i, same size
-  Float2* localNormals;   // the corner and edge normals of the outline itself, unturned:
-                          // 2*pointCount entries, corners first
+  const ObjectDef* def;    // source of the local outline; not owned
+  Float2* worldPoints;     // outline in world coordinates, pointCount+1 entries
+  Float2* vertexNormals;   // unit normal at each outline point, same size
+  Float2* edgeNormals;     // outward unit normal of the edge from point i, same size
+  Float2* localNormals;    // the corner and edge normals of the outline itself, unturned:
+                           // 2*pointCount entries, corners first
+  unsigned char* bulging;  // 1 for each corner bulging out of the outline
   int pointCount;
   float bounds[4];          // minX, minY, maxX, maxY of worldPoints
   Float2 middle;            // the mean of worldPoints

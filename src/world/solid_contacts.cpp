@@ -20,6 +20,7 @@ struct Outline {
   const Float2* points;
   const Float2* normals;      // corner normals
   const Float2* edgeNormals;  // of the edge from each point
+  const unsigned char* bulging;
   int count;
   const float* bounds;
   Float2 origin;  // the geom's position, and the outline's farthest point from it
@@ -45,12 +46,10 @@ Float2 normalise(Float2 v) {
   return {0, 0};
 }
 
-// A corner bulging out of its outline (outward normals, negative winding
-// sum): the only corners that have a region of their own outside.
+// A corner bulging out of its outline: the only corners that have a region
+// of their own outside.
 bool convexCorner(const Outline& o, int k) {
-  Float2 in = sub(o.at(k), o.at(k - 1)), out = sub(o.at(k + 1), o.at(k));
-  float scale = std::sqrt(dot(in, in) * dot(out, out));
-  return cross(in, out) < -0.001f * scale;
+  return o.bulging[k];
 }
 
 // x lies where corner k of o is the nearest part of the outline.
@@ -347,20 +346,36 @@ Separation widestSeparation(const Outline& P, const Outline& Q, float reach) {
   return best;
 }
 
+// The point of inc that says how far out it lies from ref's face lies over
+// that face, not beyond either end.
+bool overFace(const Outline& ref, const Separation& s, const Outline& inc) {
+  const Float2 a = ref.points[s.face], d = sub(ref.at(s.face + 1), a);
+  const float t = dot(sub(inc.points[s.point], a), d);
+  return t >= 0 && t <= dot(d, d);
+}
+
 // Two convex outlines that barely move: the contact at their closest
 // features is all the solver needs, with a second where faces lie flat
 // against each other. Found in one walk round each outline, and few, they
-// keep piles of balls cheap.
+// keep piles of balls and balls at rest cheap. Smooth faces blend their
+// normals along their length here too.
 constexpr float longFace = 6;
+constexpr float settledDepth = 0.5f;
 
-void settledContacts(const Outline& A, const Outline& B, float reach, Sink& sink) {
+bool settledContacts(const Outline& A, const Outline& B, float reach, bool smooth, Sink& sink) {
   const Separation sa = widestSeparation(A, B, reach);
-  if (sa.face < 0 || sa.distance > reach) return;
+  if (sa.face < 0 || sa.distance > reach) return true;
   const Separation sb = widestSeparation(B, A, reach);
-  if (sb.face < 0 || sb.distance > reach) return;
+  if (sb.face < 0 || sb.distance > reach) return true;
   // A little in favour of A's faces, so that nearly equal separations do not
   // swap the face from step to step.
-  const bool onB = sb.distance > sa.distance + 0.005f;
+  bool onB = sb.distance > sa.distance + 0.005f;
+  // Against a static shape, where the two are near enough equal (faces lying
+  // flat together), the face with the other's point over it.
+  if (smooth && std::fabs(sb.distance - sa.distance) < 0.05f) {
+    if (!onB && !overFace(A, sa, B) && overFace(B, sb, A)) onB = true;
+    if (onB && !overFace(B, sb, A) && overFace(A, sa, B)) onB = false;
+  }
   const Outline& ref = onB ? B : A;
   const Outline& inc = onB ? A : B;
   const Separation& s = onB ? sb : sa;
@@ -375,24 +390,37 @@ void settledContacts(const Outline& A, const Outline& B, float reach, Sink& sink
     return t >= 0 && t <= 1;
   };
   auto faceContact = [&](Float2 v, float gap) {
-    sink.add({v.x - n.x * gap * 0.5f, v.y - n.y * gap * 0.5f}, out, out, -gap, refOwner);
+    Float2 normal = out;
+    if (smooth) {
+      const float t = lesser(1, greater(0, dot(sub(v, a), d) / length2));
+      const Float2 na = ref.normals[s.face],
+                   nb = ref.normals[s.face + 1 == ref.count ? 0 : s.face + 1];
+      normal = normalise({na.x + (nb.x - na.x) * t, na.y + (nb.y - na.y) * t});
+      normal = {normal.x * sign, normal.y * sign};
+    }
+    sink.add({v.x - n.x * gap * 0.5f, v.y - n.y * gap * 0.5f}, normal, out, -gap, refOwner);
   };
 
   const Float2 v = inc.points[s.point];
+  // Against a static shape only a point resting on a face is this simple:
+  // a point sunk deeper may have come in through another face (a thin wall,
+  // a straight run of points), and a corner needs its region.
+  if (smooth && !(onFace(v) && s.distance >= -settledDepth)) return false;
   if (s.distance < 0 || onFace(v)) {
     faceContact(v, s.distance);
     // A neighbour as close along the same face: faces lying flat together.
-    // Short faces (a many-sided ball's) rock too little to need it.
+    // Short faces (a many-sided ball's) rock too little to need it among
+    // balls, but a ball on the floor would roll off its one point.
     for (int k : {s.point + inc.count - 1, s.point + 1}) {
       const Float2 w = inc.at(k), apart = sub(w, v);
       const float gap = dot(sub(w, a), n);
       if (gap <= s.distance + 0.5f && gap <= reach && onFace(w) &&
-          dot(apart, apart) > longFace * longFace) {
+          (smooth || dot(apart, apart) > longFace * longFace)) {
         faceContact(w, gap);
         break;
       }
     }
-    return;
+    return true;
   }
   // v lies beyond an end of the face: that end is the nearest part of ref,
   // and the nearest part of inc is v itself or one of its edges.
@@ -405,15 +433,16 @@ void settledContacts(const Outline& A, const Outline& B, float reach, Sink& sink
     const Float2 m = inc.edgeNormals[k % inc.count];
     const float gap = dot(sub(e, f), m);
     if (t > 0 && t < 1 && gap >= 0 && gap < corners) {
-      if (gap > reach) return;
+      if (gap > reach) return true;
       const Float2 away{-m.x * sign, -m.y * sign};
       sink.add({e.x + m.x * gap * 0.5f, e.y + m.y * gap * 0.5f}, away, away, -gap, incOwner);
-      return;
+      return true;
     }
   }
-  if (corners > reach || corners == 0) return;
+  if (corners > reach || corners == 0) return true;
   const Float2 away{w.x / corners * sign, w.y / corners * sign};
   sink.add({e.x + w.x * 0.5f, e.y + w.y * 0.5f}, away, away, -corners, 0);
+  return true;
 }
 
 // A pair that barely moves slides little down a leaning normal: the guard
@@ -426,6 +455,12 @@ int keepDeepestGuard(SolidContact* contacts, int count) {
   for (int i = 0; i < count; ++i)
     if (!contacts[i].guard || i == guard) contacts[kept++] = contacts[i];
   return kept;
+}
+
+Outline outlineOf(dGeomID geom, const PolygonGeomData* g) {
+  const dReal* p = dGeomGetPosition(geom);
+  return {g->worldPoints, g->vertexNormals,           g->edgeNormals, g->bulging, g->pointCount,
+          g->bounds,      {float(p[0]), float(p[1])}, g->reach,       g->middle,  g->inner};
 }
 
 }  // namespace
@@ -442,19 +477,13 @@ int collideSolids(dGeomID o1, dGeomID o2, float reach, bool smooth, SolidContact
   const Box boxA = grown(A->bounds, reach), boxB = grown(B->bounds, 0);
   if (!overlaps(boxA, boxB)) return 0;
 
-  const dReal *pa = dGeomGetPosition(o1), *pb = dGeomGetPosition(o2);
-  const Outline a{A->worldPoints, A->vertexNormals, A->edgeNormals,
-                  A->pointCount,  A->bounds,        {float(pa[0]), float(pa[1])},
-                  A->reach,       A->middle,        A->inner};
-  const Outline b{B->worldPoints, B->vertexNormals, B->edgeNormals,
-                  B->pointCount,  B->bounds,        {float(pb[0]), float(pb[1])},
-                  B->reach,       B->middle,        B->inner};
+  const Outline a = outlineOf(o1, A), b = outlineOf(o2, B);
   Sink sink(contacts, max);
   // The short way only for pairs that barely move: in a fast pair the contact
   // that matters is the one the motion closes, which need not be the closest.
-  if (!smooth && A->convex && B->convex && reach <= settledReach) {
-    settledContacts(a, b, reach, sink);
-  } else {
+  const bool settled =
+      A->convex && B->convex && reach <= settledReach && settledContacts(a, b, reach, smooth, sink);
+  if (!settled) {
     pointsAgainstEdges(a, b, reach, smooth, false, false, sink);
     pointsAgainstEdges(b, a, reach, smooth, true, true, sink);
   }
