@@ -100,6 +100,14 @@ void carried(const Side& s, const double p[2], double h, double out[2]) {
   out[1] = s.y + s.vy * h + sn * rx + c * ry;
 }
 
+// Where p will be after h, turned with the side or not.
+void alongStep(const Side& s, const double p[2], const double v[2], bool turning, double h,
+               double out[2]) {
+  if (turning) return carried(s, p, h, out);
+  out[0] = p[0] + h * v[0];
+  out[1] = p[1] + h * v[1];
+}
+
 // The speed the two must part at, target as the straight view of the step
 // has it, corrected for a turning body carrying its edge round rather than
 // straight along: a flipper swinging through a third of a radian in a step
@@ -107,21 +115,25 @@ void carried(const Side& s, const double p[2], double h, double out[2]) {
 // edge's normal turns with the side it belongs to (none: two corners), and so
 // does the push the solver gives along it: only the cosine of the turn of it
 // opens the gap at the end of the step.
-constexpr double maxTurn = 0.7;  // rad per step
+constexpr double maxTurn = 0.34;  // rad per step
 
 double turnedTarget(const Side& s1, const Side& s2, const double p1[2], const double p2[2],
                     const double n[2], double depth, int edgeOwner, double h, double target) {
   // Turning a thousandth of a radian in a step bends nothing that matters.
   if (std::fabs(s1.spin) * h < 1e-3 && std::fabs(s2.spin) * h < 1e-3) return target;
   double e1[2], e2[2], v1[2], v2[2];
-  carried(s1, p1, h, e1);
-  carried(s2, p2, h, e2);
   velocityAt(s1, p1, v1);
   velocityAt(s2, p2, v2);
-  const double turn = (edgeOwner == 1 ? s1.spin : edgeOwner == 2 ? s2.spin : 0) * h;
-  // Past a ninth of a turn in a step (a small ball set spinning) an edge's
-  // line says nothing of where its outline goes.
-  if (std::fabs(turn) > maxTurn) return target;
+  // Past a third of a radian in a step (faster than any flipper swings: a
+  // small ball set spinning) a side's turn is not likely to last the step,
+  // and a round outline's turn moves it little: that side is taken along
+  // straight, as the solver sees it.
+  const bool turns1 = std::fabs(s1.spin) * h <= maxTurn, turns2 = std::fabs(s2.spin) * h <= maxTurn;
+  alongStep(s1, p1, v1, turns1, h, e1);
+  alongStep(s2, p2, v2, turns2, h, e2);
+  const double turn = edgeOwner == 1 && turns1   ? s1.spin * h
+                      : edgeOwner == 2 && turns2 ? s2.spin * h
+                                                 : 0;
   const double nx = std::cos(turn) * n[0] - std::sin(turn) * n[1];
   const double ny = std::sin(turn) * n[0] + std::cos(turn) * n[1];
   const double after = (e1[0] - e2[0]) * nx + (e1[1] - e2[1]) * ny;
