@@ -3,21 +3,20 @@
 -- wall that raise the bonus multiplier, a shooter lane on the left, three
 -- balls a player and the three best scores kept in save.dat.
 
--- The physics numbers, in one place to retune: px/s^2, degrees, rad/s, px/s.
-local GRAVITY = 500
-local FLIP_UP = 50              -- flipper travel
-local FLIP_SPEED_UP = 16        -- while rising
-local FLIP_SPEED_DOWN = 10      -- while falling back
-local LAUNCH_MIN, LAUNCH_MAX = 650, 950
-local MAX_SPEED = 950           -- no ball goes faster
-local BUMPER_KICK = 700         -- speed a bumper adds
-local SLING_KICK = 650
+-- The physics numbers, in one place to retune. The ball is 24 px across, as
+-- a real one is 27 mm, and the table plays at a real machine's speed.
+local GRAVITY = 1000            -- px/s^2: g sin 6.5 degrees down the playfield
+local FLIP_UP = 50              -- flipper travel in degrees
+local FLIP_SPEED_UP = 50        -- rad/s while rising: the whole stroke in about 17 ms
+local FLIP_SPEED_DOWN = 15      -- rad/s while falling back
+local LAUNCH_MIN, LAUNCH_MAX = 1000, 4500   -- plunger speeds in px/s
+local BUMPER_KICK, SLING_KICK = 2000, 1800  -- px/s added by a pop bumper, a slingshot
 
 local TITLE = "Comet"
 local BALLS_PER_GAME = 3
 local BALL_SAVE_TIME = 5        -- seconds after the first launch of a ball
 local CHARGE_TIME = 1.0         -- seconds to pull the plunger all the way
-local BALL_MASS = 0.05
+local BALL_MASS = 1             -- as in maps/ball.tmx
 local STEP_FORCE = 300 * BALL_MASS  -- changes a ball's speed by 1 px/s in one step
 local TABLE_HEIGHT = 1000
 local HUD_ROWS_PX = 120
@@ -318,7 +317,7 @@ local function updatePlunger(dt)
 end
 
 local function updateCamera(dt)
-  local target
+  local target, rate
   if mode == "play" or mode == "bonus" then
     local lowest
     for _, b in pairs(balls) do
@@ -326,13 +325,15 @@ local function updateCamera(dt)
       if p and (not lowest or p.y > lowest) then lowest = p.y end
     end
     if not lowest then return end
-    target = lowest - (HUD_ROWS_PX + 600) / 2
+    -- Quick enough to keep a ball at 4000 px/s on the screen: the camera
+    -- trails the ball by about a twentieth of a second.
+    target, rate = lowest - (HUD_ROWS_PX + 600) / 2, 20
   else
     attractCam = attractCam + dt
-    target = 140 + 260 * math.sin(attractCam * 0.3)
+    target, rate = 140 + 260 * math.sin(attractCam * 0.3), 7
   end
   target = math.max(-HUD_ROWS_PX, math.min(TABLE_HEIGHT - 600, target))
-  camY = camY + (target - camY) * math.min(1, dt * 7)
+  camY = camY + (target - camY) * math.min(1, dt * rate)
   CamSet(Vec2(0, camY))
 end
 
@@ -405,12 +406,10 @@ function update(dt)
   updateLamps(dt)
   updateCamera(dt)
 
-  -- The speed limit, and balls that left the table (they never should).
+  -- Balls that left the table (they never should).
   local lost
   for s, b in pairs(balls) do
-    local v, p = ObjectGetVelocity(b), ObjectGetPos(b)
-    local speed = v and v.length or 0
-    if speed > MAX_SPEED then ObjectSetVelocity(b, v * (MAX_SPEED / speed)) end
+    local p = ObjectGetPos(b)
     if not p or p.x < -50 or p.x > 850 or p.y < -50 or p.y > TABLE_HEIGHT + 50 then
       lost = lost or {}
       lost[#lost + 1] = s
