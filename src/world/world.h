@@ -125,7 +125,7 @@ class World {
   int islandOf(int motion);
   void join(dBodyID a, dBodyID b, int rows);
   void solveIslands(float dt);
-  bool solveHere(int root, float dt);
+  bool solveHere(int root, float dt, bool relaxed);
   void postStep(WorldObject& object);
   void reportRotation(WorldObject& object);
 

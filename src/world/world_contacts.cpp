@@ -47,6 +47,11 @@ constexpr double uneven = 10;  // mass ratio
 // Islands of bodies held by contacts alone are solved here, up to this many
 // contacts; beyond, ODE's exact solver has them.
 constexpr int mostRowsHere = 48;
+// Bigger islands of that kind with more than one body (a pile) are relaxed
+// here, up to this many contacts, with as many sweeps as ODE's iterative
+// solver makes; a lone body with that many contacts stays with ODE.
+constexpr int mostRowsRelaxed = 64;
+constexpr int relaxSweeps = 6;
 // A body is out of scale when turning it is this many times easier, at its
 // outline, than pushing it.
 constexpr double outOfScale = 1e4;
@@ -342,9 +347,14 @@ void World::solveIslands(float dt) {
     const bool impact = root.bodies > 1 && root.bodies <= impactBodies && root.islandInScale &&
                         root.mostGiving > uneven * root.leastGiving;
     if (root.rows > exactRows && !impact) {
-      root.solver = SolvedIteratively;
-      anyIterative = true;
-    } else if (root.plain && root.rows <= mostRowsHere && solveHere(i, dt)) {
+      if (root.plain && root.bodies > 1 && root.rows <= mostRowsRelaxed) {
+        solveHere(i, dt, true);
+        root.solver = SolvedHere;
+      } else {
+        root.solver = SolvedIteratively;
+        anyIterative = true;
+      }
+    } else if (root.plain && root.rows <= mostRowsHere && solveHere(i, dt, false)) {
       root.solver = SolvedHere;
     } else {
       root.solver = SolvedExactly;
@@ -383,9 +393,10 @@ void World::solveIslands(float dt) {
   for (const Motion& m : motions_) dBodyEnable(m.object->body);
 }
 
-// The island's velocities with forces, gravity and contacts, then its moves:
-// what ODE's exact step does, for bodies in the plane held by contacts alone.
-bool World::solveHere(int root, float dt) {
+// The island's velocities with forces, gravity and contacts, exactly or
+// relaxed, then its moves: what ODE's steppers do, for bodies in the plane
+// held by contacts alone.
+bool World::solveHere(int root, float dt, bool relaxed) {
   islandBodies_.clear();
   islandRows_.clear();
   dVector3 g;
@@ -407,7 +418,11 @@ bool World::solveHere(int root, float dt) {
                            geom.pos[0], geom.pos[1], geom.normal[0], geom.normal[1],
                            pc.contact.surface.motionN, pc.contact.surface.soft_cfm / dt});
   }
-  if (!solveIsland(islandBodies_, islandRows_, islandWork_)) return false;
+  if (relaxed) {
+    relaxIsland(islandBodies_, islandRows_, relaxSweeps, islandWork_);
+  } else if (!solveIsland(islandBodies_, islandRows_, islandWork_)) {
+    return false;
+  }
   for (int i = motions_[root].first; i >= 0; i = motions_[i].next) {
     const Motion& m = motions_[i];
     const IslandBody& s = islandBodies_[m.local];

@@ -111,4 +111,39 @@ TEST(IslandSolverTest, RedundantContactsStopABall) {
   EXPECT_NEAR(ball[0].spin, 0, 1e-6);
 }
 
+// Relaxation converges on the exact answer: a pile of balls on a floor, each
+// pressed down by gravity, solved both ways.
+TEST(IslandSolverTest, RelaxationConvergesOnTheExactAnswer) {
+  std::vector<IslandBody> pile;
+  std::vector<IslandRow> rows;
+  for (int i = 0; i < 6; ++i) {
+    // A row of four on the floor, two resting in the hollows above.
+    const bool low = i < 4;
+    const double x = low ? 24.0 * i : 12 + 24.0 * (i - 4), y = low ? 0 : -20.8;
+    pile.push_back({x, y, 0, 400 * h + (i % 3) * 5.0, 0, 1, 1.0 / 57.6});
+    if (low) rows.push_back({i, -1, x, 12, 0, -1, 0, 1e-3});
+    if (low && i > 0) rows.push_back({i, i - 1, x - 12, 0, 1, 0, -0.5, 1e-3});
+  }
+  for (int top = 4; top < 6; ++top)
+    for (int below : {top - 4, top - 3}) {
+      const double dx = pile[top].x - pile[below].x, dy = pile[top].y - pile[below].y;
+      const double d = std::hypot(dx, dy);
+      rows.push_back(
+          {top, below, pile[below].x + dx / 2, pile[below].y + dy / 2, dx / d, dy / d, 0, 1e-3});
+    }
+  std::vector<IslandBody> exact = pile, relaxed = pile;
+  IslandWork work;
+  ASSERT_TRUE(solveIsland(exact, rows, work));
+  relaxIsland(relaxed, rows, 3000, work);
+  for (size_t i = 0; i < pile.size(); ++i) {
+    EXPECT_NEAR(relaxed[i].vx, exact[i].vx, 1e-3) << "ball " << i;
+    EXPECT_NEAR(relaxed[i].vy, exact[i].vy, 1e-3) << "ball " << i;
+    EXPECT_NEAR(relaxed[i].spin, exact[i].spin, 1e-4) << "ball " << i;
+  }
+  // A few sweeps already stop the pile sinking into the floor.
+  relaxed = pile;
+  relaxIsland(relaxed, rows, 6, work);
+  for (int i = 0; i < 4; ++i) EXPECT_LT(relaxed[i].vy, 0.5) << "ball " << i;
+}
+
 }  // namespace
