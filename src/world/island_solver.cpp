@@ -25,6 +25,39 @@ inline int shares(const IslandRow& r, const std::vector<IslandBody>& bodies, Isl
   return n;
 }
 
+// Every row's two shares, a missing body marked -1.
+inline IslandShare* rowShares(const std::vector<IslandBody>& bodies,
+                              const std::vector<IslandRow>& rows, IslandWork& work) {
+  work.shares.resize(2 * rows.size());
+  IslandShare* share = work.shares.data();
+  for (size_t i = 0; i < rows.size(); ++i) {
+    IslandShare* si = share + 2 * i;
+    for (int s = shares(rows[i], bodies, si); s < 2; ++s) si[s].body = -1;
+  }
+  return share;
+}
+
+// How fast the row's two bodies part along its normal now.
+inline double parting(const IslandShare* si, const std::vector<IslandBody>& bodies) {
+  double speed = 0;
+  for (int s = 0; s < 2; ++s) {
+    if (si[s].body < 0) continue;
+    const IslandBody& body = bodies[si[s].body];
+    speed += si[s].nx * body.vx + si[s].ny * body.vy + si[s].arm * body.spin;
+  }
+  return speed;
+}
+
+inline void push(const IslandShare* si, double impulse, std::vector<IslandBody>& bodies) {
+  for (int s = 0; s < 2; ++s) {
+    if (si[s].body < 0) continue;
+    IslandBody& body = bodies[si[s].body];
+    body.vx += body.inverseMass * si[s].nx * impulse;
+    body.vy += body.inverseMass * si[s].ny * impulse;
+    body.spin += body.inverseInertia * si[s].arm * impulse;
+  }
+}
+
 // Cholesky factor of the active rows' block of k, in place in f; false when
 // the block is not positive definite.
 bool factor(const std::vector<double>& k, int n, const std::vector<int>& rows, int m,
@@ -61,23 +94,14 @@ bool solveIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& 
                  IslandWork& work) {
   const int n = int(rows.size());
   if (n == 0) return true;
-  work.shares.resize(2 * size_t(n));
-  IslandShare* share = work.shares.data();
+  const IslandShare* share = rowShares(bodies, rows, work);
   std::vector<double>& k = work.k;
   std::vector<double>& b = work.b;
   k.resize(size_t(n) * n);
   b.resize(n);
+  for (int i = 0; i < n; ++i) b[i] = parting(share + 2 * i, bodies) - rows[i].target;
   for (int i = 0; i < n; ++i) {
-    IslandShare* si = share + 2 * i;
-    const int ci = shares(rows[i], bodies, si);
-    if (ci < 2) si[1].body = -1;
-    if (ci < 1) si[0].body = -1;
-    double speed = 0;
-    for (int s = 0; s < ci; ++s) {
-      const IslandBody& body = bodies[si[s].body];
-      speed += si[s].nx * body.vx + si[s].ny * body.vy + si[s].arm * body.spin;
-    }
-    b[i] = speed - rows[i].target;
+    const IslandShare* si = share + 2 * i;
     for (int j = 0; j <= i; ++j) {
       const IslandShare* sj = share + 2 * j;
       double sum = 0;
@@ -137,35 +161,24 @@ bool solveIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& 
   }
   if (!solved) return false;
 
-  for (int i = 0; i < n; ++i) {
-    if (p[i] <= 0) continue;
-    const IslandShare* si = share + 2 * i;
-    for (int s = 0; s < 2; ++s) {
-      if (si[s].body < 0) continue;
-      IslandBody& body = bodies[si[s].body];
-      body.vx += body.inverseMass * si[s].nx * p[i];
-      body.vy += body.inverseMass * si[s].ny * p[i];
-      body.spin += body.inverseInertia * si[s].arm * p[i];
-    }
-  }
+  for (int i = 0; i < n; ++i)
+    if (p[i] > 0) push(share + 2 * i, p[i], bodies);
   return true;
 }
 
 void relaxIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& rows, int sweeps,
                  IslandWork& work) {
   const int n = int(rows.size());
-  work.shares.resize(2 * size_t(n));
-  work.k.resize(n);
-  work.impulse.assign(n, 0.0);
-  IslandShare* share = work.shares.data();
+  const IslandShare* share = rowShares(bodies, rows, work);
   std::vector<double>& diagonal = work.k;
   std::vector<double>& p = work.impulse;
+  diagonal.resize(n);
+  p.assign(n, 0.0);
   for (int i = 0; i < n; ++i) {
-    IslandShare* si = share + 2 * i;
-    const int ci = shares(rows[i], bodies, si);
-    for (int s = ci; s < 2; ++s) si[s].body = -1;
+    const IslandShare* si = share + 2 * i;
     double d = rows[i].softness;
-    for (int s = 0; s < ci; ++s) {
+    for (int s = 0; s < 2; ++s) {
+      if (si[s].body < 0) continue;
       const IslandBody& body = bodies[si[s].body];
       d += body.inverseMass * (si[s].nx * si[s].nx + si[s].ny * si[s].ny) +
            body.inverseInertia * si[s].arm * si[s].arm;
@@ -176,24 +189,12 @@ void relaxIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& 
   constexpr double overRelax = 1.3;
   for (int sweep = 0; sweep < sweeps; ++sweep) {
     for (int i = 0; i < n; ++i) {
-      const IslandShare* si = share + 2 * i;
-      double speed = rows[i].softness * p[i] - rows[i].target;
-      for (int s = 0; s < 2; ++s) {
-        if (si[s].body < 0) continue;
-        const IslandBody& body = bodies[si[s].body];
-        speed += si[s].nx * body.vx + si[s].ny * body.vy + si[s].arm * body.spin;
-      }
+      const double speed =
+          parting(share + 2 * i, bodies) + rows[i].softness * p[i] - rows[i].target;
       const double next = std::fmax(0.0, p[i] - overRelax * speed / diagonal[i]);
-      const double change = next - p[i];
-      if (change == 0) continue;
+      if (next == p[i]) continue;
+      push(share + 2 * i, next - p[i], bodies);
       p[i] = next;
-      for (int s = 0; s < 2; ++s) {
-        if (si[s].body < 0) continue;
-        IslandBody& body = bodies[si[s].body];
-        body.vx += body.inverseMass * si[s].nx * change;
-        body.vy += body.inverseMass * si[s].ny * change;
-        body.spin += body.inverseInertia * si[s].arm * change;
-      }
     }
   }
 }
