@@ -276,6 +276,7 @@ int runEngine(const CommandLine& options, const Table& table) {
 
 void cleanup() {
   closeScript();
+  reportScriptErrorTotal();
   destroyWorld();
   destroyCatalog();
   if (physicsReady) {

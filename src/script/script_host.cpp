@@ -91,8 +91,18 @@ void callTask(lua_State* L, void* data) {
   const ScriptCall* call = static_cast<const ScriptCall*>(data);
   lua_getfield(L, LUA_GLOBALSINDEX, call->function);
   if (lua_isnil(L, -1)) return;
+  int handler = pushMessageHandler(L);
+  if (handler) {
+    lua_insert(L, -2);
+    --handler;
+  }
   for (int i = 0; i < call->argCount; ++i) lua_pushnumber(L, call->args[i]);
-  reportScriptError(L, lua_pcall(L, call->argCount, 0, 0));
+  // Only for errors of the entry point itself, not of the read of its name.
+  const char* outer = scriptCallContext;
+  scriptCallContext = call->function;
+  int status = lua_pcall(L, call->argCount, 0, handler);
+  scriptCallContext = outer;
+  reportScriptError(L, status);
 }
 
 void callScript(lua_State* L, ScriptCall& call) {
@@ -117,7 +127,9 @@ void anchorHostNames(lua_State* L) {
 }
 
 void registerScriptApi(lua_State* L, const char* moduleDirectory) {
-  if (L) runHostTask(L, registerTask, const_cast<char*>(moduleDirectory));
+  if (!L) return;
+  stateInfo(L).directory = moduleDirectory ? moduleDirectory : "";
+  runHostTask(L, registerTask, const_cast<char*>(moduleDirectory));
 }
 
 void setScriptFps(lua_State* L, float fps) {
@@ -145,20 +157,25 @@ void reportScriptError(lua_State* L, int status) {
         text = number;
       }
       printf("Lua error: runtime error (%s)\n", text);
+      noteScriptError(L, status, text, top > 0 ? lua_type(L, -1) : LUA_TNONE);
       if (top > 0) lua_pop(L, 1);
       return;
     }
     case LUA_ERRSYNTAX:
+      // The parser's message went to standard error as the file was loaded.
       printf("Lua error: syntax error\n");
       return;
     case LUA_ERRMEM:
       printf("Lua error: out of memory\n");
+      noteScriptError(L, status, "out of memory", LUA_TNONE);
       return;
     case LUA_ERRERR:
       printf("Lua error: error running the error function\n");
+      noteScriptError(L, status, "error running the error function", LUA_TNONE);
       return;
     default:
       printf("Lua error: unknown error code #%d\n", status);
+      noteScriptError(L, status, "unknown error code", LUA_TNONE);
       return;
   }
 }
@@ -169,6 +186,7 @@ bool runScriptFile(lua_State* L, const char* path) {
   printf("Loading '%s'..\n", path);
   int top = lua_gettop(L);
   bool opened = false;
+  stateInfo(L).scriptPath = path;
   int status = loadTextFile(L, path, path, &opened);
   if (!opened) {
     printf("File '%s' not found!\n", path);
@@ -176,6 +194,7 @@ bool runScriptFile(lua_State* L, const char* path) {
     return false;
   }
   if (status != 0) {
+    if (status == LUA_ERRSYNTAX) noteSyntaxError(L, path);
     reportScriptError(L, status);
     lua_settop(L, top);
     lua_pushnil(L);
@@ -187,8 +206,13 @@ bool runScriptSetup(lua_State* L) {
   if (!L) return false;
   if (lua_gettop(L) == 0) lua_pushnil(L);
   int top = lua_gettop(L) - 1;
+  int handler = pushMessageHandler(L);
+  if (handler) {
+    lua_insert(L, -2);
+    handler = top + 1;
+  }
   beginScriptCall(L);
-  int status = lua_pcall(L, 0, 0, 0);
+  int status = lua_pcall(L, 0, 0, handler);
   endScriptCall(L);
   reportScriptError(L, status);
   lua_settop(L, top);
@@ -198,6 +222,7 @@ bool runScriptSetup(lua_State* L) {
 void callScriptUpdate(lua_State* L, float dt) {
   ScriptCall call{"update", 1, {dt}};
   callScript(L, call);
+  if (L) noteScriptStep();
 }
 
 void callTriggerEvent(lua_State* L, const char* function, int triggerScene, int triggerObject,

@@ -4,6 +4,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string>
 
 #include "script/game_keys.h"
 #include "world/world_events.h"
@@ -28,6 +29,16 @@ void registerScriptApi(lua_State* L, const char* moduleDirectory);
 void setScriptFps(lua_State* L, float fps);
 void refreshScriptKeys(lua_State* L, const KeyState& keys);
 void reportScriptError(lua_State* L, int status);
+// Beside each console line of reportScriptError, standard error gets what
+// the author needs: the parser's message of a syntax error (also in a
+// required module), and the place and traceback of a runtime error the
+// first time it happens, then its count about once a second.
+// The text of the on-screen error panel for the errors of L's table; empty
+// while it has none.
+std::string scriptErrorPanelText(lua_State* L);
+// At shutdown: the number of script errors of the run and the first, on
+// standard error; nothing when there were none.
+void reportScriptErrorTotal();
 // Loads path as a chunk and leaves it on the stack (nil when it failed).
 // false when the file is missing or does not compile.
 bool runScriptFile(lua_State* L, const char* path);

@@ -3,6 +3,18 @@
 #pragma once
 
 #include <lua5.1/lua.hpp>
+#include <string>
+
+// What the host keeps beside each state: the account of its capped
+// allocator, and what names its errors.
+struct StateInfo {
+  size_t used = 0;
+  size_t limit = 0;
+  int id = 0;              // tells this state's errors from those of others
+  std::string directory;   // the data directory, left out of the script's file names
+  std::string scriptPath;  // the chunk name of the game script, which has no '@'
+};
+StateInfo& stateInfo(lua_State* L);
 
 // Runs task(L, data) inside a protected call with the watchdog armed, so that
 // metamethods, running out of memory and runaway scripts are reported as
@@ -28,6 +40,26 @@ void endScriptClose();
 // reaches the thread that is actually running.
 void enterCoroutine(lua_State* co);
 void leaveCoroutine();
+
+// ---- Script errors for the author (standard error and the error panel) ----
+
+// Stores the message handler in the registry of a new state.
+void installMessageHandler(lua_State* L);
+// Pushes the message handler for a protected call and returns its index;
+// 0, with nothing pushed, when a script has replaced it (debug library).
+// The handler notes where the error happened and returns it unchanged.
+int pushMessageHandler(lua_State* L);
+// The entry point that the engine is calling (for the traceback), or nullptr.
+extern const char* scriptCallContext;
+// A failure as reportScriptError prints it: text is what it printed, and
+// valueType the Lua type of the error value (LUA_TNONE when none).
+void noteScriptError(lua_State* L, int status, const char* text, int valueType);
+// The parser's message on top of the stack, for a file loaded under chunkName.
+void noteSyntaxError(lua_State* L, const char* chunkName);
+// One world step, for the reports of repeats.
+void noteScriptStep();
+// The state is being closed.
+void forgetScriptErrors(lua_State* L);
 
 // What the state may still allocate before it runs out of memory.
 size_t scriptMemoryLeft(lua_State* L);

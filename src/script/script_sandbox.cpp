@@ -132,6 +132,7 @@ int searchLuaPath(lua_State* L) {
       lua_concat(L, 2);
       continue;
     }
+    if (status == LUA_ERRSYNTAX) noteSyntaxError(L, chunkName);
     if (status != 0)
       luaL_error(L, "error loading module '%s' from file '%s':\n\t%s", module, file,
                  lua_tostring(L, -1));

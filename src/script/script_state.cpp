@@ -1,5 +1,6 @@
 // Creating and closing the script state: the capped allocator, the panic
-// line, the standard libraries and the protected host tasks.
+// line, the standard libraries, the protected host tasks and the message
+// handler.
 #include <cstdio>
 #include <cstdlib>
 
@@ -9,13 +10,10 @@
 
 namespace {
 
-struct Allocator {
-  size_t used = 0;
-  size_t limit = defaultScriptMemoryLimit;
-};
+int statesMade = 0;
 
 void* cappedAlloc(void* ud, void* ptr, size_t oldSize, size_t newSize) {
-  Allocator* a = static_cast<Allocator*>(ud);
+  StateInfo* a = static_cast<StateInfo*>(ud);
   if (newSize == 0) {
     free(ptr);
     a->used -= oldSize;
@@ -52,6 +50,7 @@ int openLibraries(lua_State* L) {
   sandboxLibraries(L);
   installRandom(L);
   installHostTasks(L);
+  installMessageHandler(L);
   installVec2(L);
   anchorHostNames(L);
   return 0;
@@ -92,12 +91,13 @@ int runHostTask(lua_State* L, HostTask task, void* data) {
   beginScriptCall(L);
   // Nothing before the call may allocate: an allocation can fail or run a
   // finalizer, and here either would raise outside protection.
+  int handler = pushMessageHandler(L);
   lua_pushlightuserdata(L, &dispatcherKey);
   lua_rawget(L, LUA_REGISTRYINDEX);
   int status;
   if (lua_tocfunction(L, -1) == dispatchTask) {
     lua_pushlightuserdata(L, &pending);
-    status = lua_pcall(L, 1, 0, 0);
+    status = lua_pcall(L, 1, 0, handler);
   } else {
     // A script replaced the stored dispatcher through the debug library.
     // lua_cpcall makes a new closure each time, but inside its protection.
@@ -111,8 +111,16 @@ int runHostTask(lua_State* L, HostTask task, void* data) {
   return status;
 }
 
+StateInfo& stateInfo(lua_State* L) {
+  void* ud = nullptr;
+  lua_getallocf(L, &ud);
+  return *static_cast<StateInfo*>(ud);
+}
+
 lua_State* createScriptState() {
-  Allocator* a = new Allocator;
+  StateInfo* a = new StateInfo;
+  a->limit = defaultScriptMemoryLimit;
+  a->id = ++statesMade;
   lua_State* L = lua_newstate(cappedAlloc, a);
   if (!L) {
     delete a;
@@ -128,29 +136,23 @@ lua_State* createScriptState() {
 
 void closeScriptState(lua_State* L) {
   if (!L) return;
-  void* ud = nullptr;
-  lua_getallocf(L, &ud);
+  StateInfo* info = &stateInfo(L);
+  forgetScriptErrors(L);
   beginScriptClose();
   lua_close(L);
   endScriptClose();
-  delete static_cast<Allocator*>(ud);
+  delete info;
 }
 
 void setScriptMemoryLimit(lua_State* L, size_t bytes) {
-  void* ud = nullptr;
-  lua_getallocf(L, &ud);
-  static_cast<Allocator*>(ud)->limit = bytes;
+  stateInfo(L).limit = bytes;
 }
 
 size_t scriptMemoryUsed(lua_State* L) {
-  void* ud = nullptr;
-  lua_getallocf(L, &ud);
-  return static_cast<Allocator*>(ud)->used;
+  return stateInfo(L).used;
 }
 
 size_t scriptMemoryLeft(lua_State* L) {
-  void* ud = nullptr;
-  lua_getallocf(L, &ud);
-  const Allocator* a = static_cast<const Allocator*>(ud);
-  return a->used < a->limit ? a->limit - a->used : 0;
+  const StateInfo& a = stateInfo(L);
+  return a.used < a.limit ? a.limit - a.used : 0;
 }
