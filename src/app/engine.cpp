@@ -13,6 +13,7 @@
 #include "audio/audio_system.h"
 #include "content/world_data.h"
 #include "gfx/draw_world.h"
+#include "gfx/error_panel.h"
 #include "gfx/graphics.h"
 #include "props/property_store.h"
 #include "script/script_host.h"
@@ -213,6 +214,7 @@ void runMainLoop(bool headless) {
     AudioSystem::update();
     beginFrame();
     drawWorld(*world, input.draw);
+    drawErrorPanel(scriptErrorPanelText(scriptState), input.draw);
     endFrame(input.draw);
   }
   session.finish();

@@ -1,18 +1,17 @@
-// Key codes to game keys, and the engine keys Escape, F5, F10 and F11, which
+// Key codes to game keys, and the engine keys Escape, F5, F9, F10 and F11, which
 // act on the shell and never reach the script.
 #include "app/input.h"
 
 #include <cstdio>
 
 const KeyBinding keyBindings[] = {
-    {276, KeyLeft},   {275, KeyRight},  {273, KeyUp},     {274, KeyDown},
-    {304, KeyLpad},   {303, KeyRpad},   {32, KeyPush},    {13, KeyLaunch},
-    {282, KeyStart1}, {283, KeyStart2}, {284, KeyStart3}, {285, KeyStart4},
-    {0, KeyNone},
+    {276, KeyLeft},   {275, KeyRight},  {273, KeyUp},    {274, KeyDown},   {304, KeyLpad},
+    {303, KeyRpad},   {32, KeyPush},    {13, KeyLaunch}, {282, KeyStart1}, {283, KeyStart2},
+    {284, KeyStart3}, {285, KeyStart4}, {0, KeyNone},
 };
 
 namespace {
-constexpr int codeEscape = 27, codeF5 = 286, codeF10 = 291, codeF11 = 292;
+constexpr int codeEscape = 27, codeF5 = 286, codeF9 = 290, codeF10 = 291, codeF11 = 292;
 }
 
 GameKey findGameKey(int code) {
@@ -27,6 +26,7 @@ void handleKeyDown(InputState& input, int code) {
     input.running = false;
   }
   if (code == codeF5) input.reloadRequested = true;  // the main loop says what it does
+  if (code == codeF9) input.draw.errorPanel = !input.draw.errorPanel;  // the panel shows it
   if (code == codeF10) {
     bool& on = input.draw.debugHelpers;
     on = !on;

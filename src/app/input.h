@@ -17,12 +17,12 @@ extern const KeyBinding keyBindings[];
 // What the keyboard and the window have said so far.
 struct InputState {
   KeyState keys;                 // the game keys as the keyboard holds them
-  DrawFlags draw;                // F10 and F11
+  DrawFlags draw;                // F9, F10 and F11
   bool running = true;           // cleared by Escape and by a quit request
   bool reloadRequested = false;  // set by F5; the main loop reloads and clears it
 };
 
 GameKey findGameKey(int code);
-// Escape, F5, F10, F11 and the game keys, with their console lines.
+// Escape, F5, F9, F10, F11 and the game keys, with their console lines.
 void handleKeyDown(InputState& input, int code);
 void handleKeyUp(InputState& input, int code);

@@ -4,10 +4,11 @@
 // The window in pixels; the HUD grid spans its width.
 constexpr int screenWidth = 800, screenHeight = 600;
 
-// What the shell's debug keys switch on and off.
+// What the shell's engine keys switch on and off.
 struct DrawFlags {
   bool debugHelpers = false;  // collision outlines and the contact overlay
   bool levelImages = true;    // the sprites
+  bool errorPanel = true;     // the script errors over the picture (F9)
 };
 
 bool initGraphics(bool windowed);
