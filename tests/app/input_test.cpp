@@ -1,14 +1,14 @@
 // Key state and the engine keys, driven through the key handlers the event
 // pump feeds, with the console lines they print.
+#include "app/input.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "app/input.h"
-
 namespace {
 
-constexpr int codeEscape = 27, codeF5 = 286, codeF10 = 291, codeF11 = 292;
+constexpr int codeEscape = 27, codeF5 = 286, codeF9 = 290, codeF10 = 291, codeF11 = 292;
 constexpr int codeLeft = 276, codeLshift = 304, codeRshift = 303, codeF1 = 282, codeF4 = 285;
 
 class KeyHandling : public ::testing::Test {
@@ -74,13 +74,21 @@ TEST_F(KeyHandling, F10AndF11ToggleWithTheirLinesAndNeverReachTheGame) {
   EXPECT_TRUE(input.running);
 }
 
-// The main loop prints what a reload does (or why it is refused).
-TEST_F(KeyHandling, F5AsksForAReloadQuietlyAndNeverReachesTheGame) {
+// The main loop prints what a reload does (or why it is refused); the error
+// panel shows itself whether it is on.
+TEST_F(KeyHandling, F5AndF9ActQuietlyAndNeverReachTheGame) {
   EXPECT_EQ(findGameKey(codeF5), KeyNone);
+  EXPECT_EQ(findGameKey(codeF9), KeyNone);
+  EXPECT_TRUE(input.draw.errorPanel);
   testing::internal::CaptureStdout();
   down(codeF5);
   up(codeF5);
+  down(codeF9);
+  up(codeF9);
+  EXPECT_FALSE(input.draw.errorPanel);
+  down(codeF9);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_TRUE(input.draw.errorPanel);
   EXPECT_TRUE(input.reloadRequested);
   EXPECT_FALSE(anyHeld());
   EXPECT_TRUE(input.running);

@@ -99,6 +99,9 @@ PropertySet("hiscore1", 4321)
   int errors = 0;
   for (const std::string& line : engine.lines()) errors += line.rfind("Lua error: ", 0) == 0;
   EXPECT_EQ(2, errors) << engine.transcript();
+  // Standard error says what and where.
+  EXPECT_NE(std::string::npos, engine.transcript().find("Lua error: game.lua:2: ')' expected"))
+      << engine.transcript();
 }
 
 }  // namespace
