@@ -17,8 +17,9 @@ namespace {
 
 constexpr float margin = 8, padding = 6;
 constexpr float largestScale = 2;  // the font's own size is hard to read
-// stb_easy_font takes 64 bytes per quad and some 10 quads per character.
-constexpr size_t maxCharacters = 1000;
+// stb_easy_font takes 64 bytes per quad and at most 16 quads per character;
+// the panel's text is a few hundred characters.
+constexpr size_t maxCharacters = 600;
 
 void drawBox(float x0, float y0, float x1, float y1) {
   glBegin(GL_QUADS);

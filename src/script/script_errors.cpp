@@ -126,7 +126,12 @@ std::string frameLine(const Frame& f, const char* name) {
 
 // The place, traceback and renamed message of the captured error.
 void describeCapture(ScriptError& error) {
-  if (capture.frameCount == 0) return;
+  if (capture.frameCount == 0) {
+    // No script line to blame: the engine's call itself failed.
+    if (capture.context)
+      error.traceback = "\t[engine]: calling '" + std::string(capture.context) + "'\n";
+    return;
+  }
   const Frame& top = capture.frames[0];
   error.place = std::string(top.file) + ":" + std::to_string(top.line);
   for (int i = 0; i < capture.frameCount; ++i) {
