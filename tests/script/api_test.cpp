@@ -60,7 +60,7 @@ class ApiTest : public ScriptTest {
     ::testing::internal::CaptureStdout();
     world = std::make_unique<World>(data);  // no fonts or images: warnings
     ::testing::internal::GetCapturedStdout();
-    attachScriptWorld(world.get(), &data);
+    attachScriptWorld(world.get());
   }
 
   void TearDown() override {

@@ -27,7 +27,7 @@ class ScriptTest : public ::testing::Test {
   void TearDown() override {
     closeScriptState(L);
     L = nullptr;
-    attachScriptWorld(nullptr, nullptr);
+    attachScriptWorld(nullptr);
     std::filesystem::remove_all(dir);
   }
 
