@@ -65,6 +65,7 @@ class ApiTest : public ScriptTest {
 
   void TearDown() override {
     ScriptTest::TearDown();  // the script goes before the world
+    attachScriptWorld(nullptr);
     ::testing::internal::CaptureStdout();
     world.reset();
     ::testing::internal::GetCapturedStdout();
