@@ -21,9 +21,8 @@
 #include "app/input.h"
 #include "app/loop_clock.h"
 #include "app/paths.h"
-#include "content/world_data.h"
+#include "app/table_run.h"
 #include "props/property_store.h"
-#include "script/script_host.h"
 #include "silence.h"
 #include "world/physics.h"
 #include "world/world.h"
@@ -51,32 +50,14 @@ bool copyFile(const std::string& from, const std::string& to) {
 // One engine: catalog, world and script, started the way the engine starts.
 struct Table {
   NullContentBackend backend;
-  WorldData data;
-  World world;
-  lua_State* L = nullptr;
   KeyState keys;
-  ScriptEvents* events = nullptr;
+  TableRun tableRun{{&backend, &keys, 300}};
+  const WorldData& data = tableRun.catalog();
   std::vector<int> extraBalls;
   long step = 0;
 
-  Table() : data(dataPath("data.dat"), backend), world(data) {
-    if (data.loadFailed) return;
-    L = createScriptState();
-    registerScriptApi(L, dataDirectory());
-    attachScriptWorld(&world, &data);
-    events = new ScriptEvents(L, keys);
-    world.setEvents(events);
-    setScriptFps(L, 300);
-    refreshScriptKeys(L, keys);
-    runScriptFile(L, dataPath("game.lua"));
-    runScriptSetup(L);
-  }
-  ~Table() {
-    world.setEvents(nullptr);
-    attachScriptWorld(nullptr, nullptr);
-    delete events;
-    if (L) closeScriptState(L);
-  }
+  bool loaded() const { return tableRun.world(); }
+  World& world() { return *tableRun.world(); }
 
   void run(int steps) {
     for (int i = 0; i < steps; ++i, ++step) {
@@ -85,14 +66,14 @@ struct Table {
       keys[KeyLpad] = step % 170 < 25;
       keys[KeyRpad] = (step + 85) % 190 < 25;
       keys[KeyLaunch] = step % 1200 < 300;
-      world.step(stepLength);
+      world().step(stepLength);
       if (step % 300 == 0) keepExtraBallsInPlay();
     }
   }
 
   void press(GameKey key) {
     keys[key] = true;
-    world.step(stepLength);
+    world().step(stepLength);
     keys[key] = false;
     ++step;
   }
@@ -100,16 +81,16 @@ struct Table {
   // Balls beyond the script's own: dropped back in at the top when they
   // reach the drain, so that they stay in play.
   void addBall(float x, float y) {
-    int scene = world.spawnScene(data.findScene("Ball"), x, y);
-    if (WorldObject* b = world.findObjectByName(scene, "Ball")) extraBalls.push_back(b->number);
+    int scene = world().spawnScene(data.findScene("Ball"), x, y);
+    if (WorldObject* b = world().findObjectByName(scene, "Ball")) extraBalls.push_back(b->number);
   }
   void keepExtraBallsInPlay() {
     for (int& n : extraBalls) {
-      WorldObject* b = world.findObjectByNumber(n);
+      WorldObject* b = world().findObjectByNumber(n);
       if (b && b->position.y < 1300) continue;
-      if (b) world.removeScene(b->sceneNumber);
-      int scene = world.spawnScene(data.findScene("Ball"), 300 + float(n % 5) * 40, 300);
-      WorldObject* fresh = world.findObjectByName(scene, "Ball");
+      if (b) world().removeScene(b->sceneNumber);
+      int scene = world().spawnScene(data.findScene("Ball"), 300 + float(n % 5) * 40, 300);
+      WorldObject* fresh = world().findObjectByName(scene, "Ball");
       n = fresh ? fresh->number : 0;
     }
   }
@@ -124,7 +105,7 @@ double measure(Setup setup, int runs = 3) {
     {
       Silence quiet;
       Table table;
-      if (table.data.loadFailed) return -1;
+      if (!table.loaded()) return -1;
       setup(table);
       table.run(600);
       double start = now();
@@ -141,9 +122,9 @@ double measure(Setup setup, int runs = 3) {
 float fastestBall(Table& t, int steps) {
   float fastest = 0;
   for (int i = 0; i < steps; ++i, ++t.step) {
-    t.world.step(stepLength);
-    for (int slot = 0; slot < t.world.objects.capacity(); ++slot) {
-      const WorldObject* o = t.world.objects.at(slot);
+    t.world().step(stepLength);
+    for (int slot = 0; slot < t.world().objects.capacity(); ++slot) {
+      const WorldObject* o = t.world().objects.at(slot);
       if (o && o->body && o->def->name == "Ball")
         fastest = std::max(fastest, std::hypot(o->velocity.x, o->velocity.y));
     }
@@ -155,7 +136,7 @@ float fastestBall(Table& t, int steps) {
 float plungerShot(int pullSteps) {
   Silence quiet;
   Table t;
-  if (t.data.loadFailed) return -1;
+  if (!t.loaded()) return -1;
   t.press(KeyStart1);
   fastestBall(t, 300);
   t.keys[KeyLaunch] = true;
@@ -173,10 +154,10 @@ void flipperShots(float& best, float& median) {
     for (int delay = 0; delay <= 40; delay += 8) {
       Silence quiet;
       Table t;
-      if (t.data.loadFailed) return;
+      if (!t.loaded()) return;
       fastestBall(t, 100);
-      int scene = t.world.spawnScene(t.data.findScene("Ball"), x, 1120);
-      const WorldObject* ball = t.world.findObjectByName(scene, "Ball");
+      int scene = t.world().spawnScene(t.data.findScene("Ball"), x, 1120);
+      const WorldObject* ball = t.world().findObjectByName(scene, "Ball");
       if (!ball) return;
       for (int i = 0; i < 600 && ball->position.y < 1185; ++i) fastestBall(t, 1);
       fastestBall(t, delay);

@@ -1,5 +1,5 @@
-// Start-up in its fixed order, the fixed-step main loop, and the release of
-// the three process-wide owners: the catalog, the world and the script state.
+// Start-up in its fixed order, the fixed-step main loop, the reload of the
+// running table and its release at shutdown.
 #include "app/engine.h"
 
 #include <cstdio>
@@ -10,13 +10,12 @@
 #include "app/paths.h"
 #include "app/session.h"
 #include "app/stop_signals.h"
+#include "app/table_run.h"
 #include "audio/audio_system.h"
-#include "content/world_data.h"
 #include "gfx/draw_world.h"
 #include "gfx/error_panel.h"
 #include "gfx/graphics.h"
 #include "props/property_store.h"
-#include "script/script_host.h"
 #include "world/physics.h"
 #include "world/world.h"
 
@@ -39,68 +38,21 @@ EngineContentBackend contentBackend;
 // Headless: no textures, no sounds; the catalog keeps everything else.
 NullContentBackend headlessBackend;
 
-// Each owner is null when absent, so releasing twice is harmless.
-WorldData* catalog = nullptr;
-World* world = nullptr;
-lua_State* scriptState = nullptr;
-ScriptEvents* scriptEvents = nullptr;
-bool physicsReady = false;
+// The running table, null when absent, so releasing twice is harmless.
+TableRun* runningTable = nullptr;
 InputState input;
 Session session;
 
-void closeScript() {
-  if (!scriptState) return;
-  closeScriptState(scriptState);
-  scriptState = nullptr;
-  // The world must not call into a closed state, even from its destructor.
-  if (world) world->setEvents(nullptr);
-  attachScriptWorld(nullptr, nullptr);
-  delete scriptEvents;
-  scriptEvents = nullptr;
-}
-
-void destroyWorld() {
-  delete world;
-  world = nullptr;
+// The script reads its keys from the session, which takes them from the
+// keyboard or from the recording being replayed.
+TableSetup tableSetup(ContentBackend& backend) {
+  return {&backend, &session.keys(), 0, session.seed()};
 }
 
 // GL keeps textures until the context closes; a catalog replaced while the
 // engine runs frees its own.
 void releaseCatalogTextures(const WorldData& data) {
   for (const TextureDef& t : data.textures) releaseTexture(t.texture);
-}
-
-void destroyCatalog() {
-  delete catalog;
-  catalog = nullptr;
-}
-
-// A script state for the world and catalog, with game.lua's main chunk run.
-// false when game.lua is missing or broken, or its main chunk raised an
-// error (each reported); the state is kept either way.
-bool startScript(const char* directory) {
-  std::printf("Starting lua..\n");
-  scriptState = createScriptState();
-  if (!scriptState) {
-    std::printf("Unable to create lua; not enough memory!\n");
-    return false;
-  }
-  seedScriptRandom(scriptState, session.seed());
-  registerScriptApi(scriptState, directory);
-  attachScriptWorld(world, catalog);
-  // The script reads its keys from the session, which takes them from the
-  // keyboard or from the recording being replayed.
-  scriptEvents = new ScriptEvents(scriptState, session.keys());
-  world->setEvents(scriptEvents);
-  session.attach(world, scriptState);
-  setScriptFps(scriptState, 0);
-  refreshScriptKeys(scriptState, session.keys());
-  bool loaded = runScriptFile(scriptState, dataPath("game.lua"));
-
-  // A script that failed to load leaves nil, so this reports a runtime
-  // error and the game runs on.
-  std::printf("Running setup..\n");
-  return runScriptSetup(scriptState) && loaded;
 }
 
 // F5: the catalog, the world and the script afresh from the data directory,
@@ -112,35 +64,17 @@ void reloadTable() {
   std::printf("Reloading the table from '%s'..\n", directory ? directory : "");
   AudioSystem::playMusic(nullptr, 0);  // the old rules' music ends with them
 
-  WorldData* oldCatalog = catalog;
-  World* oldWorld = world;
-  lua_State* oldState = scriptState;
-  ScriptEvents* oldEvents = scriptEvents;
-  world = nullptr;
-  scriptState = nullptr;
-  scriptEvents = nullptr;
-  catalog = new WorldData(dataPath("data.dat"), contentBackend);
-  bool ok = !catalog->loadFailed;
+  TableRun* next = new TableRun(tableSetup(contentBackend));
+  bool ok = next->progress() == TableRun::Loaded;
   if (ok) {
-    world = new World(*catalog);
-    ok = startScript(directory);
-  }
-  // Whichever table is not kept is closed as at shutdown: script, world, catalog.
-  if (!ok) {
-    std::swap(catalog, oldCatalog);
-    std::swap(world, oldWorld);
-    std::swap(scriptState, oldState);
-    std::swap(scriptEvents, oldEvents);
-    attachScriptWorld(world, catalog);
-    world->setEvents(scriptEvents);
+    std::swap(runningTable, next);
+  } else {
+    runningTable->attachBindings();
     AudioSystem::playMusic(nullptr, 0);  // any the new main chunk started
   }
-  if (oldWorld) oldWorld->setEvents(nullptr);
-  if (oldState) closeScriptState(oldState);
-  delete oldEvents;
-  delete oldWorld;
-  releaseCatalogTextures(*oldCatalog);
-  delete oldCatalog;
+  // The table not kept is closed as at shutdown.
+  releaseCatalogTextures(next->catalog());
+  delete next;
   if (!ok) std::printf("Reload failed; the table goes on as it was\n");
 }
 
@@ -152,14 +86,12 @@ void reloadUnlessRecorded() {
     return;
   }
   reloadTable();
-  session.attach(world, scriptState);
+  session.attach(runningTable->world(), runningTable->script());
 }
 
 // Runs after main returns; with the normal shutdown there is nothing left.
-// The world goes first: it holds references into the catalog.
 void releaseAtExit() {
-  destroyWorld();
-  destroyCatalog();
+  if (runningTable) runningTable->releaseAtExit();
 }
 
 // A table found by its path keeps save.dat beside its data. An installed one
@@ -207,14 +139,14 @@ void runMainLoop(bool headless) {
         input.running = false;
         break;
       }
-      world->step(stepLength);
+      runningTable->world()->step(stepLength);
       session.afterStep();
     }
     if (headless) continue;
     AudioSystem::update();
     beginFrame();
-    drawWorld(*world, input.draw);
-    drawErrorPanel(scriptErrorPanelText(scriptState), input.draw);
+    drawWorld(*runningTable->world(), input.draw);
+    drawErrorPanel(scriptErrorPanelText(runningTable->script()), input.draw);
     endFrame(input.draw);
   }
   session.finish();
@@ -255,21 +187,16 @@ int runEngine(const CommandLine& options, const Table& table) {
   }
 
   // Loading uploads textures and creates sounds, so graphics and audio come
-  // first. A path too long to join is handed on as a file that cannot be opened.
-  ContentBackend& backend =
-      options.headless ? static_cast<ContentBackend&>(headlessBackend) : contentBackend;
-  catalog = new WorldData(dataPath("data.dat"), backend);
-
-  // The world is made even from a failed catalog: its HUD looks things up
-  // there, and cleanup is the same either way.
-  initPhysics();
-  physicsReady = true;
-  world = new World(*catalog);
-  if (catalog->loadFailed) return 1;  // the catalog has said why
-
-  // A broken game.lua is reported, and the table runs without rules.
-  startScript(directory);
-  if (!scriptState) return 1;
+  // first. The world is made even from a failed catalog: its HUD looks
+  // things up there, and cleanup is the same either way.
+  TableSetup setup =
+      tableSetup(options.headless ? static_cast<ContentBackend&>(headlessBackend) : contentBackend);
+  setup.worldFromFailedCatalog = true;
+  runningTable = new TableRun(setup);
+  // The catalog and the script state have said why; a broken game.lua is
+  // reported, and the table runs without rules.
+  if (runningTable->progress() < TableRun::ScriptFailed) return 1;
+  session.attach(runningTable->world(), runningTable->script());
 
   std::printf("Main loop..\n");
   runMainLoop(options.headless);
@@ -277,12 +204,8 @@ int runEngine(const CommandLine& options, const Table& table) {
 }
 
 void cleanup() {
-  closeScript();
+  delete runningTable;
+  runningTable = nullptr;
   reportScriptErrorTotal();
-  destroyWorld();
-  destroyCatalog();
-  if (physicsReady) {
-    closePhysics();
-    physicsReady = false;
-  }
+  closePhysics();
 }

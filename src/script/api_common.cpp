@@ -10,12 +10,10 @@
 
 namespace {
 World* attachedWorld = nullptr;
-const WorldData* attachedCatalog = nullptr;
 }  // namespace
 
-void attachScriptWorld(World* world, const WorldData* data) {
+void attachScriptWorld(World* world) {
   attachedWorld = world;
-  attachedCatalog = data;
 }
 
 World* scriptWorld() {
@@ -23,7 +21,6 @@ World* scriptWorld() {
 }
 
 const WorldData* scriptCatalog() {
-  if (attachedCatalog) return attachedCatalog;
   return attachedWorld ? &attachedWorld->data() : nullptr;
 }
 

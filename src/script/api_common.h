@@ -5,7 +5,8 @@
 
 #include <lua5.1/lua.hpp>
 
-class World;
+#include "script/script_host.h"
+
 class WorldData;
 
 // Raises "Not enough parameters for function '<name>'!" below min and
@@ -22,8 +23,7 @@ int toInteger(lua_State* L, int index);
 const char* toName(lua_State* L, int index);
 float toFloat(lua_State* L, int index);
 
-// nullptr until the shell attaches them.
-World* scriptWorld();
+// The attached world's catalog, or nullptr.
 const WorldData* scriptCatalog();
 
 // Registration tables, one per subject, each ending with {nullptr, nullptr}.

@@ -11,7 +11,6 @@
 
 struct lua_State;
 class World;
-class WorldData;
 
 // A new state with base (and coroutines), string, table, math and debug;
 // nullptr when out of memory.
@@ -20,8 +19,10 @@ void closeScriptState(lua_State* L);
 // Restarts math.random of the state from value. A new state starts from 0, so
 // a run is a function of its seed; math.randomseed reseeds from the script.
 void seedScriptRandom(lua_State* L, uint64_t value);
-// Gives the bindings the world and catalog they act on.
-void attachScriptWorld(World* world, const WorldData* data);
+// The one world the bindings act on, its catalog with it; nullptr until the
+// shell attaches one.
+void attachScriptWorld(World* world);
+World* scriptWorld();
 
 // Registers the API and points the global LUA_PATH at moduleDirectory, where
 // `require` finds the table's modules (nullptr: the working directory).

@@ -60,11 +60,12 @@ class ApiTest : public ScriptTest {
     ::testing::internal::CaptureStdout();
     world = std::make_unique<World>(data);  // no fonts or images: warnings
     ::testing::internal::GetCapturedStdout();
-    attachScriptWorld(world.get(), &data);
+    attachScriptWorld(world.get());
   }
 
   void TearDown() override {
     ScriptTest::TearDown();  // the script goes before the world
+    attachScriptWorld(nullptr);
     ::testing::internal::CaptureStdout();
     world.reset();
     ::testing::internal::GetCapturedStdout();

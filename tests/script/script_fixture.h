@@ -27,7 +27,6 @@ class ScriptTest : public ::testing::Test {
   void TearDown() override {
     closeScriptState(L);
     L = nullptr;
-    attachScriptWorld(nullptr, nullptr);
     std::filesystem::remove_all(dir);
   }
 

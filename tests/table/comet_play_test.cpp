@@ -19,9 +19,8 @@
 
 #include "../point_in_polygon.h"
 #include "app/paths.h"
-#include "content/world_data.h"
+#include "app/table_run.h"
 #include "props/property_store.h"
-#include "script/script_host.h"
 #include "world/world.h"
 
 namespace {
@@ -74,36 +73,17 @@ bool sanitized() {
 // Catalog, world and script, started the way the engine starts them.
 struct Comet {
   NullContentBackend backend;
-  WorldData data;
-  World world;
   KeyState keys;
-  lua_State* L = nullptr;
-  ScriptEvents* events = nullptr;
+  TableRun tableRun{{&backend, &keys, 300}};
+  const WorldData& data = tableRun.catalog();
 
-  Comet() : data(dataPath("data.dat"), backend), world(data) {
-    if (data.loadFailed) return;
-    L = createScriptState();
-    registerScriptApi(L, dataDirectory());
-    attachScriptWorld(&world, &data);
-    events = new ScriptEvents(L, keys);
-    world.setEvents(events);
-    setScriptFps(L, 300);
-    refreshScriptKeys(L, keys);
-    runScriptFile(L, dataPath("game.lua"));
-    runScriptSetup(L);
-  }
-  ~Comet() {
-    world.setEvents(nullptr);
-    attachScriptWorld(nullptr, nullptr);
-    delete events;
-    if (L) closeScriptState(L);
-  }
-  void step() { world.step(kStep); }
+  World& world() const { return *tableRun.world(); }
+  void step() { world().step(kStep); }
 
   std::vector<WorldObject*> balls() const {
     std::vector<WorldObject*> list;
-    for (int slot = 0; slot < world.objects.capacity(); ++slot) {
-      WorldObject* b = world.objects.at(slot);
+    for (int slot = 0; slot < world().objects.capacity(); ++slot) {
+      WorldObject* b = world().objects.at(slot);
       if (b && b->def->name == "Ball") list.push_back(b);
     }
     return list;
@@ -127,8 +107,8 @@ class CometPlay : public ::testing::Test {
     ::testing::internal::CaptureStdout();
     comet = std::make_unique<Comet>();
     if (comet->data.loadFailed) return;
-    for (int slot = 0; slot < comet->world.objects.capacity(); ++slot) {
-      WorldObject* o = comet->world.objects.at(slot);
+    for (int slot = 0; slot < comet->world().objects.capacity(); ++slot) {
+      WorldObject* o = comet->world().objects.at(slot);
       if (!o || o->sceneNumber != tableScene) continue;
       if (o->def->name == "LeftFlipper" || o->def->name == "RightFlipper") {
         // The tip's centre: the middle of the outline's points far from the pivot.
@@ -357,7 +337,7 @@ TEST_F(CometPlay, PlungerShotsRoundTheArchComeBackIntoPlay) {
     // Two seconds: up the lane, round the arch, off the deflector.
     for (int i = 0; i < 600 && !back && failure.empty(); ++i) {
       shot.step();
-      const WorldObject* b = shot.world.findObjectByNumber(number);
+      const WorldObject* b = shot.world().findObjectByNumber(number);
       if (!b)
         failure = shotName.str() + " drained";
       else if (b->position.x > 722 && b->position.y > 620)
