@@ -16,6 +16,7 @@
 #include "gfx/error_panel.h"
 #include "gfx/graphics.h"
 #include "props/property_store.h"
+#include "script/script_host.h"
 #include "world/physics.h"
 #include "world/world.h"
 
