@@ -285,8 +285,8 @@ class SceneBuilder {
   // The fields every record takes from properties.
   bool fields(const Item& item, ObjectDef& o) {
     double layer, blend, group, mass, inertia, scale;
-    // Their ranges are checked with every other source's (scene_checks.h);
-    // here they need only fit a float.
+    // imageScale, mass and inertiaRadius need only fit a float here: their
+    // ranges are checked with every other source's (scene_checks.h).
     bool ok = text(item, "id", o.id) &&
               number(item, "imageScale", 1, -FLT_MAX, FLT_MAX, false, scale) &&
               number(item, "layer", 0, 0, 255, true, layer) &&
@@ -296,13 +296,14 @@ class SceneBuilder {
               number(item, "mass", 1, -FLT_MAX, FLT_MAX, false, mass) &&
               number(item, "inertiaRadius", 1, -FLT_MAX, FLT_MAX, false, inertia) &&
               reference(item, "linkedTo", true, o.linkedTo);
+    if (!ok) return false;  // a refused value may be nan, which converts to nothing
     o.imageScale = float(scale);
     o.layer = int(layer);
     o.blend = int(blend);
     o.collisionGroup = int(group);
     o.mass = float(mass);
     o.inertiaRadius = float(inertia);
-    return ok;
+    return true;
   }
 
   bool image(const Item& item, const char* name, std::string& texture, int& w, int& h) {
