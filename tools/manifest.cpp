@@ -4,9 +4,9 @@
 // no metamethod can run (and raise) while C++ objects are alive.
 #include "manifest.h"
 
-#include <algorithm>
 #include <cfloat>
 #include <cmath>
+#include <filesystem>
 #include <initializer_list>
 #include <iterator>
 #include <set>
@@ -17,6 +17,7 @@ extern "C" {
 
 #include "font_source.h"
 #include "image_source.h"
+#include "scene_checks.h"
 #include "source_state.h"
 #include "tiled_scene.h"
 
@@ -212,16 +213,6 @@ class SourceReader {
   PackReport& report_;
 };
 
-std::string joinPath(const std::string& folder, const std::string& file) {
-  if (file.empty() || file[0] == '/' || folder.empty()) return file;
-  return folder + "/" + file;
-}
-
-std::string folderOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? "" : path.substr(0, slash);
-}
-
 // Reads kind as a number 0..4 or one of the kind names.
 bool readKind(SourceReader& r, int t, const std::string& where, int& kind) {
   lua_State* L = r.L;
@@ -239,8 +230,7 @@ bool readKind(SourceReader& r, int t, const std::string& where, int& kind) {
                            "' (expected static, dynamic, trigger, marker, prop or 0..4)");
 }
 
-bool readObject(SourceReader& r, int t, const std::string& file, int index,
-                const PackOptions& options, ObjectDef& o) {
+bool readObject(SourceReader& r, int t, const std::string& file, int index, ObjectDef& o) {
   lua_State* L = r.L;
   std::string where = file + ": objects[" + std::to_string(index) + "]";
   if (lua_type(L, t) != LUA_TTABLE) return r.fail(where, "an object must be a table");
@@ -264,15 +254,13 @@ bool readObject(SourceReader& r, int t, const std::string& file, int index,
             r.number(t, "inertiaRadius", where, o.inertiaRadius, 1) &&
             r.pointField(t, "position", where, o.position) &&
             r.outline(t, "outline", where, o.outline);
-  if (!ok) return false;
-  if (o.outline.size() >= 3 && shoelaceSum(o.outline) > 0) {
-    if (!options.fixWinding)
-      return r.fail(where,
-                    "outline is wound clockwise on screen (shoelace sum positive); "
-                    "list its points the other way round, or pack with --fix-winding");
-    std::reverse(o.outline.begin(), o.outline.end());
-    r.note(where + ": outline was wound clockwise on screen; reversed it");
-  }
+  if (!ok || o.outline.size() < 3) return ok;
+  std::vector<OutlinePoint> points;
+  for (Float2 p : o.outline) points.push_back({p.x, p.y});
+  std::string fault = settleOutline(points);
+  if (!fault.empty()) return r.fail(where, fault);
+  o.outline.clear();
+  for (OutlinePoint p : points) o.outline.push_back({float(p.x), float(p.y)});
   return true;
 }
 
@@ -309,9 +297,10 @@ void checkReferences(SourceReader& r, const SceneDef& scene, const std::string& 
   }
 }
 
-// The scene table is on top of the stack.
-bool readScene(SourceReader& r, const std::string& file, const PackOptions& options,
-               SceneDef& scene) {
+// The scene table is on top of the stack. where names each object for
+// checkScene.
+bool readScene(SourceReader& r, const std::string& file, SceneDef& scene,
+               std::vector<std::string>& where) {
   lua_State* L = r.L;
   int t = lua_gettop(L);
   if (lua_type(L, t) != LUA_TTABLE) return r.fail(file, "a scene file must return a table");
@@ -323,9 +312,11 @@ bool readScene(SourceReader& r, const std::string& file, const PackOptions& opti
   scene.objects.resize(size_t(n));
   for (int i = 1; i <= n; ++i) {
     lua_rawgeti(L, objects, i);
-    bool ok = readObject(r, lua_gettop(L), file, i, options, scene.objects[size_t(i - 1)]);
+    ObjectDef& o = scene.objects[size_t(i - 1)];
+    bool ok = readObject(r, lua_gettop(L), file, i, o);
     lua_pop(L, 1);
     if (!ok) return false;
+    where.push_back(file + ": object '" + o.name + "'");
   }
   lua_pop(L, 1);
   n = r.list(t, "links", file);
@@ -343,27 +334,27 @@ bool readScene(SourceReader& r, const std::string& file, const PackOptions& opti
 }
 
 // Reads entry {name = .., file = ..} of a manifest list into name and path.
-bool namedFile(SourceReader& r, int t, const std::string& where, const std::string& folder,
-               std::string& name, std::string& path) {
+bool namedFile(SourceReader& r, int t, const std::string& where,
+               const std::filesystem::path& folder, std::string& name, std::string& path) {
   if (lua_type(r.L, t) != LUA_TTABLE)
     return r.fail(where, "an entry must be a table {name = .., file = ..}");
   r.unknownKeys(t, {"name", "file"}, where);
   std::string file;
   if (!r.string(t, "name", where, name, true) || !r.string(t, "file", where, file, true))
     return false;
-  path = joinPath(folder, file);
+  path = (folder / file).string();
   return true;
 }
 
-bool readManifestTable(SourceReader& r, const std::string& manifest, const PackOptions& options,
-                       PackContent& content, PackReport& report) {
+bool readManifestTable(SourceReader& r, const std::string& manifest, PackContent& content,
+                       PackReport& report) {
   lua_State* L = r.L;
   int top = lua_gettop(L);
   if (lua_type(L, top) != LUA_TTABLE) return r.fail(manifest, "the manifest must return a table");
   r.unknownKeys(top, {"textures", "sounds", "fonts", "masks", "scenes"}, manifest);
-  const std::string folder = folderOf(manifest);
+  const std::filesystem::path folder = std::filesystem::path(manifest).parent_path();
   std::string error;
-  TexturePool pool(content.textures, folder);
+  TexturePool pool(content.textures, folder.string());
 
   int n = r.list(top, "textures", manifest);
   if (n < 0) return false;
@@ -443,17 +434,18 @@ bool readManifestTable(SourceReader& r, const std::string& manifest, const PackO
   for (int i = 1; i <= n; ++i) {
     lua_rawgeti(L, scenes, i);
     std::string file = manifest;
-    bool ok = true;
+    SceneDef scene;
+    std::vector<std::string> where;  // names scene.objects[i] in messages
     if (lua_type(L, -1) == LUA_TSTRING && isTiledMapFile(lua_tostring(L, -1))) {
-      file = joinPath(folder, lua_tostring(L, -1));
+      file = (folder / lua_tostring(L, -1)).string();
       lua_pop(L, 1);
       report.inputs.push_back(file);
-      SceneDef scene;
       TiledMap map;
       bool read = readTiledMap(file, map, error);
       for (const TiledTileset& ts : map.tilesets)
         if (ts.file != file) report.inputs.push_back(ts.file);
-      if (!read || !sceneFromTiledMap(map, pool, scene, report, error)) {
+      if (!read || !sceneFromTiledMap(map, pool, scene, where, report, error) ||
+          !checkScene(scene, where, error)) {
         r.error = error;  // already names the file
         return false;
       }
@@ -461,7 +453,7 @@ bool readManifestTable(SourceReader& r, const std::string& manifest, const PackO
       continue;
     }
     if (lua_type(L, -1) == LUA_TSTRING) {  // a scene file; an inline table also works
-      file = joinPath(folder, lua_tostring(L, -1));
+      file = (folder / lua_tostring(L, -1)).string();
       lua_pop(L, 1);
       report.inputs.push_back(file);
       if (!runSourceFile(L, file, error))
@@ -470,10 +462,13 @@ bool readManifestTable(SourceReader& r, const std::string& manifest, const PackO
       lua_pop(L, 1);
       return r.fail(manifest, "scenes[" + std::to_string(i) + "] must be a scene file name");
     }
-    SceneDef scene;
-    ok = readScene(r, file, options, scene);
+    bool ok = readScene(r, file, scene, where);
     lua_pop(L, 1);
     if (!ok) return false;
+    if (!checkScene(scene, where, error)) {
+      r.error = error;
+      return false;
+    }
     std::set<std::string> textureNames;
     for (const PackTexture& t : content.textures) textureNames.insert(t.name);
     checkReferences(r, scene, file, textureNames);
@@ -485,19 +480,8 @@ bool readManifestTable(SourceReader& r, const std::string& manifest, const PackO
 
 }  // namespace
 
-double shoelaceSum(const std::vector<Float2>& outline) {
-  double sum = 0;
-  size_t n = outline.size();
-  for (size_t i = 0; i < n; ++i) {
-    const Float2& a = outline[i];
-    const Float2& b = outline[(i + 1) % n];
-    sum += double(a.x) * b.y - double(b.x) * a.y;
-  }
-  return sum;
-}
-
-bool loadManifest(const std::string& path, const PackOptions& options, PackContent& content,
-                  PackReport& report, std::string& error) {
+bool loadManifest(const std::string& path, PackContent& content, PackReport& report,
+                  std::string& error) {
   content = PackContent();
   lua_State* L = newSourceState();
   if (!L) {
@@ -508,7 +492,7 @@ bool loadManifest(const std::string& path, const PackOptions& options, PackConte
   SourceReader reader(L, report);
   bool ok = runSourceFile(L, path, error);
   if (ok) {
-    ok = readManifestTable(reader, path, options, content, report);
+    ok = readManifestTable(reader, path, content, report);
     if (!ok) error = reader.error;
   }
   for (const std::string& f : includedFiles(L)) report.inputs.push_back(f);

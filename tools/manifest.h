@@ -6,21 +6,15 @@
 #include <vector>
 
 #include "pack_content.h"
-
-struct PackOptions {
-  bool fixWinding = false;  // reverse wrongly wound outlines instead of refusing them
-};
+#include "scene_checks.h"
 
 struct PackReport {
   std::vector<std::string> notes;   // warnings and fixes, one line each
   std::vector<std::string> inputs;  // every file read, manifest first
 };
 
-// Fills content from the manifest at path. On bad sources returns false with
-// a message naming the file (and line or object) at fault.
-bool loadManifest(const std::string& path, const PackOptions& options, PackContent& content,
-                  PackReport& report, std::string& error);
-
-// Sum of x_i*y_(i+1) - x_(i+1)*y_i over the closed outline. Negative means the
-// edge normals (-d.y, d.x) point out of the shape, as the collider needs.
-double shoelaceSum(const std::vector<Float2>& outline);
+// Fills content from the manifest at path; every scene, Lua or Tiled, passes
+// checkScene. On bad sources returns false with a message naming the file
+// (and line or object) at fault.
+bool loadManifest(const std::string& path, PackContent& content, PackReport& report,
+                  std::string& error);

@@ -40,12 +40,12 @@ int listCommand(const std::string& path, std::FILE* out, std::FILE* err) {
   return ok ? 0 : 1;
 }
 
-int packCommand(const std::string& manifest, const std::string& output, const PackOptions& options,
-                const std::string& depfile, std::FILE* out, std::FILE* err) {
+int packCommand(const std::string& manifest, const std::string& output, const std::string& depfile,
+                std::FILE* out, std::FILE* err) {
   PackContent content;
   PackReport report;
   std::string error;
-  bool ok = loadManifest(manifest, options, content, report, error);
+  bool ok = loadManifest(manifest, content, report, error);
   for (const std::string& note : report.notes) std::fprintf(out, "note: %s\n", note.c_str());
   std::vector<unsigned char> bytes;
   if (ok) ok = encodeArchive(content, bytes, error);
@@ -70,7 +70,6 @@ int packCommand(const std::string& manifest, const std::string& output, const Pa
 
 int runPackTool(const std::vector<std::string>& args, std::FILE* out, std::FILE* err) {
   std::string manifest, output, depfile, list;
-  PackOptions options;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     bool hasValue = i + 1 < args.size();
@@ -81,7 +80,7 @@ int runPackTool(const std::vector<std::string>& args, std::FILE* out, std::FILE*
     } else if (a == "--depfile" && hasValue && depfile.empty()) {
       depfile = args[++i];
     } else if (a == "--fix-winding") {
-      options.fixWinding = true;
+      // Outlines are always turned round now; older build scripts still pass it.
     } else if (!a.empty() && a[0] != '-' && manifest.empty()) {
       manifest = a;
     } else {
@@ -91,7 +90,7 @@ int runPackTool(const std::vector<std::string>& args, std::FILE* out, std::FILE*
   }
   if (!list.empty() && manifest.empty() && output.empty()) return listCommand(list, out, err);
   if (list.empty() && !manifest.empty() && !output.empty())
-    return packCommand(manifest, output, options, depfile, out, err);
+    return packCommand(manifest, output, depfile, out, err);
   std::fputs(kUsage, err);
   return 2;
 }

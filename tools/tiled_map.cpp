@@ -1,36 +1,56 @@
-// Which reader a Tiled file goes to, and the paths inside Tiled files, which
-// are relative to the file that holds them.
+// Which reader a Tiled file goes to, and what both readers do alike: whole
+// numbers and the tilesets a map lists.
 #include "tiled_map.h"
+
+#include <filesystem>
 
 namespace {
 
-bool endsWith(const std::string& s, const char* suffix) {
-  std::string end(suffix);
-  return s.size() >= end.size() && s.compare(s.size() - end.size(), end.size(), end) == 0;
+std::string extensionOf(const std::string& path) {
+  return std::filesystem::path(path).extension().string();
 }
 
 }  // namespace
 
 bool isTiledMapFile(const std::string& path) {
-  return endsWith(path, ".tmx") || endsWith(path, ".tmj") || endsWith(path, ".json");
+  std::string ext = extensionOf(path);
+  return ext == ".tmx" || ext == ".tmj" || ext == ".json";
 }
 
 bool readTiledMap(const std::string& path, TiledMap& map, std::string& error) {
   map = TiledMap();
-  return endsWith(path, ".tmx") ? readTmxMap(path, map, error) : readTmjMap(path, map, error);
+  return extensionOf(path) == ".tmx" ? readTmxMap(path, map, error) : readTmjMap(path, map, error);
 }
 
 bool readTiledTileset(const std::string& path, TiledTileset& tileset, std::string& error) {
-  return endsWith(path, ".tsx") ? readTsxTileset(path, tileset, error)
-                                : readTsjTileset(path, tileset, error);
+  return extensionOf(path) == ".tsx" ? readTsxTileset(path, tileset, error)
+                                     : readTsjTileset(path, tileset, error);
 }
 
-std::string joinTiledPath(const std::string& folder, const std::string& file) {
-  if (file.empty() || file[0] == '/' || folder.empty()) return file;
-  return folder + "/" + file;
+bool wholeNumber(double v, int& out) {
+  if (!(v >= -2147483648.0 && v <= 2147483647.0) || v != double(int(v))) return false;
+  out = int(v);
+  return true;
 }
 
-std::string folderOfPath(const std::string& path) {
-  size_t slash = path.rfind('/');
-  return slash == std::string::npos ? "" : path.substr(0, slash);
+bool addMapTileset(TiledMap& map, int firstGid, const std::string& source,
+                   const std::function<bool(TiledTileset&)>& readEmbedded, std::string& message) {
+  message.clear();
+  if (firstGid <= 0) {
+    message = "tileset firstgid must be positive";
+    return false;
+  }
+  TiledTileset ts;
+  if (!source.empty()) {
+    std::string file = (std::filesystem::path(map.file).parent_path() / source).string(), nested;
+    if (!readTiledTileset(file, ts, nested)) {
+      message = "tileset: " + nested;
+      return false;
+    }
+  } else if (!readEmbedded(ts)) {
+    return false;
+  }
+  ts.firstGid = uint32_t(firstGid);
+  map.tilesets.push_back(std::move(ts));
+  return true;
 }

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -81,6 +82,13 @@ bool readTsjTileset(const std::string& path, TiledTileset& tileset, std::string&
 // Reads an external tileset by its extension (.tsx, else JSON).
 bool readTiledTileset(const std::string& path, TiledTileset& tileset, std::string& error);
 
-// folder/file for a relative file; file itself when absolute.
-std::string joinTiledPath(const std::string& folder, const std::string& file);
-std::string folderOfPath(const std::string& path);
+// v as an int when it is a whole number an int holds. The range is tested
+// first: converting a huge or nan value would be undefined.
+bool wholeNumber(double v, int& out);
+
+// Adds to map the tileset a map file lists with firstGid: read from the
+// external file source (relative to the map's folder) when source is set,
+// else by readEmbedded. false with a message for the reader to place; empty
+// when readEmbedded failed, since it reported already.
+bool addMapTileset(TiledMap& map, int firstGid, const std::string& source,
+                   const std::function<bool(TiledTileset&)>& readEmbedded, std::string& message);

@@ -17,9 +17,7 @@
 
 namespace {
 
-struct Vec {
-  double x = 0, y = 0;
-};
+using Vec = OutlinePoint;
 
 Vec operator+(Vec a, Vec b) {
   return {a.x + b.x, a.y + b.y};
@@ -29,59 +27,6 @@ Vec operator+(Vec a, Vec b) {
 Vec rotated(Vec v, double degrees) {
   double a = degrees * M_PI / 180, c = std::cos(a), s = std::sin(a);
   return {v.x * c - v.y * s, v.x * s + v.y * c};
-}
-
-double cross(Vec o, Vec a, Vec b) {
-  return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
-}
-
-// True when segments ab and cd cross or touch.
-bool segmentsMeet(Vec a, Vec b, Vec c, Vec d) {
-  double d1 = cross(c, d, a), d2 = cross(c, d, b), d3 = cross(a, b, c), d4 = cross(a, b, d);
-  if (((d1 > 0 && d2 < 0) || (d1 < 0 && d2 > 0)) && ((d3 > 0 && d4 < 0) || (d3 < 0 && d4 > 0)))
-    return true;
-  auto onSegment = [](Vec p, Vec q, Vec r) {  // r on pq, given collinear
-    return std::min(p.x, q.x) <= r.x && r.x <= std::max(p.x, q.x) && std::min(p.y, q.y) <= r.y &&
-           r.y <= std::max(p.y, q.y);
-  };
-  return (d1 == 0 && onSegment(c, d, a)) || (d2 == 0 && onSegment(c, d, b)) ||
-         (d3 == 0 && onSegment(a, b, c)) || (d4 == 0 && onSegment(a, b, d));
-}
-
-// The first pair of non-neighbouring edges that meet, as 1-based edge
-// numbers (edge i runs from point i to point i+1); {0, 0} when none do.
-std::pair<size_t, size_t> selfCrossing(const std::vector<Vec>& p) {
-  size_t n = p.size();
-  for (size_t i = 0; i < n; ++i)
-    for (size_t j = i + 1; j < n; ++j) {
-      if (j == i + 1 || (i == 0 && j == n - 1)) continue;  // neighbours share a corner
-      if (segmentsMeet(p[i], p[(i + 1) % n], p[j], p[(j + 1) % n])) return {i + 1, j + 1};
-    }
-  return {0, 0};
-}
-
-double signedArea2(const std::vector<Vec>& p) {
-  double sum = 0;
-  for (size_t i = 0; i < p.size(); ++i) {
-    const Vec& a = p[i];
-    const Vec& b = p[(i + 1) % p.size()];
-    sum += a.x * b.y - b.x * a.y;
-  }
-  return sum;
-}
-
-std::vector<Vec> subdivided(const std::vector<Vec>& p, double maxEdge) {
-  std::vector<Vec> out;
-  for (size_t i = 0; i < p.size(); ++i) {
-    Vec a = p[i], b = p[(i + 1) % p.size()];
-    out.push_back(a);
-    int parts = int(std::ceil(std::hypot(b.x - a.x, b.y - a.y) / maxEdge));
-    for (int k = 1; k < parts; ++k) {
-      double t = double(k) / parts;
-      out.push_back({a.x + (b.x - a.x) * t, a.y + (b.y - a.y) * t});
-    }
-  }
-  return out;
 }
 
 // Ellipses get about one point per 6 pixels of rim, at least 16.
@@ -124,7 +69,7 @@ class SceneBuilder {
   SceneBuilder(const TiledMap& map, TexturePool& textures, PackReport& report)
       : map_(map), textures_(textures), report_(report) {}
 
-  bool build(SceneDef& scene) {
+  bool build(SceneDef& scene, std::vector<std::string>& where) {
     scene.name = std::filesystem::path(map_.file).stem().string();
     for (const TiledProperty& p : map_.properties) {
       if (p.name != "name") {
@@ -147,10 +92,13 @@ class SceneBuilder {
     }
     for (const Item& item : items_) {
       where_ = map_.file + ": " + describe(item);
+      size_t records = scene.objects.size();
       bool ok = item.imageLayer ? imageLayer(item, scene) : object(item, scene);
       if (!ok) return false;
+      if (scene.objects.size() > records) where.push_back(where_);
     }
     std::reverse(scene.objects.begin(), scene.objects.end());
+    std::reverse(where.begin(), where.end());
     return true;
   }
 
@@ -277,8 +225,9 @@ class SceneBuilder {
     std::string what = std::string("property '") + name + "'";
     if (p->type == "object") {
       if (p->number == 0) return true;
-      auto it = byId_.find(int(p->number));
-      if (p->number != std::floor(p->number) || it == byId_.end())
+      int id = 0;
+      auto it = wholeNumber(p->number, id) ? byId_.find(id) : byId_.end();
+      if (it == byId_.end())
         return refuse(what + " refers to object " + numberText(p->number) +
                       ", which is not in the map");
       out = it->second->name;
@@ -310,9 +259,8 @@ class SceneBuilder {
     std::string name;
     if (p) {
       if (p->type == "int") {
-        if (p->number < 0 || p->number > 4 || p->number != std::floor(p->number))
+        if (!wholeNumber(p->number, kind) || kind < 0 || kind > 4)
           return refuse("kind " + numberText(p->number) + " is out of range (0 to 4)");
-        kind = int(p->number);
         return true;
       }
       if (p->type != "string") return refuse("property 'kind' must be a string");
@@ -337,28 +285,32 @@ class SceneBuilder {
   // The fields every record takes from properties.
   bool fields(const Item& item, ObjectDef& o) {
     double layer, blend, group, mass, inertia, scale;
-    bool ok = text(item, "id", o.id) && number(item, "imageScale", 1, 1e-6, 1e6, false, scale) &&
+    // imageScale, mass and inertiaRadius need only fit a float here: their
+    // ranges are checked with every other source's (scene_checks.h).
+    bool ok = text(item, "id", o.id) &&
+              number(item, "imageScale", 1, -FLT_MAX, FLT_MAX, false, scale) &&
               number(item, "layer", 0, 0, 255, true, layer) &&
               number(item, "blend", 0, 0, 255, true, blend) &&
               number(item, "collisionGroup", 0, 0, 31, true, group) &&
               flag(item, "immovableByOtherScenes", o.immovableByOtherScenes) &&
-              number(item, "mass", 1, 1e-6, 1e9, false, mass) &&
-              number(item, "inertiaRadius", 1, 1e-6, 1e9, false, inertia) &&
+              number(item, "mass", 1, -FLT_MAX, FLT_MAX, false, mass) &&
+              number(item, "inertiaRadius", 1, -FLT_MAX, FLT_MAX, false, inertia) &&
               reference(item, "linkedTo", true, o.linkedTo);
+    if (!ok) return false;  // a refused value may be nan, which converts to nothing
     o.imageScale = float(scale);
     o.layer = int(layer);
     o.blend = int(blend);
     o.collisionGroup = int(group);
     o.mass = float(mass);
     o.inertiaRadius = float(inertia);
-    return ok;
+    return true;
   }
 
   bool image(const Item& item, const char* name, std::string& texture, int& w, int& h) {
     std::string file;
     if (!text(item, name, file)) return false;
     if (file.empty()) return true;
-    std::string path = joinTiledPath(folderOfPath(map_.file), file), nested;
+    std::string path = (std::filesystem::path(map_.file).parent_path() / file).string(), nested;
     if (!textures_.use(path, report_, texture, w, h, nested))
       return refuse(std::string("property '") + name + "': " + nested);
     return true;
@@ -452,13 +404,9 @@ class SceneBuilder {
     if (t.shape == TiledObject::Polygon && points.size() < 3)
       return refuse("polygon has " + std::to_string(points.size()) +
                     " points; an outline needs at least 3");
-    auto crossing = selfCrossing(points);
-    if (crossing.first)
-      return refuse("polygon crosses itself (edges " + std::to_string(crossing.first) + " and " +
-                    std::to_string(crossing.second) + ")");
-    if (std::fabs(signedArea2(points)) < 1e-9) return refuse("outline has no area");
-    // The collider needs the corners counter-clockwise on screen.
-    if (signedArea2(points) > 0) std::reverse(points.begin(), points.end());
+    std::string fault = settleOutline(points);
+    if (!fault.empty()) return refuse(fault);
+    // In map coordinates, before they are made relative and rounded to float.
     if (kind == KindStatic) points = subdivided(points, kMaxStaticEdge);
     return true;
   }
@@ -600,9 +548,9 @@ bool TexturePool::use(const std::string& file, PackReport& report, std::string& 
 }
 
 bool sceneFromTiledMap(const TiledMap& map, TexturePool& textures, SceneDef& scene,
-                       PackReport& report, std::string& error) {
+                       std::vector<std::string>& where, PackReport& report, std::string& error) {
   SceneBuilder builder(map, textures, report);
-  bool ok = builder.build(scene);
+  bool ok = builder.build(scene, where);
   error = builder.error;
   return ok;
 }

@@ -11,10 +11,6 @@
 #include "pack_content.h"
 #include "tiled_map.h"
 
-// Static outlines get a point at least this often: the collider blends
-// contact normals along an edge between its corners.
-constexpr double kMaxStaticEdge = 30;
-
 // The textures that maps name by file. Each image file is packed once, under
 // its path relative to the manifest's folder, unless the manifest already
 // packed that file under a name of its own.
@@ -37,7 +33,9 @@ class TexturePool {
   std::map<std::string, size_t> byFile_;  // normalised path -> index in textures_
 };
 
-// Fills scene from map. Refusals name the file, the object (its Tiled id and
-// name) and what is wrong; warnings go to report.notes.
+// Fills scene from map, and where with what names each of its objects in
+// messages ("file: object 7 'Wall'"), ready for checkScene. Refusals name the
+// file, the object (its Tiled id and name) and what is wrong; warnings go to
+// report.notes.
 bool sceneFromTiledMap(const TiledMap& map, TexturePool& textures, SceneDef& scene,
-                       PackReport& report, std::string& error);
+                       std::vector<std::string>& where, PackReport& report, std::string& error);

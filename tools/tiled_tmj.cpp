@@ -1,6 +1,8 @@
 // Tiled's JSON form: maps (.tmj, or .json) and external tilesets (.tsj),
 // read with nlohmann-json. Every value's type is checked before it is read,
 // so a wrong file gives a message instead of an exception.
+#include <cstdio>
+#include <filesystem>
 #include <nlohmann/json.hpp>
 
 #include "pack_content.h"
@@ -12,7 +14,8 @@ using nlohmann::json;
 
 class TmjReader {
  public:
-  explicit TmjReader(const std::string& file) : file_(file), folder_(folderOfPath(file)) {}
+  explicit TmjReader(const std::string& file)
+      : file_(file), folder_(std::filesystem::path(file).parent_path()) {}
 
   bool load(json& doc) {
     std::vector<unsigned char> bytes;
@@ -43,10 +46,10 @@ class TmjReader {
   bool integer(const json& j, const char* key, const std::string& where, int& out) {
     double v = out;
     if (!number(j, key, where, v)) return false;
-    if (v != double(long(v)) || v < -2147483648.0 || v > 2147483647.0)
-      return fail(where + ": \"" + key + "\" is not a whole number");
-    out = int(v);
-    return true;
+    if (wholeNumber(v, out)) return true;
+    char text[32];
+    std::snprintf(text, sizeof text, "%g", v);
+    return fail(where + ": \"" + key + "\" is not a whole number (" + text + ")");
   }
   bool string(const json& j, const char* key, const std::string& where, std::string& out) {
     auto it = j.find(key);
@@ -115,7 +118,10 @@ class TmjReader {
 
   bool object(const json& j, TiledObject& o) {
     if (!j.is_object()) return fail("an object is not a JSON object");
-    if (!integer(j, "id", "an object", o.id)) return false;
+    auto name = j.find("name");
+    bool named = name != j.end() && name->is_string() && !name->get<std::string>().empty();
+    if (!integer(j, "id", named ? "object '" + name->get<std::string>() + "'" : "an object", o.id))
+      return false;
     std::string where = "object " + std::to_string(o.id);
     double gid = 0;
     if (!string(j, "name", where, o.name) || !string(j, "type", where, o.type) ||
@@ -125,7 +131,7 @@ class TmjReader {
         !number(j, "height", where, o.height) || !number(j, "rotation", where, o.rotation) ||
         !number(j, "gid", where, gid))
       return false;
-    if (gid < 0 || gid > 4294967295.0) return fail(where + ": gid is out of range");
+    if (!(gid >= 0 && gid <= 4294967295.0)) return fail(where + ": gid is out of range");
     o.gid = uint32_t(gid);
     if (o.gid) o.shape = TiledObject::Tile;
     if (flag(j, "ellipse")) o.shape = TiledObject::Ellipse;
@@ -169,7 +175,7 @@ class TmjReader {
         layer.kind = TiledLayer::Image;
         std::string image;
         if (!string(j, "image", where, image)) return false;
-        if (!image.empty()) layer.image = joinTiledPath(folder_, image);
+        if (!image.empty()) layer.image = (folder_ / image).string();
       } else if (type == "tilelayer") {
         layer.kind = TiledLayer::Tiles;
       } else if (type == "group") {
@@ -189,7 +195,7 @@ class TmjReader {
     if (!string(j, "name", "a tileset", ts.name) || !string(j, "image", "a tileset", atlas))
       return false;
     std::string where = "tileset '" + ts.name + "'";
-    if (!atlas.empty()) ts.atlasImage = joinTiledPath(folder_, atlas);
+    if (!atlas.empty()) ts.atlasImage = (folder_ / atlas).string();
     const json* tiles;
     if (!array(j, "tiles", where, tiles)) return false;
     for (const json& t : *tiles) {
@@ -201,7 +207,7 @@ class TmjReader {
           !integer(t, "imageheight", where, tile.imageHeight))
         return false;
       if (image.empty()) continue;
-      tile.image = joinTiledPath(folder_, image);
+      tile.image = (folder_ / image).string();
       ts.tiles.push_back(tile);
     }
     return true;
@@ -214,22 +220,14 @@ class TmjReader {
     if (!array(root, "tilesets", "the map", tilesets)) return false;
     for (const json& j : *tilesets) {
       if (!j.is_object()) return fail("a tileset is not a JSON object");
-      TiledTileset ts;
       int firstGid = 0;
-      std::string source;
+      std::string source, message;
       if (!integer(j, "firstgid", "a tileset", firstGid) ||
           !string(j, "source", "a tileset", source))
         return false;
-      if (firstGid <= 0) return fail("tileset firstgid must be positive");
-      if (!source.empty()) {
-        std::string nested;
-        if (!readTiledTileset(joinTiledPath(folder_, source), ts, nested))
-          return fail("tileset: " + nested);
-      } else if (!tileset(j, ts)) {
-        return false;
-      }
-      ts.firstGid = uint32_t(firstGid);
-      m.tilesets.push_back(std::move(ts));
+      if (!addMapTileset(
+              m, firstGid, source, [&](TiledTileset& ts) { return tileset(j, ts); }, message))
+        return fail(message);
     }
     return layers(root, m.layers);
   }
@@ -237,7 +235,8 @@ class TmjReader {
   std::string error;
 
  private:
-  std::string file_, folder_;
+  std::string file_;
+  std::filesystem::path folder_;
 };
 
 }  // namespace

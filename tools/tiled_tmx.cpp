@@ -4,6 +4,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 
 #include "tiled_map.h"
 
@@ -14,7 +15,8 @@ using tinyxml2::XMLElement;
 
 class TmxReader {
  public:
-  explicit TmxReader(const std::string& file) : file_(file), folder_(folderOfPath(file)) {}
+  explicit TmxReader(const std::string& file)
+      : file_(file), folder_(std::filesystem::path(file).parent_path()) {}
 
   bool load(XMLDocument& doc) {
     doc.LoadFile(file_.c_str());
@@ -52,10 +54,11 @@ class TmxReader {
   bool integer(const XMLElement* e, const char* name, int& out) {
     double v = out;
     if (!number(e, name, v)) return false;
-    if (v != double(long(v)) || v < -2147483648.0 || v > 2147483647.0)
-      return failAt(e, std::string("attribute ") + name + " is not a whole number");
-    out = int(v);
-    return true;
+    if (wholeNumber(v, out)) return true;
+    std::string owner = e->Name();
+    if (e->Attribute("name")) owner += " '" + text(e, "name") + "'";
+    return failAt(
+        e, owner + ": attribute " + name + "=\"" + text(e, name) + "\" is not a whole number");
   }
   std::string text(const XMLElement* e, const char* name) {
     const char* t = e->Attribute(name);
@@ -118,7 +121,7 @@ class TmxReader {
         !number(e, "width", o.width) || !number(e, "height", o.height) ||
         !number(e, "rotation", o.rotation) || !number(e, "gid", gid))
       return false;
-    if (gid < 0 || gid > 4294967295.0) return failAt(e, "gid is out of range");
+    if (!(gid >= 0 && gid <= 4294967295.0)) return failAt(e, "gid is out of range");
     o.gid = uint32_t(gid);
     if (o.gid) o.shape = TiledObject::Tile;
     if (e->FirstChildElement("ellipse")) o.shape = TiledObject::Ellipse;
@@ -158,7 +161,7 @@ class TmxReader {
       if (layer.kind == TiledLayer::Image) {
         const XMLElement* image = e->FirstChildElement("image");
         std::string source = image ? text(image, "source") : "";
-        if (!source.empty()) layer.image = joinTiledPath(folder_, source);
+        if (!source.empty()) layer.image = (folder_ / source).string();
       }
       if (layer.kind == TiledLayer::Objects) {
         for (const XMLElement* o = e->FirstChildElement("object"); o;
@@ -178,8 +181,9 @@ class TmxReader {
   bool tileset(const XMLElement* e, TiledTileset& ts) {
     ts.name = text(e, "name");
     ts.file = file_;
-    if (const XMLElement* image = e->FirstChildElement("image"))
-      ts.atlasImage = joinTiledPath(folder_, text(image, "source"));
+    const XMLElement* atlas = e->FirstChildElement("image");
+    if (atlas && !text(atlas, "source").empty())
+      ts.atlasImage = (folder_ / text(atlas, "source")).string();
     for (const XMLElement* t = e->FirstChildElement("tile"); t; t = t->NextSiblingElement("tile")) {
       const XMLElement* image = t->FirstChildElement("image");
       if (!image) continue;
@@ -187,7 +191,7 @@ class TmxReader {
       if (!integer(t, "id", tile.id) || !integer(image, "width", tile.imageWidth) ||
           !integer(image, "height", tile.imageHeight))
         return false;
-      tile.image = joinTiledPath(folder_, text(image, "source"));
+      if (!text(image, "source").empty()) tile.image = (folder_ / text(image, "source")).string();
       ts.tiles.push_back(tile);
     }
     return true;
@@ -200,22 +204,13 @@ class TmxReader {
     if (!properties(root, m.properties)) return false;
     for (const XMLElement* e = root->FirstChildElement("tileset"); e;
          e = e->NextSiblingElement("tileset")) {
-      TiledTileset ts;
       int firstGid = 0;
+      std::string message;
       if (!integer(e, "firstgid", firstGid)) return false;
-      if (firstGid <= 0) return failAt(e, "tileset firstgid must be positive");
-      const char* source = e->Attribute("source");
-      if (source) {
-        std::string nested;
-        if (!readTiledTileset(joinTiledPath(folder_, source), ts, nested)) {
-          error = file_ + ":" + std::to_string(e->GetLineNum()) + ": tileset: " + nested;
-          return false;
-        }
-      } else if (!tileset(e, ts)) {
-        return false;
-      }
-      ts.firstGid = uint32_t(firstGid);
-      m.tilesets.push_back(std::move(ts));
+      if (!addMapTileset(
+              m, firstGid, text(e, "source"), [&](TiledTileset& ts) { return tileset(e, ts); },
+              message))
+        return failAt(e, message);
     }
     return layers(root, m.layers);
   }
@@ -223,7 +218,8 @@ class TmxReader {
   std::string error;
 
  private:
-  std::string file_, folder_;
+  std::string file_;
+  std::filesystem::path folder_;
 };
 
 }  // namespace

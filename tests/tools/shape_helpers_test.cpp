@@ -21,7 +21,7 @@ std::vector<std::vector<Float2>> outlines(const std::vector<std::string>& expres
   PackReport report;
   std::string error;
   std::vector<std::vector<Float2>> result;
-  EXPECT_TRUE(loadManifest(dir / "manifest.lua", PackOptions(), content, report, error)) << error;
+  EXPECT_TRUE(loadManifest(dir / "manifest.lua", content, report, error)) << error;
   if (content.scenes.size() == 1)
     for (const ObjectDef& o : content.scenes[0].objects) result.push_back(o.outline);
   return result;
