@@ -312,8 +312,9 @@ void WorldSolver::join(dBodyID a, dBodyID b, int rows) {
 enum Solver { SolvedHere, SolvedExactly, SolvedIteratively };
 
 void WorldSolver::solveIslands(float dt) {
-  for (int slot = 0; slot < world_.links_.capacity(); ++slot) {
-    const Link* l = world_.links_.at(slot);
+  const SlotList<Link>& links = world_.links_;
+  for (int slot = 0; slot < links.capacity(); ++slot) {
+    const Link* l = links.at(slot);
     if (!l || !l->joint || !dJointIsEnabled(l->joint)) continue;
     dBodyID a = dJointGetBody(l->joint, 0), b = dJointGetBody(l->joint, 1);
     join(a, b, 0);
@@ -470,8 +471,9 @@ void WorldSolver::recordMotions(float dt) {
   motions_.clear();
   dVector3 g;
   dWorldGetGravity(odeWorld_, g);
-  for (int slot = 0; slot < world_.objects_.capacity(); ++slot) {
-    WorldObject* o = world_.objects_.at(slot);
+  const SlotList<WorldObject>& objects = world_.objects_;
+  for (int slot = 0; slot < objects.capacity(); ++slot) {
+    WorldObject* o = objects.at(slot);
     if (!o || !o->body || !dBodyIsEnabled(o->body)) continue;
     dBodyID b = o->body;
     Motion m;
