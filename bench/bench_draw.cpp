@@ -22,8 +22,12 @@ void* operator new(size_t size) {
   if (void* p = std::malloc(size ? size : 1)) return p;
   throw std::bad_alloc();
 }
-void operator delete(void* p) noexcept { std::free(p); }
-void operator delete(void* p, size_t) noexcept { std::free(p); }
+void operator delete(void* p) noexcept {
+  std::free(p);
+}
+void operator delete(void* p, size_t) noexcept {
+  std::free(p);
+}
 
 namespace {
 
@@ -94,8 +98,8 @@ int main() {
 
     World world(data);
     int number = world.spawnScene(&data.scenes[0], 0, 0);
-    for (int slot = 0; slot < world.objects.capacity(); ++slot)
-      if (WorldObject* object = world.objects.at(slot)) object->lit = slot % 2;
+    int slot = 0;
+    world.forEachObject([&slot](WorldObject& object) { object.lit = slot++ % 2; });
     Hud& hud = world.hud();
     hud.setPlayers(4);
     for (int i = 0; i < 4; ++i) hud.setScore(i, 1234567 * (i + 1));
@@ -129,12 +133,13 @@ int main() {
     for (int i = 0; i < hudSteps; ++i) hud.update(stepLength);
     long stepAllocations = allocations - stepAllocationsBefore;
 
-    printf("bench_draw scene=%d sprites=%d hud=%dx%d frames=%d frames_per_s=%.1f "
-           "allocations_per_frame=%.2f hud_update_allocations_per_step=%.2f "
-           "setup_allocations=%ld\n",
-           number, world.objects.liveCount(), hud.columns, hud.rows, frames, frames / seconds,
-           double(frameAllocations) / frames, double(stepAllocations) / hudSteps,
-           allocationsBefore);  // shows the counter is live
+    printf(
+        "bench_draw scene=%d sprites=%d hud=%dx%d frames=%d frames_per_s=%.1f "
+        "allocations_per_frame=%.2f hud_update_allocations_per_step=%.2f "
+        "setup_allocations=%ld\n",
+        number, world.objectCount(), hud.columns, hud.rows, frames, frames / seconds,
+        double(frameAllocations) / frames, double(stepAllocations) / hudSteps,
+        allocationsBefore);  // shows the counter is live
   }
   closePhysics();
   shutdownGraphics();

@@ -1,6 +1,7 @@
 // Physics step benchmark: the shared box and pins scenes with 1 to 200
 // balls, then a table-like scene with working flippers against the step
 // budget. Prints one line per case; each figure is the median of three runs.
+#include <ode/ode.h>
 #include <time.h>
 #include <unistd.h>
 
@@ -207,11 +208,8 @@ Result runOnce(WorldData& data, SceneDef* table, SceneDef* balls, Interior in,
     world->spawnScene(table, 0, 0);
     world->spawnScene(balls, 0, 0);
   }
-  std::vector<WorldObject*> ballObjects;
-  for (int slot = 0; slot < world->objects.capacity(); ++slot) {
-    WorldObject* o = world->objects.at(slot);
-    if (o && o->sceneNumber == 2) ballObjects.push_back(o);
-  }
+  std::vector<const WorldObject*> ballObjects;
+  world->forEachObjectOf(2, [&](const WorldObject& o) { ballObjects.push_back(&o); });
   int stepsDone = 0;
   auto check = [&] {
     ++stepsDone;
@@ -241,12 +239,11 @@ Result runOnce(WorldData& data, SceneDef* table, SceneDef* balls, Interior in,
   }
   r.usPerStep = (cpuMicroseconds() - start) / timedSteps;
   if (getenv("BENCH_TRACE")) {
-    for (int slot = 0; slot < world->objects.capacity(); ++slot) {
-      const WorldObject* o = world->objects.at(slot);
-      if (o && o->body)
-        std::printf("  %s at (%.1f, %.1f) angle %.1f\n", o->def->name.c_str(), o->position.x,
-                    o->position.y, o->angleDegrees);
-    }
+    world->forEachObject([](const WorldObject& o) {
+      if (o.body)
+        std::printf("  %s at (%.1f, %.1f) angle %.1f\n", o.def->name.c_str(), o.position.x,
+                    o.position.y, o.angleDegrees);
+    });
   }
   {
     Silence quiet;

@@ -123,11 +123,10 @@ float fastestBall(Table& t, int steps) {
   float fastest = 0;
   for (int i = 0; i < steps; ++i, ++t.step) {
     t.world().step(stepLength);
-    for (int slot = 0; slot < t.world().objects.capacity(); ++slot) {
-      const WorldObject* o = t.world().objects.at(slot);
-      if (o && o->body && o->def->name == "Ball")
-        fastest = std::max(fastest, std::hypot(o->velocity.x, o->velocity.y));
-    }
+    t.world().forEachObject([&fastest](const WorldObject& o) {
+      if (o.body && o.def->name == "Ball")
+        fastest = std::max(fastest, std::hypot(o.velocity.x, o.velocity.y));
+    });
   }
   return fastest;
 }

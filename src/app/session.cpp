@@ -11,9 +11,9 @@
 
 #include "app/hash.h"
 #include "app/paths.h"
-#include "app/world_checksum.h"
 #include "props/property_store.h"
 #include "script/script_host.h"
+#include "world/world_checksum.h"
 
 namespace {
 

@@ -48,10 +48,7 @@ void drawSprite(const ObjectDef& def, const TextureDef& image) {
 void drawWorld(const World& world, const DrawFlags& flags) {
   applyCamera(world.camera.x, world.camera.y);
   for (int layer = 0; layer <= 1; ++layer) {
-    for (int slot = 0; slot < world.scenes.capacity(); ++slot) {
-      const Scene* scene = world.scenes.at(slot);
-      if (scene) drawScene(world, scene->number, layer, flags);
-    }
+    world.forEachScene([&](const Scene& scene) { drawScene(world, scene.number, layer, flags); });
   }
   const Hud& hud = world.hud();
   if (hud.visible) drawHud(hud);
@@ -59,13 +56,11 @@ void drawWorld(const World& world, const DrawFlags& flags) {
 
 void drawScene(const World& world, int sceneNumber, int layer, const DrawFlags& flags) {
   // Backwards, so that within a scene and layer the lower slot ends on top.
-  for (int slot = world.objects.capacity() - 1; slot >= 0; --slot) {
-    const WorldObject* object = world.objects.at(slot);
-    if (!object || object->sceneNumber != sceneNumber) continue;
-    if (!object->def || object->def->layer != layer) continue;
-    drawObject(object->def, object->position.x, object->position.y, object->angle, object->lit != 0,
+  world.forEachObjectOfBackwards(sceneNumber, [&](const WorldObject& object) {
+    if (!object.def || object.def->layer != layer) return;
+    drawObject(object.def, object.position.x, object.position.y, object.angle, object.lit != 0,
                flags);
-  }
+  });
 }
 
 void drawObject(const ObjectDef* def, float x, float y, float angle, bool lit,
@@ -86,12 +81,21 @@ void drawObject(const ObjectDef* def, float x, float y, float angle, bool lit,
 void drawOutline(const ObjectDef& def) {
   glDisable(GL_TEXTURE_2D);
   switch (def.kind) {
-    case KindStatic: glColor3f(0.6f, 0.6f, 0.6f); break;
-    case KindDynamic: glColor3f(1, 1, 1); break;
-    case KindTrigger: glColor3f(0, 1, 0); break;
+    case KindStatic:
+      glColor3f(0.6f, 0.6f, 0.6f);
+      break;
+    case KindDynamic:
+      glColor3f(1, 1, 1);
+      break;
+    case KindTrigger:
+      glColor3f(0, 1, 0);
+      break;
     case KindMarker:
-    case KindProp: return;
-    default: glColor3f(1, 0, 0); break;
+    case KindProp:
+      return;
+    default:
+      glColor3f(1, 0, 0);
+      break;
   }
   int count = def.outlineCount();
   if (count == 0) return;

@@ -59,13 +59,11 @@ int sceneGetObjects(lua_State* L) {
   World* world = scriptWorld();
   if (!world || !world->findSceneByNumber(number)) return 0;
   int pushed = 0;
-  for (int slot = 0; slot < world->objects.capacity(); ++slot) {
-    WorldObject* object = world->objects.at(slot);
-    if (!object || object->sceneNumber != number) continue;
+  world->forEachObjectOf(number, [&](const WorldObject& object) {
     makeRoomForResult(L, "SceneGetObjects");
-    lua_pushnumber(L, object->number);
+    lua_pushnumber(L, object.number);
     ++pushed;
-  }
+  });
   return pushed;
 }
 
@@ -76,12 +74,10 @@ int sceneGetObjectsList(lua_State* L) {
   World* world = scriptWorld();
   if (!world || !world->findSceneByNumber(number)) return 1;
   int index = 0;
-  for (int slot = 0; slot < world->objects.capacity(); ++slot) {
-    WorldObject* object = world->objects.at(slot);
-    if (!object || object->sceneNumber != number) continue;
-    lua_pushnumber(L, object->number);
+  world->forEachObjectOf(number, [&](const WorldObject& object) {
+    lua_pushnumber(L, object.number);
     lua_rawseti(L, -2, ++index);
-  }
+  });
   return 1;
 }
 
@@ -109,15 +105,14 @@ int sceneGetObjectsById(lua_State* L) {
   World* world = scriptWorld();
   if (!world) return 0;
   int pushed = 0;
-  for (int slot = 0; slot < world->objects.capacity(); ++slot) {
-    WorldObject* object = world->objects.at(slot);
-    if (!object || object->sceneNumber != number || !object->def) continue;
-    const std::string& objectId = object->def->id;
-    if (objectId.size() != idLength || memcmp(objectId.data(), id, idLength) != 0) continue;
+  world->forEachObjectOf(number, [&](const WorldObject& object) {
+    if (!object.def) return;
+    const std::string& objectId = object.def->id;
+    if (objectId.size() != idLength || memcmp(objectId.data(), id, idLength) != 0) return;
     makeRoomForResult(L, "SceneGetObjectsById");
-    lua_pushnumber(L, object->number);
+    lua_pushnumber(L, object.number);
     ++pushed;
-  }
+  });
   return pushed;
 }
 

@@ -39,6 +39,19 @@ class SlotList {
 
   void remove(int slot) { take(slot); }
 
+  // Calls visit(item) for every item in slot order, or backwards. Like at,
+  // it hands out the items themselves. visit must not insert or take items.
+  template <class Visit>
+  void forEach(Visit&& visit) const {
+    for (const std::unique_ptr<T>& item : slots_)
+      if (item) visit(*item);
+  }
+  template <class Visit>
+  void forEachBackwards(Visit&& visit) const {
+    for (auto item = slots_.rbegin(); item != slots_.rend(); ++item)
+      if (*item) visit(**item);
+  }
+
  private:
   std::vector<std::unique_ptr<T>> slots_;
   int live_ = 0;

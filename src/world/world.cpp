@@ -8,6 +8,7 @@
 #include "world/number_guard.h"
 #include "world/polygon_geom.h"
 #include "world/trigger_record.h"
+#include "world/world_solver.h"
 
 WorldObject::WorldObject() {}
 
@@ -47,7 +48,7 @@ Link::~Link() {
   if (joint) dJointDestroy(joint);
 }
 
-World::World(const WorldData& data) : data_(data), hud_(new Hud(data)) {
+WorldSolver::WorldSolver(World& world) : world_(world), data_(world.data_) {
   odeWorld_ = dWorldCreate();
   dWorldSetERP(odeWorld_, 0.1);
   dWorldSetCFM(odeWorld_, 0.00001);
@@ -61,12 +62,19 @@ World::World(const WorldData& data) : data_(data), hud_(new Hud(data)) {
   contactGroup_ = dJointGroupCreate(0);
 }
 
-World::~World() {
-  clear();
-  disposeDeferred();
+WorldSolver::~WorldSolver() {
   dJointGroupDestroy(contactGroup_);
   dSpaceDestroy(space_);
   dWorldDestroy(odeWorld_);
+}
+
+World::World(const WorldData& data)
+    : data_(data), hud_(new Hud(data)), solver_(new WorldSolver(*this)) {}
+
+World::~World() {
+  clear();
+  disposeDeferred();
+  solver_.reset();
   hud_.reset();
 }
 
@@ -77,7 +85,7 @@ void World::setEvents(WorldEvents* events) {
 void World::setGravity(float g) {
   if (!std::isfinite(g)) return reportNonFinite("gravity");
   std::printf("[WORLD] Gravity set to %f\n", g);
-  dWorldSetGravity(odeWorld_, 0, g, 0);
+  dWorldSetGravity(solver_->odeWorld(), 0, g, 0);
 }
 
 int World::spawnScene(const SceneDef* def, float x, float y) {
@@ -92,7 +100,7 @@ int World::spawnScene(const SceneDef* def, float x, float y) {
   std::unique_ptr<Scene> scene(new Scene);
   scene->number = n;
   scene->def = def;
-  scenes.insert(std::move(scene));
+  scenes_.insert(std::move(scene));
 
   Float2 origin{x, y};
   if (const ObjectDef* marker = def->findObjectById("SpawnPoint")) {
@@ -110,8 +118,8 @@ int World::spawnScene(const SceneDef* def, float x, float y) {
   }
 
   if (anyLinked) {
-    for (int slot = 0; slot < objects.capacity(); ++slot) {
-      WorldObject* o = objects.at(slot);
+    for (int slot = 0; slot < objects_.capacity(); ++slot) {
+      WorldObject* o = objects_.at(slot);
       if (!o || o->sceneNumber != n || o->def->linkedTo.empty()) continue;
       const ObjectDef& od = *o->def;
       if (od.kind == KindProp || od.kind == KindTrigger) {
@@ -159,11 +167,11 @@ WorldObject* World::createObject(const ObjectDef& def, float x, float y, int sce
   o->position = {x, y};
   if (def.kind == KindTrigger) o->trigger.reset(new TriggerRecord(o.get()));
   if (def.kind == KindStatic || def.kind == KindDynamic || def.kind == KindTrigger) {
-    o->geom = createPolygonGeom(space_, &def);
+    o->geom = createPolygonGeom(solver_->space(), &def);
     dGeomSetData(o->geom, o.get());
   }
   if (def.kind == KindDynamic) {
-    o->body = dBodyCreate(odeWorld_);
+    o->body = dBodyCreate(solver_->odeWorld());
     dGeomSetBody(o->geom, o->body);
     dBodySetPosition(o->body, x, y, 0);
     dMass mass;
@@ -175,7 +183,7 @@ WorldObject* World::createObject(const ObjectDef& def, float x, float y, int sce
     dGeomSetPosition(o->geom, x, y, 0);
   }
   WorldObject* raw = o.get();
-  objects.insert(std::move(o));
+  objects_.insert(std::move(o));
   return raw;
 }
 
@@ -184,7 +192,7 @@ void World::createLink(const LinkDef& def, Float2 origin, int sceneNumber, World
   std::unique_ptr<Link> link(new Link);
   link->sceneNumber = sceneNumber;
   link->def = &def;
-  link->joint = dJointCreateBall(odeWorld_, nullptr);
+  link->joint = dJointCreateBall(solver_->odeWorld(), nullptr);
   // A missing body (static or missing object) stands for the fixed world.
   if (o1) {
     dJointAttach(link->joint, o1->body, o2 ? o2->body : nullptr);
@@ -194,39 +202,39 @@ void World::createLink(const LinkDef& def, Float2 origin, int sceneNumber, World
   float ax = finiteOrZero(def.anchor.x, def.name.c_str(), "anchor");
   float ay = finiteOrZero(def.anchor.y, def.name.c_str(), "anchor");
   dJointSetBallAnchor(link->joint, origin.x + ax, origin.y + ay, 0);
-  links.insert(std::move(link));
+  links_.insert(std::move(link));
 }
 
 void World::removeScene(int number) {
   std::printf("[WORLD] Removing scene #%d\n", number);
   int sceneSlot = -1;
-  for (int slot = 0; slot < scenes.capacity() && sceneSlot < 0; ++slot) {
-    const Scene* s = scenes.at(slot);
+  for (int slot = 0; slot < scenes_.capacity() && sceneSlot < 0; ++slot) {
+    const Scene* s = scenes_.at(slot);
     if (s && s->number == number) sceneSlot = slot;
   }
   if (sceneSlot < 0) {
     std::printf("[WORLD]   (not found; cannot remove)\n");
     return;
   }
-  scenes.remove(sceneSlot);
-  for (int slot = 0; slot < links.capacity(); ++slot) {
-    const Link* l = links.at(slot);
-    if (l && l->sceneNumber == number) dispose(links.take(slot));
+  scenes_.remove(sceneSlot);
+  for (int slot = 0; slot < links_.capacity(); ++slot) {
+    const Link* l = links_.at(slot);
+    if (l && l->sceneNumber == number) dispose(links_.take(slot));
   }
-  for (int slot = 0; slot < objects.capacity(); ++slot) {
-    const WorldObject* o = objects.at(slot);
-    if (o && o->sceneNumber == number) dispose(objects.take(slot));
+  for (int slot = 0; slot < objects_.capacity(); ++slot) {
+    const WorldObject* o = objects_.at(slot);
+    if (o && o->sceneNumber == number) dispose(objects_.take(slot));
   }
 }
 
 void World::clear() {
   std::printf("[WORLD] Clearing world\n");
-  for (int slot = 0; slot < scenes.capacity(); ++slot) scenes.remove(slot);
-  for (int slot = 0; slot < objects.capacity(); ++slot) {
-    if (objects.at(slot)) dispose(objects.take(slot));
+  for (int slot = 0; slot < scenes_.capacity(); ++slot) scenes_.remove(slot);
+  for (int slot = 0; slot < objects_.capacity(); ++slot) {
+    if (objects_.at(slot)) dispose(objects_.take(slot));
   }
-  for (int slot = 0; slot < links.capacity(); ++slot) {
-    if (links.at(slot)) dispose(links.take(slot));
+  for (int slot = 0; slot < links_.capacity(); ++slot) {
+    if (links_.at(slot)) dispose(links_.take(slot));
   }
 }
 
@@ -253,16 +261,16 @@ void World::disposeDeferred() {
 }
 
 Scene* World::findSceneByNumber(int number) const {
-  for (int slot = 0; slot < scenes.capacity(); ++slot) {
-    Scene* s = scenes.at(slot);
+  for (int slot = 0; slot < scenes_.capacity(); ++slot) {
+    Scene* s = scenes_.at(slot);
     if (s && s->number == number) return s;
   }
   return nullptr;
 }
 
 WorldObject* World::findObjectByNumber(int number) const {
-  for (int slot = 0; slot < objects.capacity(); ++slot) {
-    WorldObject* o = objects.at(slot);
+  for (int slot = 0; slot < objects_.capacity(); ++slot) {
+    WorldObject* o = objects_.at(slot);
     if (o && o->number == number) return o;
   }
   return nullptr;
@@ -270,8 +278,8 @@ WorldObject* World::findObjectByNumber(int number) const {
 
 WorldObject* World::findObjectByName(int sceneNumber, const char* name) const {
   if (!name) return nullptr;
-  for (int slot = 0; slot < objects.capacity(); ++slot) {
-    WorldObject* o = objects.at(slot);
+  for (int slot = 0; slot < objects_.capacity(); ++slot) {
+    WorldObject* o = objects_.at(slot);
     if (o && o->sceneNumber == sceneNumber && o->def->name == name) return o;
   }
   return nullptr;

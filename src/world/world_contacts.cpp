@@ -13,7 +13,7 @@
 #include "world/polygon_geom.h"
 #include "world/solid_contacts.h"
 #include "world/trigger_record.h"
-#include "world/world.h"
+#include "world/world_solver.h"
 
 namespace {
 
@@ -169,11 +169,11 @@ double distanceMoved(const dReal* p0, const dReal* q0, const dReal* p1, const dR
 
 }  // namespace
 
-void World::collidePair(void* world, dGeomID o1, dGeomID o2) {
-  static_cast<World*>(world)->collide(o1, o2);
+void WorldSolver::collidePair(void* solver, dGeomID o1, dGeomID o2) {
+  static_cast<WorldSolver*>(solver)->collide(o1, o2);
 }
 
-void World::collide(dGeomID o1, dGeomID o2) {
+void WorldSolver::collide(dGeomID o1, dGeomID o2) {
   dBodyID b1 = dGeomGetBody(o1), b2 = dGeomGetBody(o2);
   if (!b1 && !b2) return;  // static shapes and triggers never meet
   WorldObject* w1 = static_cast<WorldObject*>(dGeomGetData(o1));
@@ -265,19 +265,19 @@ void World::collide(dGeomID o1, dGeomID o2) {
   if (n > 0) join(b1, b2, n);
 }
 
-int World::motionIndex(dBodyID b) const {
+int WorldSolver::motionIndex(dBodyID b) const {
   if (!b) return -1;
   int i = int(reinterpret_cast<intptr_t>(dBodyGetData(b))) - 1;
   // Outside a step (a test colliding a pair by hand) the index may be stale.
   return i >= 0 && i < int(motions_.size()) && motions_[i].object->body == b ? i : -1;
 }
 
-const double* World::inverseMasses(dBodyID b) const {
+const double* WorldSolver::inverseMasses(dBodyID b) const {
   int i = motionIndex(b);
   return i >= 0 ? motions_[i].inverse : nullptr;
 }
 
-int World::islandOf(int motion) {
+int WorldSolver::islandOf(int motion) {
   while (motions_[motion].island != motion) {
     int up = motions_[motion].island;
     motions_[motion].island = motions_[up].island;
@@ -287,7 +287,7 @@ int World::islandOf(int motion) {
 }
 
 // The motion index of a body is kept in its user data during the step.
-void World::join(dBodyID a, dBodyID b, int rows) {
+void WorldSolver::join(dBodyID a, dBodyID b, int rows) {
   int ia = motionIndex(a), ib = motionIndex(b);
   if (ia < 0 && ib < 0) return;
   if (ia < 0) std::swap(ia, ib);
@@ -311,7 +311,8 @@ void World::join(dBodyID a, dBodyID b, int rows) {
 
 enum Solver { SolvedHere, SolvedExactly, SolvedIteratively };
 
-void World::solveIslands(float dt) {
+void WorldSolver::solveIslands(float dt) {
+  const SlotList<Link>& links = world_.links_;
   for (int slot = 0; slot < links.capacity(); ++slot) {
     const Link* l = links.at(slot);
     if (!l || !l->joint || !dJointIsEnabled(l->joint)) continue;
@@ -396,7 +397,7 @@ void World::solveIslands(float dt) {
 // The island's velocities with forces, gravity and contacts, exactly or
 // relaxed, then its moves: what ODE's steppers do, for bodies in the plane
 // held by contacts alone.
-bool World::solveHere(int root, float dt, bool relaxed) {
+bool WorldSolver::solveHere(int root, float dt, bool relaxed) {
   islandBodies_.clear();
   islandRows_.clear();
   dVector3 g;
@@ -442,7 +443,7 @@ bool World::solveHere(int root, float dt, bool relaxed) {
   return true;
 }
 
-void World::integrate(float dt) {
+void WorldSolver::integrate(float dt) {
   stepLength_ = dt;
   recordMotions(dt);
   for (int attempt = 0; attempt < attempts; ++attempt) {
@@ -457,7 +458,7 @@ void World::integrate(float dt) {
       motions_[i].plain = motions_[i].planar;
     }
     pending_.clear();
-    dSpaceCollide(space_, this, &World::collidePair);
+    dSpaceCollide(space_, this, &WorldSolver::collidePair);
     solveIslands(dt);
     dJointGroupEmpty(contactGroup_);
     if (attempt + 1 == attempts || motionsCovered()) break;
@@ -466,10 +467,11 @@ void World::integrate(float dt) {
   collideTriggers_ = true;
 }
 
-void World::recordMotions(float dt) {
+void WorldSolver::recordMotions(float dt) {
   motions_.clear();
   dVector3 g;
   dWorldGetGravity(odeWorld_, g);
+  const SlotList<WorldObject>& objects = world_.objects_;
   for (int slot = 0; slot < objects.capacity(); ++slot) {
     WorldObject* o = objects.at(slot);
     if (!o || !o->body || !dBodyIsEnabled(o->body)) continue;
@@ -504,14 +506,14 @@ void World::recordMotions(float dt) {
   }
 }
 
-void World::setSweeps(float dt) {
+void WorldSolver::setSweeps(float dt) {
   for (const Motion& m : motions_) {
     float sweep = restReach + m.speed * dt;
     polygonGeomData(m.object->geom)->sweep = sweep <= maxSweep ? sweep : maxSweep;
   }
 }
 
-bool World::motionsCovered() const {
+bool WorldSolver::motionsCovered() const {
   bool covered = true;
   for (const Motion& m : motions_) {
     dBodyID b = m.object->body;
@@ -523,7 +525,7 @@ bool World::motionsCovered() const {
   return covered;
 }
 
-void World::restoreMotions(float dt) {
+void WorldSolver::restoreMotions(float dt) {
   for (Motion& m : motions_) {
     dBodyID b = m.object->body;
     // Wherever the first run sent it, its contacts should reach that far.

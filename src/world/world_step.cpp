@@ -4,7 +4,7 @@
 
 #include "world/number_guard.h"
 #include "world/trigger_record.h"
-#include "world/world.h"
+#include "world/world_solver.h"
 
 namespace {
 
@@ -35,8 +35,8 @@ void updatePose(WorldObject& o, const dReal* p, const dReal* R) {
 }  // namespace
 
 void World::guardBodies() {
-  for (int slot = 0; slot < objects.capacity(); ++slot) {
-    WorldObject* o = objects.at(slot);
+  for (int slot = 0; slot < objects_.capacity(); ++slot) {
+    WorldObject* o = objects_.at(slot);
     if (!o || !o->body) continue;
     dBodyID b = o->body;
     if (usable(dBodyGetForce(b), 3) && usable(dBodyGetTorque(b), 3) &&
@@ -62,13 +62,13 @@ void World::guardBodies() {
 void World::step(float dt) {
   stepping_ = true;
   guardBodies();
-  integrate(dt);
+  solver_->integrate(dt);
 
   // Handlers may remove or spawn scenes: read each slot when it is reached,
   // and only up to the capacity the pass began with.
-  const int bound = objects.capacity();
+  const int bound = objects_.capacity();
   for (int slot = 0; slot < bound; ++slot) {
-    WorldObject* o = objects.at(slot);
+    WorldObject* o = objects_.at(slot);
     if (o) postStep(*o);
   }
 

@@ -108,11 +108,11 @@ TEST_F(ApiTest, CountErrorsNameTheFunction) {
 
 TEST_F(ApiTest, SceneSpawnPlacesAndNumbersScenes) {
   EXPECT_EQ(run("print(SceneSpawn('Nope'), SceneSpawn('table'))"), "-1\t-1\n");
-  EXPECT_EQ(world->scenes.liveCount(), 0);
+  EXPECT_EQ(world->sceneCount(), 0);
   EXPECT_EQ(error("SceneSpawn('Ball', 5)"),
             "The second parameter must be a Vec2 for 'SceneSpawn'!");
   EXPECT_EQ(error("SceneSpawn(nil)"), "No scene name given for 'SceneSpawn'!");
-  EXPECT_EQ(world->scenes.liveCount(), 0);
+  EXPECT_EQ(world->sceneCount(), 0);
 
   std::string out = run(
       "local a = SceneSpawn('Ball') local b = SceneSpawn('Ball', nil)\n"
@@ -132,7 +132,7 @@ TEST_F(ApiTest, NamesWithZeroBytesMatchNothing) {
                 "select('#', SceneGetObjectsById(t, 'lamp\\0')))"),
             "-1\tnil\t0\t0\n");
   EXPECT_EQ(run("SoundPlay('bell\\0x')"), "[AUDIO] Sound 'bell' not found!\n");
-  EXPECT_EQ(world->scenes.liveCount(), 1);
+  EXPECT_EQ(world->sceneCount(), 1);
 }
 
 TEST_F(ApiTest, SceneRemoveOfUnknownSceneLogsBothLines) {

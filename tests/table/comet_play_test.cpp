@@ -82,10 +82,9 @@ struct Comet {
 
   std::vector<WorldObject*> balls() const {
     std::vector<WorldObject*> list;
-    for (int slot = 0; slot < world().objects.capacity(); ++slot) {
-      WorldObject* b = world().objects.at(slot);
-      if (b && b->def->name == "Ball") list.push_back(b);
-    }
+    world().forEachObject([&list](WorldObject& b) {
+      if (b.def->name == "Ball") list.push_back(&b);
+    });
     return list;
   }
 
@@ -107,23 +106,21 @@ class CometPlay : public ::testing::Test {
     ::testing::internal::CaptureStdout();
     comet = std::make_unique<Comet>();
     if (comet->data.loadFailed) return;
-    for (int slot = 0; slot < comet->world().objects.capacity(); ++slot) {
-      WorldObject* o = comet->world().objects.at(slot);
-      if (!o || o->sceneNumber != tableScene) continue;
-      if (o->def->name == "LeftFlipper" || o->def->name == "RightFlipper") {
+    comet->world().forEachObjectOf(tableScene, [this](WorldObject& o) {
+      if (o.def->name == "LeftFlipper" || o.def->name == "RightFlipper") {
         // The tip's centre: the middle of the outline's points far from the pivot.
         P tip{0, 0};
         int n = 0;
-        for (const Float2& q : o->def->outline)
+        for (const Float2& q : o.def->outline)
           if (std::hypot(q.x, q.y) > 55) tip.x += q.x, tip.y += q.y, ++n;
-        flippers.push_back({o, {tip.x / n, tip.y / n}});
+        flippers.push_back({&o, {tip.x / n, tip.y / n}});
       }
-      if (o->def->kind != KindStatic) continue;
+      if (o.def->kind != KindStatic) return;
       std::vector<P> poly;
-      for (const Float2& q : o->def->outline)
-        poly.push_back({q.x + o->position.x, q.y + o->position.y});
-      walls.push_back({o->def->name, poly});
-    }
+      for (const Float2& q : o.def->outline)
+        poly.push_back({q.x + o.position.x, q.y + o.position.y});
+      walls.push_back({o.def->name, poly});
+    });
     if (!loaded()) printed();
   }
   void TearDown() override {

@@ -49,7 +49,7 @@ class TableRunTest : public ::testing::Test {
     ::testing::internal::GetCapturedStdout();
   }
 
-  int scenes(const TableRun& table) const { return table.world()->scenes.liveCount(); }
+  int scenes(const TableRun& table) const { return table.world()->sceneCount(); }
 
   fs::path dir;
   NullContentBackend backend;

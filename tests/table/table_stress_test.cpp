@@ -63,14 +63,13 @@ class TableStress : public ::testing::Test {
     sim = std::make_unique<table::TableSim>(table::packedTablePath());
     ASSERT_TRUE(sim->ready()) << "the packed table is missing or damaged: "
                               << table::packedTablePath();
-    for (int slot = 0; slot < sim->world.objects.capacity(); ++slot) {
-      WorldObject* o = sim->world.objects.at(slot);
-      if (!o || o->sceneNumber != sim->tableScene || o->def->kind != KindStatic) continue;
+    sim->world.forEachObjectOf(sim->tableScene, [this](const WorldObject& o) {
+      if (o.def->kind != KindStatic) return;
       std::vector<P> poly;
-      for (const Float2& q : o->def->outline)
-        poly.push_back({q.x + o->position.x, q.y + o->position.y});
-      walls.push_back({o->def->name, poly});
-    }
+      for (const Float2& q : o.def->outline)
+        poly.push_back({q.x + o.position.x, q.y + o.position.y});
+      walls.push_back({o.def->name, poly});
+    });
     ASSERT_GT(walls.size(), 10u);
   }
 

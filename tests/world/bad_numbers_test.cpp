@@ -63,11 +63,9 @@ TEST(BadNumbersTest, UnusableMassesAndPositionsFromTheArchive) {
   std::string out = GetCapturedStdout();
   EXPECT_THAT(out, HasSubstr("[WORLD] WARNING! Object 'weightless' has an unusable mass"));
   EXPECT_THAT(out, HasSubstr("[WORLD] WARNING! Object 'cursed' has a non-finite position"));
-  for (int slot = 0; slot < world.objects.capacity(); ++slot) {
-    const WorldObject* o = world.objects.at(slot);
-    if (!o) continue;
-    EXPECT_TRUE(std::isfinite(o->position.x) && std::isfinite(o->position.y)) << o->def->name;
-  }
+  world.forEachObject([](const WorldObject& o) {
+    EXPECT_TRUE(std::isfinite(o.position.x) && std::isfinite(o.position.y)) << o.def->name;
+  });
 }
 
 TEST(BadNumbersTest, NonFiniteScriptValuesAreIgnoredWithoutAFlood) {

@@ -156,7 +156,7 @@ TEST(HandlerSafetyTest, RemovingTheTriggersOwnSceneStopsItsEvents) {
   EXPECT_EQ(lane.world->findObjectByNumber(1), nullptr);
   for (int i = 0; i < 10; ++i) lane.step("tt");
   EXPECT_EQ(lane.events.events.size(), 1u);
-  EXPECT_EQ(lane.world->objects.liveCount(), 2);
+  EXPECT_EQ(lane.world->objectCount(), 2);
 }
 
 TEST(HandlerSafetyTest, ClearingAndRespawningDuringEvents) {
@@ -174,7 +174,7 @@ TEST(HandlerSafetyTest, ClearingAndRespawningDuringEvents) {
   EXPECT_THAT(lane.events.events,
               ElementsAre(E{5, "object enter 1 1 2 2"}, E{5, "scene enter 1 1 2"}));
   // The new scenes work normally.
-  EXPECT_EQ(lane.world->objects.liveCount(), 4);
+  EXPECT_EQ(lane.world->objectCount(), 4);
   WorldObject* ball = lane.world->findObjectByName(4, "ball0");
   ASSERT_NE(ball, nullptr);
   lane.balls = {ball};
@@ -206,7 +206,7 @@ TEST(HandlerSafetyTest, RotationHandlerRemovingItsOwnScene) {
   // its first report, so 3 is skipped; 4 reports and 5 clears everything.
   EXPECT_THAT(events.events, ElementsAre(E{1, "rotated 1 1 45"}, E{1, "rotated 1 2 45"},
                                          E{1, "rotated 2 4 45"}, E{1, "rotated 2 5 45"}));
-  EXPECT_EQ(world.objects.liveCount(), 0);
+  EXPECT_EQ(world.objectCount(), 0);
 }
 
 TEST(HandlerSafetyTest, UpdateMayRemoveEverything) {
@@ -219,7 +219,7 @@ TEST(HandlerSafetyTest, UpdateMayRemoveEverything) {
   lane.world->setEvents(&wiper);
   lane.world->step(stepLength);
   lane.world->step(stepLength);
-  EXPECT_EQ(lane.world->objects.liveCount(), 0);
+  EXPECT_EQ(lane.world->objectCount(), 0);
 }
 
 }  // namespace

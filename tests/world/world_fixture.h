@@ -11,8 +11,8 @@
 
 #include "content/world_data.h"
 #include "world/polygon_geom.h"
-#include "world/world.h"
 #include "world/world_events.h"
+#include "world/world_solver.h"
 
 // Geoms outside any space, each placed at a position, destroyed with the
 // test.

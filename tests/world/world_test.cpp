@@ -53,7 +53,7 @@ TEST(SpawnTest, SpawnPointMarkerLandsOnTheRequestedPosition) {
   EXPECT_EQ(out, "[WORLD] Spawning scene 'table' at (500.00, 300.00)\n");
   // The marker itself gets no object; the others keep their offsets to it.
   EXPECT_EQ(world.findObjectByName(1, "start"), nullptr);
-  EXPECT_EQ(world.objects.liveCount(), 2);
+  EXPECT_EQ(world.objectCount(), 2);
   WorldObject* wall = world.findObjectByName(1, "wall");
   ASSERT_NE(wall, nullptr);
   EXPECT_FLOAT_EQ(wall->position.x, 570);
@@ -74,7 +74,7 @@ TEST(SpawnTest, KindsGetTheirGeomsBodiesAndTriggerRecords) {
   }
   World world(cat.data);
   world.spawnScene(&s, 0, 0);
-  EXPECT_EQ(world.objects.liveCount(), 5);  // the marker is not instantiated
+  EXPECT_EQ(world.objectCount(), 5);  // the marker is not instantiated
   struct Expect {
     const char* name;
     bool geom, body, trigger;
@@ -115,8 +115,8 @@ TEST(SpawnTest, SpawnsAreIndependentAndNumbersAreNeverReused) {
   EXPECT_EQ(world.findSceneByNumber(2)->def, &s);
 
   world.clear();
-  EXPECT_EQ(world.objects.liveCount(), 0);
-  EXPECT_EQ(world.scenes.liveCount(), 0);
+  EXPECT_EQ(world.objectCount(), 0);
+  EXPECT_EQ(world.sceneCount(), 0);
   EXPECT_EQ(world.findObjectByNumber(1), nullptr);
   EXPECT_EQ(world.spawnScene(&s, 0, 0), 3);
   EXPECT_NE(world.findObjectByNumber(5), nullptr);
@@ -138,7 +138,7 @@ TEST(SpawnTest, RemoveSceneLeavesHolesThatLaterSpawnsFill) {
 
   std::string out = capture([&] { world.removeScene(2); });
   EXPECT_EQ(out, "[WORLD] Removing scene #2\n");
-  EXPECT_EQ(world.objects.at(1), nullptr);
+  EXPECT_EQ(WorldSolver::objectSlots(world).at(1), nullptr);
   EXPECT_EQ(world.findSceneByNumber(2), nullptr);
   out = capture([&] { world.removeScene(2); });
   EXPECT_EQ(out, "[WORLD] Removing scene #2\n[WORLD]   (not found; cannot remove)\n");
@@ -146,9 +146,9 @@ TEST(SpawnTest, RemoveSceneLeavesHolesThatLaterSpawnsFill) {
   EXPECT_EQ(out, "[WORLD] Removing scene #99\n[WORLD]   (not found; cannot remove)\n");
 
   capture([&] { world.spawnScene(&s, 0, 0); });
-  ASSERT_NE(world.objects.at(1), nullptr);
-  EXPECT_EQ(world.objects.at(1)->number, 4);
-  EXPECT_EQ(world.objects.at(1)->sceneNumber, 4);
+  ASSERT_NE(WorldSolver::objectSlots(world).at(1), nullptr);
+  EXPECT_EQ(WorldSolver::objectSlots(world).at(1)->number, 4);
+  EXPECT_EQ(WorldSolver::objectSlots(world).at(1)->sceneNumber, 4);
 }
 
 TEST(LinkTest, BrokenLinksAreReportedAndSkipped) {
@@ -166,12 +166,12 @@ TEST(LinkTest, BrokenLinksAreReportedAndSkipped) {
   EXPECT_THAT(
       out,
       HasSubstr("[WORLD] WARNING! Link 'nowhere' does not connect to any existing objects!\n"));
-  EXPECT_EQ(world.links.liveCount(), 2);
+  EXPECT_EQ(world.linkCount(), 2);
 
   // Both remaining joints hold the flipper to the fixed world.
   dBodyID flipper = world.findObjectByName(1, "flipper")->body;
   for (int slot = 0; slot < 2; ++slot) {
-    dJointID joint = world.links.at(slot)->joint;
+    dJointID joint = WorldSolver::linkSlots(world).at(slot)->joint;
     EXPECT_EQ(dJointGetBody(joint, 0), flipper);
     EXPECT_EQ(dJointGetBody(joint, 1), nullptr);
     dVector3 anchor;
@@ -179,7 +179,7 @@ TEST(LinkTest, BrokenLinksAreReportedAndSkipped) {
     EXPECT_DOUBLE_EQ(anchor[0], 104);
     EXPECT_DOUBLE_EQ(anchor[1], 104);
   }
-  EXPECT_EQ(world.links.at(0)->def->name, "half");
+  EXPECT_EQ(WorldSolver::linkSlots(world).at(0)->def->name, "half");
 }
 
 TEST(LinkTest, BallJointHoldsABodyUnderGravity) {
