@@ -77,10 +77,7 @@ class FieldWriter {
   void f32(float v, const char*) { w_.f32(v); }
   void point(Float2 p, const char*) { w_.point(p); }
   void flag(bool b, const char*) { w_.u8(b ? 1 : 0); }
-  template <class Kind>
-  void kind(Kind k, const char* field) {
-    w_.byteField(int(k), what_ + " " + field);
-  }
+  void kind(ObjectKind k, const char*) { w_.u8(k); }
   void group(int g, const char* field) { w_.byteField(g, what_ + " " + field); }
 
  private:
