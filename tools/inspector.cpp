@@ -3,13 +3,12 @@
 // truncated or random file ends in one precise error line, never a crash.
 #include "inspector.h"
 
+#include <charconv>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
-#include <iterator>
 
-#include "pack_content.h"
+#include "content/archive_format.h"
 
 namespace {
 
@@ -90,19 +89,102 @@ std::string shown(const std::string& s) {
   return out + "'";
 }
 
-// The shortest decimal form that reads back as the same float.
+// printf's %g with the fewest digits, six at least, that read back as the
+// same float. (to_chars' own shortest form differs: it writes 1234567 as
+// 1.234567e+06, and subnormals with fewer digits.)
 std::string num(float f) {
   char buf[64];
+  char* end = buf;
   for (int precision = 6; precision <= 9; ++precision) {
-    std::snprintf(buf, sizeof buf, "%.*g", precision, double(f));
-    if (std::strtof(buf, nullptr) == f) break;
+    end = std::to_chars(buf, buf + sizeof buf, f, std::chars_format::general, precision).ptr;
+    float back = 0;
+    std::from_chars(buf, end, back);
+    if (back == f) break;
   }
-  return buf;
+  return std::string(buf, end);
 }
 
 std::string pointText(float x, float y) {
   return "(" + num(x) + ", " + num(y) + ")";
 }
+
+// Reads the field types of archive_format.h for the lister. Errors name the
+// record as "<prefix><index>" until its name is read, "<prefix>'<name>'"
+// after. A labelled record gathers " <field> <value>" for its line, and its
+// numbers are read "for <field>"; the other records show their fields in a
+// shape of their own and read them "for its <field>".
+class FieldLister {
+ public:
+  FieldLister(Cursor& in, std::string prefix, unsigned index, bool labelled)
+      : in_(in),
+        prefix_(std::move(prefix)),
+        context_(prefix_ + std::to_string(index)),
+        labelled_(labelled) {}
+
+  const std::string& context() const { return context_; }
+  const std::string& text() const { return text_; }
+
+  void name(std::string& s) {
+    s = in_.str(context_, "its name");
+    context_ = prefix_ + shown(s);
+  }
+  void str(std::string& s, const char* field) {
+    s = in_.str(context_, std::string("its ") + field);
+    show(field, shown(s));
+  }
+  template <class T>
+  void u8(T& v, const char* field) {
+    unsigned raw = in_.u8(context_, purpose(field));
+    v = T(raw);
+    show(field, std::to_string(raw));
+  }
+  void u16(int& v, const char* field) {
+    v = in_.u16(context_, purpose(field));
+    show(field, std::to_string(v));
+  }
+  void i16(int& v, const char* field) {
+    v = int16_t(in_.u16(context_, purpose(field)));
+    show(field, std::to_string(v));
+  }
+  void f32(float& v, const char* field) {
+    v = in_.f32(context_, purpose(field));
+    show(field, num(v));
+  }
+  void point(Float2& p, const char* field) {
+    p.x = in_.f32(context_, purpose(field) + ".x");
+    p.y = in_.f32(context_, purpose(field) + ".y");
+    show(field, pointText(p.x, p.y));
+  }
+  void flag(bool& b, const char* field) {
+    unsigned raw = in_.u8(context_, purpose(field));
+    b = raw != 0;
+    show(field, std::to_string(raw));
+  }
+  template <class T>
+  void kind(T& k, const char* field) {
+    unsigned raw = in_.u8(context_, purpose(field));
+    k = T(raw);
+    const char* kindName = objectKindName(raw);
+    show(field,
+         std::to_string(raw) + (kindName ? std::string(" (") + kindName + ")" : " (unknown)"));
+  }
+  void group(int& g, const char* field) {
+    g = in_.u8(context_, purpose(field));
+    show(field, std::to_string(g) + (g > 31 ? " (above 31)" : ""));
+  }
+
+ private:
+  std::string purpose(const char* field) const {
+    return (labelled_ ? "for " : "for its ") + std::string(field);
+  }
+  void show(const char* field, const std::string& value) {
+    if (labelled_) text_ += std::string(" ") + field + " " + value;
+  }
+
+  Cursor& in_;
+  std::string prefix_, context_, text_;
+  bool labelled_;
+};
 
 class Lister {
  public:
@@ -111,8 +193,8 @@ class Lister {
   void run() {
     size_t at = in_.pos();
     uint16_t version = in_.u16("the archive", "for its version");
-    std::string expected = std::to_string(kArchiveVersion);
-    if (version != kArchiveVersion)
+    std::string expected = std::to_string(archiveVersion);
+    if (version != archiveVersion)
       throw Damage{at, "version is " + std::to_string(version) + ", expected " + expected};
     line(at, "version " + expected);
 
@@ -159,20 +241,20 @@ class Lister {
 
   void texture(unsigned i) {
     size_t at = in_.pos();
-    std::string ctx = "texture " + std::to_string(i);
-    std::string name = in_.str(ctx, "its name");
-    ctx = "texture " + shown(name);
-    unsigned w = in_.u16(ctx, "for its width");
-    unsigned h = in_.u16(ctx, "for its height");
-    line(at, ctx + " " + std::to_string(w) + "x" + std::to_string(h));
-    in_.skip(uint64_t(w) * h * 4, ctx, "of pixels");
+    FieldLister fields(in_, "texture ", i, false);
+    TextureDef t;
+    textureFields(fields, t);
+    const std::string& ctx = fields.context();
+    line(at, ctx + " " + std::to_string(t.width) + "x" + std::to_string(t.height));
+    in_.skip(uint64_t(t.width) * unsigned(t.height) * pixelBytes, ctx, "of pixels");
   }
 
   void sound(unsigned i) {
     size_t at = in_.pos();
-    std::string ctx = "sound " + std::to_string(i);
-    std::string name = in_.str(ctx, "its name");
-    ctx = "sound " + shown(name);
+    FieldLister fields(in_, "sound ", i, true);
+    SoundDef s;
+    soundFields(fields, s);
+    const std::string& ctx = fields.context();
     uint32_t length = in_.u32(ctx, "for its length");
     if (length >= 0x80000000u)
       throw Damage{in_.pos() - 4,
@@ -183,21 +265,19 @@ class Lister {
 
   void font(unsigned i) {
     size_t at = in_.pos();
-    std::string ctx = "font " + std::to_string(i);
-    std::string name = in_.str(ctx, "its name");
-    ctx = "font " + shown(name);
-    int spaceWidth = int16_t(in_.u16(ctx, "for spaceWidth"));
-    int spacing = int16_t(in_.u16(ctx, "for spacing"));
+    FieldLister fields(in_, "font ", i, true);
+    FontDef f;
+    fontFields(fields, f);
+    const std::string& ctx = fields.context();
     unsigned glyphs = in_.u16(ctx, "for its glyph count");
-    line(at, ctx + " spaceWidth " + std::to_string(spaceWidth) + " spacing " +
-                 std::to_string(spacing) + ", " + std::to_string(glyphs) + " glyphs");
+    line(at, ctx + fields.text() + ", " + std::to_string(glyphs) + " glyphs");
     for (unsigned g = 0; g < glyphs; ++g) {
       size_t gat = in_.pos();
-      std::string gctx = ctx + " glyph " + std::to_string(g);
-      unsigned code = in_.u8(gctx, "for its code");
-      unsigned w = in_.u8(gctx, "for its width");
-      unsigned h = in_.u8(gctx, "for its height");
-      in_.skip(uint64_t(w) * h, gctx, "of bitmap");
+      FieldLister glyphLister(in_, ctx + " glyph ", g, false);
+      Glyph glyph;
+      glyphFields(glyphLister, glyph);
+      unsigned code = glyph.code, w = unsigned(glyph.width), h = unsigned(glyph.height);
+      in_.skip(uint64_t(w) * h, glyphLister.context(), "of bitmap");
       char buf[64];
       if (code > 0x20 && code < 0x7F)
         std::snprintf(buf, sizeof buf, "  glyph 0x%02X '%c' %ux%u", code, char(code), w, h);
@@ -209,9 +289,10 @@ class Lister {
 
   void scene(unsigned i) {
     size_t at = in_.pos();
-    std::string ctx = "scene " + std::to_string(i);
-    std::string name = in_.str(ctx, "its name");
-    ctx = "scene " + shown(name);
+    FieldLister fields(in_, "scene ", i, true);
+    SceneDef s;
+    sceneFields(fields, s);
+    const std::string ctx = fields.context();
     unsigned objects = in_.u16(ctx, "for its object count");
     line(at, ctx + ", " + std::to_string(objects) + " objects");
     for (unsigned k = 0; k < objects; ++k) object(ctx, k);
@@ -223,51 +304,22 @@ class Lister {
 
   void object(const std::string& scene, unsigned k) {
     size_t at = in_.pos();
-    std::string ctx = scene + " object " + std::to_string(k);
-    std::string name = in_.str(ctx, "its name");
-    ctx = scene + " object " + shown(name);
-    std::string id = in_.str(ctx, "its id");
-    std::string img = in_.str(ctx, "its img");
-    std::string litImg = in_.str(ctx, "its litImg");
-    std::string linkedTo = in_.str(ctx, "its linkedTo");
-    float scale = in_.f32(ctx, "for imageScale");
-    float ox = in_.f32(ctx, "for imageOffset.x");
-    float oy = in_.f32(ctx, "for imageOffset.y");
-    unsigned layer = in_.u8(ctx, "for layer");
-    unsigned blend = in_.u8(ctx, "for blend");
-    unsigned kind = in_.u8(ctx, "for kind");
-    unsigned group = in_.u8(ctx, "for collisionGroup");
-    unsigned immovable = in_.u8(ctx, "for immovableByOtherScenes");
-    float mass = in_.f32(ctx, "for mass");
-    float inertia = in_.f32(ctx, "for inertiaRadius");
-    float px = in_.f32(ctx, "for position.x");
-    float py = in_.f32(ctx, "for position.y");
+    FieldLister fields(in_, scene + " object ", k, true);
+    ObjectDef o;
+    objectFields(fields, o);
+    const std::string& ctx = fields.context();
     unsigned points = in_.u16(ctx, "for its outline count");
-    std::string kindText =
-        std::to_string(kind) +
-        (kind < std::size(kKindNames) ? std::string(" (") + kKindNames[kind] + ")" : " (unknown)");
-    line(at, "  object " + shown(name) + " id " + shown(id) + " img " + shown(img) + " litImg " +
-                 shown(litImg) + " linkedTo " + shown(linkedTo) + " imageScale " + num(scale) +
-                 " imageOffset " + pointText(ox, oy) + " layer " + std::to_string(layer) +
-                 " blend " + std::to_string(blend) + " kind " + kindText + " collisionGroup " +
-                 std::to_string(group) + (group > 31 ? " (above 31)" : "") +
-                 " immovableByOtherScenes " + std::to_string(immovable) + " mass " + num(mass) +
-                 " inertiaRadius " + num(inertia) + " position " + pointText(px, py) + " outline " +
-                 std::to_string(points) + " points");
-    in_.skip(uint64_t(points) * 8, ctx, "of outline points");
+    line(at, "  object " + shown(o.name) + fields.text() + " outline " + std::to_string(points) +
+                 " points");
+    in_.skip(uint64_t(points) * pointBytes, ctx, "of outline points");
   }
 
   void link(const std::string& scene, unsigned k) {
     size_t at = in_.pos();
-    std::string ctx = scene + " link " + std::to_string(k);
-    std::string name = in_.str(ctx, "its name");
-    ctx = scene + " link " + shown(name);
-    std::string obj1 = in_.str(ctx, "its obj1");
-    std::string obj2 = in_.str(ctx, "its obj2");
-    float ax = in_.f32(ctx, "for anchor.x");
-    float ay = in_.f32(ctx, "for anchor.y");
-    line(at, "  link " + shown(name) + " obj1 " + shown(obj1) + " obj2 " + shown(obj2) +
-                 " anchor " + pointText(ax, ay));
+    FieldLister fields(in_, scene + " link ", k, true);
+    LinkDef l;
+    linkFields(fields, l);
+    line(at, "  link " + shown(l.name) + fields.text());
   }
 
   Cursor in_;

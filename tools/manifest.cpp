@@ -214,16 +214,21 @@ class SourceReader {
 };
 
 // Reads kind as a number 0..4 or one of the kind names.
-bool readKind(SourceReader& r, int t, const std::string& where, int& kind) {
+bool readKind(SourceReader& r, int t, const std::string& where, ObjectKind& kind) {
   lua_State* L = r.L;
   r.field(t, "kind");
   int type = lua_type(L, -1);
   std::string name = type == LUA_TSTRING ? lua_tostring(L, -1) : "";
   lua_pop(L, 1);
-  if (type != LUA_TSTRING) return r.integer(t, "kind", where, kind, KindStatic, 0, 4);
+  if (type != LUA_TSTRING) {
+    int number = KindStatic;
+    bool ok = r.integer(t, "kind", where, number, KindStatic, 0, 4);
+    kind = ObjectKind(number);
+    return ok;
+  }
   for (int k = 0; k < int(std::size(kKindNames)); ++k)
     if (name == kKindNames[k]) {
-      kind = k;
+      kind = ObjectKind(k);
       return true;
     }
   return r.fail(where, "unknown kind '" + name +

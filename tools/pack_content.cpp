@@ -61,26 +61,50 @@ class ArchiveWriter {
   std::string error_;
 };
 
+// Writes the field types of archive_format.h; a value that does not fit is
+// reported as "<what> <field> ...". The 16-bit fields are checked by their
+// records, whose messages say more.
+class FieldWriter {
+ public:
+  FieldWriter(ArchiveWriter& w, std::string what) : w_(w), what_(std::move(what)) {}
+
+  void name(const std::string& s) { str(s, "name"); }
+  void str(const std::string& s, const char* field) { w_.str(s, what_ + " " + field); }
+  void u8(unsigned char v, const char*) { w_.u8(v); }
+  void u8(int v, const char* field) { w_.byteField(v, what_ + " " + field); }
+  void u16(int v, const char*) { w_.u16(uint32_t(v)); }
+  void i16(int v, const char*) { w_.u16(uint32_t(v) & 0xFFFF); }
+  void f32(float v, const char*) { w_.f32(v); }
+  void point(Float2 p, const char*) { w_.point(p); }
+  void flag(bool b, const char*) { w_.u8(b ? 1 : 0); }
+  void kind(ObjectKind k, const char*) { w_.u8(k); }
+  void group(int g, const char* field) { w_.byteField(g, what_ + " " + field); }
+
+ private:
+  ArchiveWriter& w_;
+  std::string what_;
+};
+
 std::string quoted(const std::string& kind, const std::string& name) {
   return kind + " '" + name + "'";
 }
 
 void writeTexture(ArchiveWriter& w, const PackTexture& t) {
   std::string what = quoted("texture", t.name);
-  w.str(t.name, what + " name");
+  FieldWriter fields(w, what);
+  textureFields(fields, t);
   if (t.width < 0 || t.width > 0xFFFF || t.height < 0 || t.height > 0xFFFF)
     w.fail(what + " is " + std::to_string(t.width) + "x" + std::to_string(t.height) +
            " pixels (at most 65535 each way)");
-  w.u16(uint32_t(t.width));
-  w.u16(uint32_t(t.height));
-  if (t.rgba.size() != size_t(t.width) * size_t(t.height) * 4)
+  if (t.rgba.size() != size_t(t.width) * size_t(t.height) * pixelBytes)
     w.fail(what + " has " + std::to_string(t.rgba.size()) + " pixel bytes for its size");
   w.bytes(t.rgba.data(), t.rgba.size());
 }
 
 void writeSound(ArchiveWriter& w, const PackSound& s) {
   std::string what = quoted("sound", s.name);
-  w.str(s.name, what + " name");
+  FieldWriter fields(w, what);
+  soundFields(fields, s);
   if (s.data.size() >= 0x80000000u) w.fail(what + " is 2 GiB or more");
   w.u32(uint32_t(s.data.size()));
   w.bytes(s.data.data(), s.data.size());
@@ -88,17 +112,15 @@ void writeSound(ArchiveWriter& w, const PackSound& s) {
 
 void writeFont(ArchiveWriter& w, const FontDef& f) {
   std::string what = quoted("font", f.name);
-  w.str(f.name, what + " name");
+  FieldWriter fields(w, what);
+  fontFields(fields, f);
   if (f.spaceWidth < -32768 || f.spaceWidth > 32767 || f.spacing < -32768 || f.spacing > 32767)
     w.fail(what + ": spaceWidth and spacing must fit in -32768..32767");
-  w.u16(uint32_t(f.spaceWidth) & 0xFFFF);
-  w.u16(uint32_t(f.spacing) & 0xFFFF);
   w.count(f.glyphs.size(), what + " glyph count");
   for (const Glyph& g : f.glyphs) {
     std::string gwhat = what + " glyph " + std::to_string(g.code);
-    w.u8(g.code);
-    w.byteField(g.width, gwhat + " width");
-    w.byteField(g.height, gwhat + " height");
+    FieldWriter glyphWriter(w, gwhat);
+    glyphFields(glyphWriter, g);
     if (g.bitmap.size() != size_t(g.width) * size_t(g.height) || g.width < 0 || g.height < 0) {
       w.fail(gwhat + " has a bitmap of the wrong size");
       continue;
@@ -109,37 +131,22 @@ void writeFont(ArchiveWriter& w, const FontDef& f) {
 
 void writeObject(ArchiveWriter& w, const ObjectDef& o, const std::string& scene) {
   std::string what = quoted("scene", scene) + " " + quoted("object", o.name);
-  w.str(o.name, what + " name");
-  w.str(o.id, what + " id");
-  w.str(o.img, what + " img");
-  w.str(o.litImg, what + " litImg");
-  w.str(o.linkedTo, what + " linkedTo");
-  w.f32(o.imageScale);
-  w.point(o.imageOffset);
-  w.byteField(o.layer, what + " layer");
-  w.byteField(o.blend, what + " blend");
-  w.byteField(o.kind, what + " kind");
-  w.byteField(o.collisionGroup, what + " collisionGroup");
-  w.u8(o.immovableByOtherScenes ? 1 : 0);
-  w.f32(o.mass);
-  w.f32(o.inertiaRadius);
-  w.point(o.position);
+  FieldWriter fields(w, what);
+  objectFields(fields, o);
   w.count(o.outline.size(), what + " outline point count");
   for (Float2 p : o.outline) w.point(p);
 }
 
 void writeScene(ArchiveWriter& w, const SceneDef& s) {
   std::string what = quoted("scene", s.name);
-  w.str(s.name, what + " name");
+  FieldWriter fields(w, what);
+  sceneFields(fields, s);
   w.count(s.objects.size(), what + " object count");
   for (const ObjectDef& o : s.objects) writeObject(w, o, s.name);
   w.count(s.links.size(), what + " link count");
   for (const LinkDef& l : s.links) {
-    std::string lwhat = what + " " + quoted("link", l.name);
-    w.str(l.name, lwhat + " name");
-    w.str(l.obj1, lwhat + " obj1");
-    w.str(l.obj2, lwhat + " obj2");
-    w.point(l.anchor);
+    FieldWriter linkWriter(w, what + " " + quoted("link", l.name));
+    linkFields(linkWriter, l);
   }
 }
 
@@ -148,7 +155,7 @@ void writeScene(ArchiveWriter& w, const SceneDef& s) {
 bool encodeArchive(const PackContent& content, std::vector<unsigned char>& out,
                    std::string& error) {
   ArchiveWriter w(out);
-  w.u16(kArchiveVersion);
+  w.u16(archiveVersion);
   w.count(content.textures.size(), "texture count");
   for (const PackTexture& t : content.textures) writeTexture(w, t);
   w.count(content.sounds.size(), "sound count");

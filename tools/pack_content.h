@@ -1,11 +1,12 @@
 // What orvane-pack writes: the records of one data.dat in archive order, and
-// their encoding into the archive's little-endian byte layout (version 7).
+// their encoding into the layout of content/archive_format.h.
 #pragma once
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
+#include "content/archive_format.h"
 #include "content/world_data.h"
 
 struct PackTexture {
@@ -29,10 +30,8 @@ struct PackContent {
   std::vector<SceneDef> scenes;
 };
 
-constexpr uint16_t kArchiveVersion = 7;
-
-// The names of the object kinds, indexed by ObjectKind.
-inline constexpr const char* kKindNames[] = {"static", "dynamic", "trigger", "marker", "prop"};
+// The scene sources' name for the archive's kind names.
+inline constexpr const auto& kKindNames = objectKindNames;
 
 // Appends the archive image of content to out. Returns false (out unusable)
 // with a message naming the record when a value does not fit its field.

@@ -253,14 +253,16 @@ class SceneBuilder {
     return buf;
   }
 
-  bool kindOf(const Item& item, int fallback, int& kind) {
-    kind = fallback;
+  bool kindOf(const Item& item, int fallback, ObjectKind& kind) {
+    kind = ObjectKind(fallback);
     const TiledProperty* p = find(item, "kind", false);
     std::string name;
     if (p) {
       if (p->type == "int") {
-        if (!wholeNumber(p->number, kind) || kind < 0 || kind > 4)
+        int number;
+        if (!wholeNumber(p->number, number) || number < 0 || number > 4)
           return refuse("kind " + numberText(p->number) + " is out of range (0 to 4)");
+        kind = ObjectKind(number);
         return true;
       }
       if (p->type != "string") return refuse("property 'kind' must be a string");
@@ -275,7 +277,7 @@ class SceneBuilder {
     }
     for (int k = 0; k < int(std::size(kKindNames)); ++k)
       if (name == kKindNames[k]) {
-        kind = k;
+        kind = ObjectKind(k);
         return true;
       }
     return refuse("unknown kind '" + name +
@@ -335,7 +337,8 @@ class SceneBuilder {
     const TiledLayer& layer = *item.imageLayer;
     ObjectDef o;
     o.name = layer.name;
-    int w = 0, h = 0, kind;
+    int w = 0, h = 0;
+    ObjectKind kind;
     std::string nested;
     if (!kindOf(item, KindProp, kind) || !fields(item, o)) return false;
     if (kind != KindProp)

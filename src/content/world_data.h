@@ -37,13 +37,23 @@ struct FontDef {
   int glyphCount() const { return int(glyphs.size()); }
 };
 
-enum ObjectKind { KindStatic = 0, KindDynamic = 1, KindTrigger = 2, KindMarker = 3, KindProp = 4 };
+// The archive's kind byte. Any other value is kept as read; the world gives
+// such an object neither a shape nor a body.
+enum ObjectKind : uint8_t {
+  KindStatic = 0,
+  KindDynamic = 1,
+  KindTrigger = 2,
+  KindMarker = 3,
+  KindProp = 4
+};
 
 struct ObjectDef {
   std::string name, id, img, litImg, linkedTo;
   float imageScale = 0;
   Float2 imageOffset;
-  int layer = 0, blend = 0, kind = 0, collisionGroup = 0;
+  int layer = 0, blend = 0;
+  ObjectKind kind = KindStatic;
+  int collisionGroup = 0;
   bool immovableByOtherScenes = false;
   float mass = 0, inertiaRadius = 0;
   Float2 position;

@@ -10,12 +10,40 @@
 #include <cstdio>
 #include <limits>
 
+#include "content/archive_format.h"
 #include "content/archive_reader.h"
 #include "content/world_data.h"
 
 namespace {
 
-constexpr unsigned archiveVersion = 7;
+// Reads the field types of archive_format.h; the names only serve the lister.
+class FieldReader {
+ public:
+  explicit FieldReader(ArchiveReader& reader) : reader_(reader) {}
+
+  void name(std::string& s) { s = reader_.readStr(); }
+  void str(std::string& s, const char*) { s = reader_.readStr(); }
+  template <class T>
+  void u8(T& v, const char*) {
+    v = T(reader_.readU8());
+  }
+  void u16(int& v, const char*) { v = reader_.readU16(); }
+  void i16(int& v, const char*) { v = reader_.readI16(); }
+  void f32(float& v, const char*) { v = reader_.readF32(); }
+  void point(Float2& p, const char*) {
+    p.x = reader_.readF32();
+    p.y = reader_.readF32();
+  }
+  void flag(bool& b, const char*) { b = reader_.readU8() != 0; }
+  template <class T>
+  void kind(T& k, const char*) {
+    k = T(reader_.readU8());
+  }
+  void group(int& g, const char*) { g = reader_.readU8(); }
+
+ private:
+  ArchiveReader& reader_;
+};
 
 // Handed to the backend for empty blocks so that it never sees a null pointer.
 const unsigned char emptyBlock[4] = {};
@@ -29,12 +57,11 @@ unsigned char* scratchBlock(std::vector<unsigned char>& scratch, size_t size) {
 
 void readTexture(ArchiveReader& reader, ContentBackend& backend, TextureDef& texture,
                  std::vector<unsigned char>& scratch) {
-  texture.name = reader.readStr();
-  texture.width = reader.readU16();
-  texture.height = reader.readU16();
+  FieldReader fields(reader);
+  textureFields(fields, texture);
   std::printf("[WORLD(data)] Texture '%s', %d*%d\n", texture.name.c_str(), texture.width,
               texture.height);
-  int64_t size = int64_t(texture.width) * texture.height * 4;
+  int64_t size = int64_t(texture.width) * texture.height * pixelBytes;
   if (size == 0) {
     texture.texture = backend.uploadTexture(texture.width, texture.height, emptyBlock);
     return;
@@ -57,7 +84,8 @@ void readTexture(ArchiveReader& reader, ContentBackend& backend, TextureDef& tex
 // file ended, or refused as damaged) gets the audio system's own complaint.
 void readSound(ArchiveReader& reader, ContentBackend& backend, SoundDef& sound,
                std::vector<unsigned char>& scratch) {
-  sound.name = reader.readStr();
+  FieldReader fields(reader);
+  soundFields(fields, sound);
   std::printf("[WORLD(data)] Sound '%s'\n", sound.name.c_str());
   uint32_t length = reader.readU32();
   if (int64_t(length) > reader.remaining() || length > uint32_t(std::numeric_limits<int>::max())) {
@@ -78,58 +106,33 @@ void readSound(ArchiveReader& reader, ContentBackend& backend, SoundDef& sound,
 }
 
 void readFont(ArchiveReader& reader, FontDef& font) {
-  font.name = reader.readStr();
-  font.spaceWidth = reader.readI16();
-  font.spacing = reader.readI16();
+  FieldReader fields(reader);
+  fontFields(fields, font);
   std::printf("[WORLD(data)] Font '%s'\n", font.name.c_str());
   font.glyphs.resize(reader.readU16());
   for (Glyph& glyph : font.glyphs) {
-    glyph.code = reader.readU8();
-    glyph.width = reader.readU8();
-    glyph.height = reader.readU8();
+    glyphFields(fields, glyph);
     glyph.bitmap.assign(size_t(glyph.width) * glyph.height, 0);
     reader.readInto(glyph.bitmap.data(), glyph.bitmap.size());
     for (unsigned char& ink : glyph.bitmap) ink = ink != 0;
   }
 }
 
-Float2 readPoint(ArchiveReader& reader) {
-  Float2 point;
-  point.x = reader.readF32();
-  point.y = reader.readF32();
-  return point;
-}
-
 void readObject(ArchiveReader& reader, const WorldData& catalog, ObjectDef& object) {
-  object.name = reader.readStr();
-  object.id = reader.readStr();
-  object.img = reader.readStr();
-  object.litImg = reader.readStr();
-  object.linkedTo = reader.readStr();
-  object.imageScale = reader.readF32();
-  object.imageOffset = readPoint(reader);
-  object.layer = reader.readU8();
-  object.blend = reader.readU8();
-  object.kind = reader.readU8();
-  object.collisionGroup = reader.readU8();
-  object.immovableByOtherScenes = reader.readU8() != 0;
-  object.mass = reader.readF32();
-  object.inertiaRadius = reader.readF32();
-  object.position = readPoint(reader);
+  FieldReader fields(reader);
+  objectFields(fields, object);
   std::printf("[WORLD(data)]   Object '%s' (id: '%s', img: '%s')\n", object.name.c_str(),
               object.id.c_str(), object.img.c_str());
   object.outline.resize(reader.readU16());
-  for (Float2& point : object.outline) point = readPoint(reader);
+  for (Float2& point : object.outline) fields.point(point, "outline");
   // An empty name means no image, even if some texture is named "".
   if (!object.img.empty()) object.imgTexture = catalog.findTexture(object.img.c_str());
   if (!object.litImg.empty()) object.litImgTexture = catalog.findTexture(object.litImg.c_str());
 }
 
 void readLink(ArchiveReader& reader, LinkDef& link) {
-  link.name = reader.readStr();
-  link.obj1 = reader.readStr();
-  link.obj2 = reader.readStr();
-  link.anchor = readPoint(reader);
+  FieldReader fields(reader);
+  linkFields(fields, link);
   std::printf("[WORLD(data)]   Link '%s' (obj1: '%s', obj2: '%s')\n", link.name.c_str(),
               link.obj1.c_str(), link.obj2.c_str());
 }
@@ -169,7 +172,8 @@ WorldData::WorldData(const char* path, ContentBackend& backend) : backend_(backe
   // Objects keep pointers into textures, which no longer change size here.
   scenes.resize(reader.readU16());
   for (SceneDef& scene : scenes) {
-    scene.name = reader.readStr();
+    FieldReader fields(reader);
+    sceneFields(fields, scene);
     std::printf("[WORLD(data)] Scene '%s'\n", scene.name.c_str());
     scene.objects.resize(reader.readU16());
     for (ObjectDef& object : scene.objects) readObject(reader, *this, object);

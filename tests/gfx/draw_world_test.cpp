@@ -1,17 +1,18 @@
 // World drawing read back from real frames: sprite placement, layers and
 // slot order, lit images, blending, the HUD and the debug helpers.
+#include "gfx/draw_world.h"
+
 #include <GL/gl.h>
 
 #include <cmath>
 
-#include "gfx/draw_world.h"
 #include "gfx/graphics.h"
 #include "gfx_window.h"
 
 namespace {
 
-const Rgb black{0, 0, 0}, red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255},
-    white{255, 255, 255}, grey{153, 153, 153}, yellow{255, 255, 0};
+const Rgb black{0, 0, 0}, red{255, 0, 0}, green{0, 255, 0}, blue{0, 0, 255}, white{255, 255, 255},
+    grey{153, 153, 153}, yellow{255, 255, 0};
 
 std::vector<Float2> square(float half) {
   return {{-half, -half}, {-half, half}, {half, half}, {half, -half}};
@@ -72,8 +73,8 @@ TEST(DrawWorld, HudIsDrawnOverEverythingAndIgnoresTheCamera) {
   table.spawn(scene);
   world.camera = {300, 300};
   ASSERT_EQ(world.hud().columns, 100);
-  world.hud().cells[0] = 1;               // row 0, column 0
-  world.hud().cells[19 * 100 + 99] = 1;   // the bottom-right cell
+  world.hud().cells[0] = 1;              // row 0, column 0
+  world.hud().cells[19 * 100 + 99] = 1;  // the bottom-right cell
 
   table.drawFrame();
   EXPECT_EQ(pixelAt(4, 4), green);
@@ -81,8 +82,8 @@ TEST(DrawWorld, HudIsDrawnOverEverythingAndIgnoresTheCamera) {
   EXPECT_EQ(pixelAt(796, 156), green);
   EXPECT_EQ(pixelAt(788, 156), blue);
   EXPECT_EQ(pixelAt(604, 100), blue);  // a cell centre past x 400
-  EXPECT_EQ(pixelAt(20, 10), blue);  // the sprite lies under the grid
-  EXPECT_EQ(pixelAt(4, 162), black);  // the grid ends after 20 rows of 8
+  EXPECT_EQ(pixelAt(20, 10), blue);    // the sprite lies under the grid
+  EXPECT_EQ(pixelAt(4, 162), black);   // the grid ends after 20 rows of 8
   table.finishFrame();
 
   world.hud().setVisible(false);
@@ -145,7 +146,7 @@ TEST(DrawWorld, LayersThenScenesThenReverseSlotOrder) {
   EXPECT_EQ(pixelAt(200, 300), green);  // layer 1 over layer 0
   EXPECT_FALSE(colourNear(300, 300, white, 3));
   EXPECT_FALSE(colourNear(300, 280, grey, 2));  // nor its outline
-  EXPECT_EQ(pixelAt(400, 300), blue);   // the later scene over the earlier
+  EXPECT_EQ(pixelAt(400, 300), blue);           // the later scene over the earlier
   table.finishFrame();
 
   // Respawned into the freed first slot, the first scene now has the higher
@@ -194,11 +195,14 @@ TEST(DrawWorld, LevelImagesOffHidesSpritesWhileOutlinesStillDraw) {
     const char* name;
     int kind;
     float x;
-  } cases[] = {{"static", KindStatic, 100}, {"dynamic", KindDynamic, 200},
-               {"trigger", KindTrigger, 300}, {"prop", KindProp, 400}, {"odd", 7, 500}};
+  } cases[] = {{"static", KindStatic, 100},
+               {"dynamic", KindDynamic, 200},
+               {"trigger", KindTrigger, 300},
+               {"prop", KindProp, 400},
+               {"odd", 7, 500}};
   for (const Case& c : cases) {
     ObjectDef& def = table.addObject(scene, c.name, image, c.x, 300);
-    def.kind = c.kind;
+    def.kind = ObjectKind(c.kind);
     def.outline = square(20);
     def.mass = 1;
     def.inertiaRadius = 10;

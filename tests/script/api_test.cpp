@@ -15,7 +15,7 @@ ObjectDef object(const char* name, const char* id, int kind, Float2 position, fl
   ObjectDef d;
   d.name = name;
   d.id = id;
-  d.kind = kind;
+  d.kind = ObjectKind(kind);
   d.position = position;
   if (half > 0) d.outline = square(half);
   if (kind == KindDynamic) {

@@ -61,7 +61,7 @@ TEST(ArchiveLayout, SoundMaskObjectAndLinkBytes) {
   o.imageOffset = {-2.0f, 0.5f};  // 00 00 00 C0, 00 00 00 3F
   o.layer = 1;
   o.blend = 2;
-  o.kind = 3;
+  o.kind = KindMarker;
   o.collisionGroup = 4;
   o.immovableByOtherScenes = true;
   o.mass = 2.0f;  // 00 00 00 40

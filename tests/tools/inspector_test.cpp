@@ -33,7 +33,7 @@ Bytes sample() {
   o.name = "Ball";
   o.img = "b";
   o.imageScale = 0.5f;
-  o.kind = 1;
+  o.kind = KindDynamic;
   o.collisionGroup = 2;
   o.mass = 1.25f;
   o.inertiaRadius = 8;

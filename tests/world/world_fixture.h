@@ -49,7 +49,7 @@ inline ObjectDef objectDef(const std::string& name, int kind, Float2 position,
                            std::vector<Float2> outline = {}) {
   ObjectDef d;
   d.name = name;
-  d.kind = kind;
+  d.kind = ObjectKind(kind);
   d.position = position;
   d.outline = std::move(outline);
   d.mass = 1;
