@@ -8,7 +8,7 @@ cd "$(dirname "$0")/.."
 
 PACKAGES=(
   build-essential cmake pkg-config
-  liblua5.1-0-dev libode-dev libsdl1.2-dev libsdl-mixer1.2-dev
+  liblua5.1-0-dev libode-dev libsdl2-dev libsdl2-mixer-dev
   libgl1-mesa-dev libglu1-mesa-dev libgl1-mesa-dri libstb-dev
   libtinyxml2-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev

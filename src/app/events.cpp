@@ -9,7 +9,8 @@ void pollEvents(InputState& input) {
   while (SDL_PollEvent(&event)) {
     switch (event.type) {
       case SDL_KEYDOWN:
-        handleKeyDown(input, event.key.keysym.sym);
+        // A held key is one press: Escape and the toggles act once.
+        if (!event.key.repeat) handleKeyDown(input, event.key.keysym.sym);
         break;
       case SDL_KEYUP:
         handleKeyUp(input, event.key.keysym.sym);
@@ -23,4 +24,6 @@ void pollEvents(InputState& input) {
   }
 }
 
-uint32_t currentTicks() { return SDL_GetTicks(); }
+uint32_t currentTicks() {
+  return SDL_GetTicks();
+}

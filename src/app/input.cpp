@@ -4,15 +4,31 @@
 
 #include <cstdio>
 
-const KeyBinding keyBindings[] = {
-    {276, KeyLeft},   {275, KeyRight},  {273, KeyUp},    {274, KeyDown},   {304, KeyLpad},
-    {303, KeyRpad},   {32, KeyPush},    {13, KeyLaunch}, {282, KeyStart1}, {283, KeyStart2},
-    {284, KeyStart3}, {285, KeyStart4}, {0, KeyNone},
-};
-
 namespace {
-constexpr int codeEscape = 27, codeF5 = 286, codeF9 = 290, codeF10 = 291, codeF11 = 292;
+// SDL2 gives a key without a character its scan code with bit 30 set
+// (SDL_SCANCODE_TO_KEYCODE); a key with one has the character's code.
+constexpr int scanKey(int scancode) {
+  return scancode | 1 << 30;
 }
+constexpr int codeEscape = 27, codeF5 = scanKey(62), codeF9 = scanKey(66), codeF10 = scanKey(67),
+              codeF11 = scanKey(68);
+}  // namespace
+
+const KeyBinding keyBindings[] = {
+    {scanKey(80), KeyLeft},
+    {scanKey(79), KeyRight},
+    {scanKey(82), KeyUp},
+    {scanKey(81), KeyDown},
+    {scanKey(225), KeyLpad},
+    {scanKey(229), KeyRpad},
+    {' ', KeyPush},
+    {'\r', KeyLaunch},
+    {scanKey(58), KeyStart1},
+    {scanKey(59), KeyStart2},
+    {scanKey(60), KeyStart3},
+    {scanKey(61), KeyStart4},
+    {0, KeyNone},
+};
 
 GameKey findGameKey(int code) {
   const KeyBinding* row = keyBindings;

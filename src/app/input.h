@@ -7,7 +7,7 @@
 #include "script/game_keys.h"
 
 struct KeyBinding {
-  int code;  // SDL 1.2 key code
+  int code;  // SDL2 key code (SDLK_*)
   GameKey key;
 };
 

@@ -6,16 +6,17 @@ namespace AudioSystem {
 
 enum AudioResult {
   resultOk = 0,
-  resultDeviceFailed = 1,   // the audio device could not be opened
-  resultSoundFailed = 2,    // an effect could not be decoded
-  resultMusicFailed = 3,    // a music file could not be opened
-  resultPlayFailed = 4,     // playback could not start
-  resultPathTooLong = 5,    // a music file name does not fit the data path
+  resultDeviceFailed = 1,  // the audio device could not be opened
+  resultSoundFailed = 2,   // an effect could not be decoded
+  resultMusicFailed = 3,   // a music file could not be opened
+  resultPlayFailed = 4,    // playback could not start
+  resultPathTooLong = 5,   // a music file name does not fit the data path
   resultCount
 };
 
-// Oldest mixer release known to work: 1.2.8.
-constexpr unsigned minimumMixerVersion = 0x00010208;
+// Oldest mixer release known to work: 2.6.0, the first whose
+// Mix_PlayChannel is a function of the library rather than a macro.
+constexpr unsigned minimumMixerVersion = 0x00020600;
 
 // major << 16 | minor << 8 | patch, so that releases compare as integers.
 unsigned packVersion(int major, int minor, int patch);

@@ -25,7 +25,7 @@ namespace {
 
 constexpr int mixRate = 44100;
 constexpr int mixChannels = 2;
-constexpr int mixChunkFrames = 1024;  // about 23 ms of latency
+constexpr int mixChunkFrames = 1024;         // about 23 ms of latency
 constexpr int musicHeaderBytes = 64 * 1024;  // what the header check reads of a music file
 
 bool ready = false;               // the mixer is open: a system exists
@@ -46,11 +46,10 @@ void releaseMusic() {
 // The header check on the start of a music file; the stream is rewound.
 bool musicHeaderIsSafe(SDL_RWops* source) {
   static unsigned char header[musicHeaderBytes];
-  const int fileLength = SDL_RWseek(source, 0, RW_SEEK_END);
+  const Sint64 fileLength = SDL_RWseek(source, 0, RW_SEEK_END);
   SDL_RWseek(source, 0, RW_SEEK_SET);
-  const int got = SDL_RWread(source, header, 1, musicHeaderBytes);
+  const size_t have = SDL_RWread(source, header, 1, musicHeaderBytes);
   SDL_RWseek(source, 0, RW_SEEK_SET);
-  const size_t have = got > 0 ? size_t(got) : 0;
   const char* problem = soundDataProblem(header, have, fileLength > 0 ? size_t(fileLength) : have);
   if (problem) SDL_SetError("%s", problem);
   return !problem;
@@ -123,7 +122,9 @@ void shutdown() {
 // SDL_mixer mixes on SDL's audio thread; nothing needs pumping per frame.
 void update() {}
 
-bool isReady() { return ready; }
+bool isReady() {
+  return ready;
+}
 
 void setMusicLocator(MusicLocator locate) {
   locateMusic = locate;
@@ -135,7 +136,8 @@ SoundHandle* createSound(const void* data, int length) {
     std::printf("[AUDIO] Invalid sound data; unable to create the sound!");
     return nullptr;
   }
-  if (const char* problem = soundDataProblem(static_cast<const unsigned char*>(data), size_t(length))) {
+  if (const char* problem =
+          soundDataProblem(static_cast<const unsigned char*>(data), size_t(length))) {
     reportResult(resultSoundFailed, problem);
     return nullptr;
   }

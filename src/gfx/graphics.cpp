@@ -4,7 +4,7 @@
 
 #include <GL/gl.h>
 #include <GL/glu.h>
-#include <SDL/SDL.h>
+#include <SDL.h>
 
 #include "gfx/draw_world.h"
 #include "world/contact_log.h"
@@ -14,8 +14,29 @@ namespace {
 constexpr const char* defaultCaption = "Orvane Engine";
 
 // Set once SDL_Init has succeeded, so that shutdown closes SDL even when the
-// mode set failed afterwards, and a second start-up is refused.
+// window failed afterwards, and a second start-up is refused.
 bool initialised = false;
+SDL_Window* window = nullptr;
+SDL_GLContext context = nullptr;
+
+// Full screen covers the desktop at its own resolution (no mode switch), so
+// the 800x600 picture is drawn in the middle of it with black around, as a
+// display that keeps its mode always showed it. The drawable is measured
+// every frame: a window manager may size a full-screen window late.
+void placePicture() {
+  int width = screenWidth, height = screenHeight;
+  SDL_GL_GetDrawableSize(window, &width, &height);
+  glViewport((width - screenWidth) / 2, (height - screenHeight) / 2, screenWidth, screenHeight);
+}
+
+// When no display answers, SDL falls back to drivers that show nothing
+// (offscreen, dummy); the player must hear that there is no display instead.
+// Named in SDL_VIDEODRIVER, they are used.
+bool showsNothing(const char* driver) {
+  for (const char* blind : {"offscreen", "dummy", "evdev"})
+    if (driver && SDL_strcmp(driver, blind) == 0) return true;
+  return false;
+}
 
 void setFixedGlState() {
   glShadeModel(GL_SMOOTH);
@@ -24,7 +45,7 @@ void setFixedGlState() {
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glClearColor(0, 0, 0, 0);
-  glViewport(0, 0, screenWidth, screenHeight);
+  placePicture();
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
   // Top at 0: y grows down the screen, one unit per pixel.
@@ -41,34 +62,60 @@ bool initGraphics(bool windowed) {
   if (initialised) return false;
   if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) < 0) return false;
   initialised = true;
+  if (!SDL_getenv("SDL_VIDEODRIVER") && showsNothing(SDL_GetCurrentVideoDriver())) {
+    SDL_SetError("No available video device");
+    return false;
+  }
 
   SDL_GL_SetAttribute(SDL_GL_RED_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_GREEN_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_BLUE_SIZE, 8);
   SDL_GL_SetAttribute(SDL_GL_DOUBLEBUFFER, 1);
+  // No version or profile is asked for, so SDL makes a legacy context: all of
+  // OpenGL 1.1 with its immediate mode, on any driver.
 
-  Uint32 flags = SDL_OPENGL | SDL_ASYNCBLIT;
-  if (!windowed) flags |= SDL_FULLSCREEN;
-  if (!SDL_SetVideoMode(screenWidth, screenHeight, 32, flags)) return false;
+  SDL_Rect place = {SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, screenWidth, screenHeight};
+  Uint32 flags = SDL_WINDOW_OPENGL;
+  if (!windowed) {
+    flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
+    // Full screen is left to the window manager; with none (a bare X server,
+    // a cabinet) the window stays as made, so it is made to cover the display.
+    SDL_Rect display;
+    if (SDL_GetDisplayBounds(0, &display) == 0) place = display;
+  }
+  window = SDL_CreateWindow(defaultCaption, place.x, place.y, place.w, place.h, flags);
+  if (!window) return false;
+  context = SDL_GL_CreateContext(window);
+  if (!context) return false;
 
-  SDL_WM_SetCaption(defaultCaption, "");
-  if (!windowed) SDL_WM_GrabInput(SDL_GRAB_ON);
+  if (!windowed) {
+    SDL_SetWindowMouseGrab(window, SDL_TRUE);
+    SDL_SetWindowKeyboardGrab(window, SDL_TRUE);
+  }
   SDL_ShowCursor(SDL_DISABLE);
+  // No text is read: key events are all the engine uses.
+  SDL_StopTextInput();
 
   setFixedGlState();
   return true;
 }
 
-const char* graphicsError() { return SDL_GetError(); }
+const char* graphicsError() {
+  return SDL_GetError();
+}
 
 void shutdownGraphics() {
   if (!initialised) return;
   initialised = false;
+  if (context) SDL_GL_DeleteContext(context);
+  context = nullptr;
+  if (window) SDL_DestroyWindow(window);
+  window = nullptr;
   SDL_Quit();
 }
 
 void setWindowCaption(const char* title) {
-  SDL_WM_SetCaption(title ? title : defaultCaption, "");
+  if (window) SDL_SetWindowTitle(window, title ? title : defaultCaption);
 }
 
 unsigned uploadTexture(int width, int height, const unsigned char* rgba) {
@@ -90,6 +137,7 @@ void releaseTexture(unsigned name) {
 }
 
 void beginFrame() {
+  placePicture();
   glClear(GL_COLOR_BUFFER_BIT);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
@@ -102,7 +150,7 @@ void endFrame(const DrawFlags& flags) {
   // Emptied every frame so that turning the overlay on shows only the
   // contacts made since the previous frame.
   contactLog.count = 0;
-  SDL_GL_SwapBuffers();
+  SDL_GL_SwapWindow(window);
 }
 
 void applyCamera(float x, float y) {

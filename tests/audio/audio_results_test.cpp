@@ -1,11 +1,12 @@
 // Error lines, the version gate, volume mapping and channel choice.
+#include "audio/audio_results.h"
+
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <limits>
 #include <string>
 
-#include "audio/audio_results.h"
 #include "audio/audio_system.h"
 #include "audio/channel_table.h"
 
@@ -34,11 +35,12 @@ TEST(AudioResults, ErrorLinesUseTheTableOrTheMixerMessage) {
 TEST(AudioResults, VersionsCompareAsPackedIntegers) {
   EXPECT_EQ(packVersion(1, 2, 8), 0x00010208u);
   EXPECT_EQ(packVersion(2, 0, 0), 0x00020000u);
-  EXPECT_TRUE(isSupportedVersion(packVersion(1, 2, 8)));
-  EXPECT_TRUE(isSupportedVersion(packVersion(1, 2, 12)));
-  EXPECT_TRUE(isSupportedVersion(packVersion(2, 0, 0)));
-  EXPECT_FALSE(isSupportedVersion(0x00010207));  // one below the minimum
-  EXPECT_FALSE(isSupportedVersion(packVersion(1, 1, 255)));
+  EXPECT_TRUE(isSupportedVersion(packVersion(2, 6, 0)));
+  EXPECT_TRUE(isSupportedVersion(packVersion(2, 6, 2)));
+  EXPECT_TRUE(isSupportedVersion(packVersion(2, 8, 0)));
+  EXPECT_FALSE(isSupportedVersion(0x000205ff));  // one below the minimum
+  EXPECT_FALSE(isSupportedVersion(packVersion(2, 0, 0)));
+  EXPECT_FALSE(isSupportedVersion(packVersion(1, 2, 12)));
   EXPECT_FALSE(isSupportedVersion(packVersion(0, 9, 9)));
 }
 

@@ -1,8 +1,10 @@
 // The audio system's states and console lines on SDL's dummy audio driver.
-#include <gmock/gmock.h>
-#include <gtest/gtest.h>
+#include "audio/audio_system.h"
+
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdlib>
@@ -13,7 +15,6 @@
 
 #include "app/paths.h"
 #include "audio/audio_results.h"
-#include "audio/audio_system.h"
 #include "audio/channel_table.h"
 #include "wav_bytes.h"
 
@@ -92,7 +93,8 @@ TEST_F(AudioSystemTest, UnopenableMusicIsReportedAndTheEngineGoesOn) {
   CaptureStdout();
   AudioSystem::playMusic("missing.ogg", 1.0f);
   std::string out = GetCapturedStdout();
-  EXPECT_THAT(out, StartsWith("[AUDIO] Starting music '" + missing + "'\n"
+  EXPECT_THAT(out, StartsWith("[AUDIO] Starting music '" + missing +
+                              "'\n"
                               "[AUDIO] SDL_mixer error (3): "));
   EXPECT_FALSE(Mix_PlayingMusic());
 
@@ -165,7 +167,8 @@ TEST_F(AudioSystemTest, SoundsFromBadBytesAreEmptyHandlesThatPlayNothing) {
       {'O', 'g', 'g', 'S', 0, 2, 0, 0},
       badFormat,
       absurdRate,
-      {'C', 'r', 'e', 'a', 't', 'i', 'v', 'e', ' ', 'V', 'o', 'i', 'c', 'e', ' ', 'F', 'i', 'l', 'e'},
+      {'C', 'r', 'e', 'a', 't', 'i', 'v', 'e', ' ', 'V', 'o', 'i', 'c', 'e', ' ', 'F', 'i', 'l',
+       'e'},
   };
   for (const auto& bytes : garbage) {
     CaptureStdout();
@@ -261,7 +264,7 @@ TEST_F(AudioSystemTest, TooOldMixerIsRefusedAndLeavesNoSystem) {
   CaptureStdout();
   AudioSystem::initWithVersion(AudioSystem::minimumMixerVersion - 1);
   EXPECT_EQ(GetCapturedStdout(),
-            "[AUDIO] Too old version of SDL_mixer (00010207), at least version 00010208 is "
+            "[AUDIO] Too old version of SDL_mixer (000205ff), at least version 00020600 is "
             "required!");
   EXPECT_FALSE(AudioSystem::isReady());
   EXPECT_EQ(SDL_WasInit(SDL_INIT_AUDIO), 0u);

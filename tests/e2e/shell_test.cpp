@@ -1,10 +1,10 @@
 // The engine as a user runs it: command line, start-up order, the window,
 // the engine keys, and every way the process ends.
 #include <gtest/gtest.h>
-
 #include <unistd.h>
 
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "harness.h"
@@ -47,7 +47,8 @@ void makeTable(const DataDir& dir, const std::string& script = keyEchoScript) {
 // Waits for each line in turn; they must come in this order.
 void expectLinesInOrder(Engine& engine, const std::vector<std::string>& expected) {
   for (const std::string& line : expected)
-    ASSERT_TRUE(engine.waitForLine(line)) << "missing \"" << line << "\" in:\n" << engine.transcript();
+    ASSERT_TRUE(engine.waitForLine(line)) << "missing \"" << line << "\" in:\n"
+                                          << engine.transcript();
 }
 
 }  // namespace
@@ -57,7 +58,8 @@ TEST(ShellCommandLine, UnknownSwitchPrintsOnlyItsLineAndExits1) {
     Engine engine;
     ASSERT_TRUE(engine.start({"somewhere", bad, "-windowed"}, withoutDisplay()));
     EXPECT_EQ(engine.waitForExit(), 1) << bad;
-    EXPECT_EQ(engine.lines(), std::vector<std::string>{std::string("Unknown parameter '") + bad + "'"})
+    EXPECT_EQ(engine.lines(),
+              std::vector<std::string>{std::string("Unknown parameter '") + bad + "'"})
         << engine.transcript();
   }
 }
@@ -65,7 +67,8 @@ TEST(ShellCommandLine, UnknownSwitchPrintsOnlyItsLineAndExits1) {
 TEST(ShellCommandLine, LastDirectoryWinsAndEmptyArgumentsAreSkipped) {
   DataDir first, second;
   Engine engine;
-  ASSERT_TRUE(engine.start({first.path(), "", second.path(), "-windowed", "-fullscreen"}, withoutDisplay()));
+  ASSERT_TRUE(engine.start({first.path(), "", second.path(), "-windowed", "-fullscreen"},
+                           withoutDisplay()));
   EXPECT_EQ(engine.waitForExit(), 1);
   std::vector<std::string> lines = engine.lines();
   ASSERT_FALSE(lines.empty());
@@ -90,7 +93,8 @@ TEST(ShellStartUp, WithoutADisplayTheGraphicsErrorEndsTheRun) {
   Engine engine;
   ASSERT_TRUE(engine.start({dir.path(), "-windowed"}, withoutDisplay()));
   EXPECT_EQ(engine.waitForExit(), 1);
-  expectLinesInOrder(engine, {"Using data directory '" + dir.path() + "'", "Initializing the graphics.."});
+  expectLinesInOrder(engine,
+                     {"Using data directory '" + dir.path() + "'", "Initializing the graphics.."});
   // A terminal fallback driver of SDL may write control sequences onto the
   // same lines, so these are matched inside the line.
   EXPECT_TRUE(engine.waitForLineContaining("Error opening the gfx: ")) << engine.transcript();
@@ -108,10 +112,11 @@ TEST(ShellStartUp, MissingArchiveExits1AfterTheCatalogErrorAndShutdown) {
   Engine engine;
   ASSERT_TRUE(engine.start({dir.path(), "-windowed"}));
   EXPECT_EQ(engine.waitForExit(), 1) << engine.transcript();
-  expectLinesInOrder(engine, {"Using data directory '" + dir.path() + "'", "Initializing the graphics..",
-                              "Initializing the audio..", "Loading world data from '" + dir.path() + "/data.dat'..",
-                              "Error opening the world data file!", "Cleaning up..", "[WORLD] Clearing world",
-                              "Exiting; thanks for playing!"});
+  expectLinesInOrder(engine, {"Using data directory '" + dir.path() + "'",
+                              "Initializing the graphics..", "Initializing the audio..",
+                              "Loading world data from '" + dir.path() + "/data.dat'..",
+                              "Error opening the world data file!", "Cleaning up..",
+                              "[WORLD] Clearing world", "Exiting; thanks for playing!"});
   std::vector<std::string> lines = engine.lines();
   EXPECT_EQ(lines.back(), "Exiting; thanks for playing!");
   for (const std::string& line : lines) {
@@ -154,8 +159,8 @@ TEST(ShellStartUp, DataPathsOfTheLimitOrLongerCannotBeOpened) {
       EXPECT_EQ(engine.waitForExit(), 0) << engine.transcript();
     } else {
       EXPECT_EQ(engine.waitForExit(), 1) << engine.transcript();
-      expectLinesInOrder(engine,
-                         {"Error opening the world data file!", "Cleaning up..", "Exiting; thanks for playing!"});
+      expectLinesInOrder(engine, {"Error opening the world data file!", "Cleaning up..",
+                                  "Exiting; thanks for playing!"});
     }
   }
 }
@@ -165,10 +170,12 @@ TEST(ShellRun, StartsInOrderTogglesDebugDrawingAndQuitsOnEscape) {
   makeTable(dir);
   Engine engine;
   ASSERT_TRUE(engine.start({dir.path(), "-windowed"}));
-  expectLinesInOrder(engine, {"Using data directory '" + dir.path() + "'", "Initializing the graphics..",
-                              "Initializing the audio..", "Loading world data from '" + dir.path() + "/data.dat'..",
-                              "World data loaded!", "Starting lua..", "Loading '" + dir.path() + "/game.lua'..",
-                              "Running setup..", "setup ran with fps 0, lpad false", "Main loop.."});
+  expectLinesInOrder(
+      engine,
+      {"Using data directory '" + dir.path() + "'", "Initializing the graphics..",
+       "Initializing the audio..", "Loading world data from '" + dir.path() + "/data.dat'..",
+       "World data loaded!", "Starting lua..", "Loading '" + dir.path() + "/game.lua'..",
+       "Running setup..", "setup ran with fps 0, lpad false", "Main loop.."});
   ASSERT_NE(engine.window(), 0ul) << engine.transcript();
   EXPECT_EQ(engine.windowTitle(), "Orvane Engine");
 
@@ -205,8 +212,10 @@ TEST(ShellRun, InterruptAndTerminateEndTheRunCleanly) {
     ASSERT_TRUE(engine.start({dir.path(), "-windowed"}));
     ASSERT_TRUE(engine.waitForLine("Main loop..")) << engine.transcript();
     interrupt ? engine.interrupt() : engine.terminate();
-    EXPECT_EQ(engine.waitForExit(), 0) << (interrupt ? "SIGINT\n" : "SIGTERM\n") << engine.transcript();
-    expectLinesInOrder(engine, {"Cleaning up..", "[WORLD] Clearing world", "Exiting; thanks for playing!"});
+    EXPECT_EQ(engine.waitForExit(), 0)
+        << (interrupt ? "SIGINT\n" : "SIGTERM\n") << engine.transcript();
+    expectLinesInOrder(engine,
+                       {"Cleaning up..", "[WORLD] Clearing world", "Exiting; thanks for playing!"});
     std::vector<std::string> lines = engine.lines();
     EXPECT_EQ(lines.back(), "Exiting; thanks for playing!");
     for (const std::string& line : lines) EXPECT_NE(line, "ESC pressed; quitting the game.");
@@ -282,7 +291,8 @@ TEST(ShellRun, F11HidesAndShowsTheTableImages) {
   e2e::ArchiveObject box;
   box.name = "Box";
   box.img = "red";
-  dir.write("data.dat", e2e::ArchiveWriter().texture("red", 16, 16, 255, 0, 0).scene("Box", {box}).bytes());
+  dir.write("data.dat",
+            e2e::ArchiveWriter().texture("red", 16, 16, 255, 0, 0).scene("Box", {box}).bytes());
   dir.write("game.lua", "SceneSpawn('Box', Vec2(400, 300))\n");
   Engine engine;
   ASSERT_TRUE(engine.start({dir.path(), "-windowed"}));
@@ -305,6 +315,50 @@ TEST(ShellRun, F11HidesAndShowsTheTableImages) {
   EXPECT_TRUE(waitForPixel(engine, 400, 300, red, &frame)) << engine.transcript();
 
   engine.interrupt();
+  EXPECT_EQ(engine.waitForExit(), 0) << engine.transcript();
+}
+
+// The virtual display is 1024x768 and keeps its mode: the window covers it,
+// with the 800x600 picture in the middle and black around. Sprites in two
+// corners of the picture show where it lies and that none of it is cut off.
+TEST(ShellRun, FullScreenShowsThePictureWholeInTheMiddleOfTheDisplay) {
+  DataDir dir;
+  e2e::ArchiveObject topLeft, bottomRight;
+  topLeft.name = "TopLeft";
+  bottomRight.name = "BottomRight";
+  topLeft.img = bottomRight.img = "red";
+  dir.write("data.dat", e2e::ArchiveWriter()
+                            .texture("red", 16, 16, 255, 0, 0)
+                            .scene("TopLeft", {topLeft})
+                            .scene("BottomRight", {bottomRight})
+                            .bytes());
+  dir.write("game.lua",
+            "SceneSpawn('TopLeft', Vec2(8, 8))\nSceneSpawn('BottomRight', Vec2(792, 592))\n");
+  Engine engine;
+  ASSERT_TRUE(engine.start({dir.path()}));
+  ASSERT_TRUE(engine.waitForLine("Main loop..")) << engine.transcript();
+
+  const e2e::Rgb red{255, 0, 0}, black{0, 0, 0};
+  const int left = (1024 - 800) / 2, top = (768 - 600) / 2;
+  e2e::Image frame;
+  ASSERT_TRUE(waitForPixel(engine, left + 795, top + 595, red, &frame)) << engine.transcript();
+  ASSERT_EQ(frame.width, 1024);
+  ASSERT_EQ(frame.height, 768);
+  for (auto [x, y] : {std::pair{left, top},
+                      {left + 15, top + 15},
+                      {left + 784, top + 584},
+                      {left + 799, top + 599}})
+    EXPECT_EQ(frame.at(x, y), red) << x << ", " << y;
+  for (auto [x, y] : {std::pair{left - 1, top},
+                      {left, top - 1},
+                      {left + 800, top + 599},
+                      {left + 799, top + 600},
+                      {0, 0},
+                      {1023, 767},
+                      {512, 384}})
+    EXPECT_EQ(frame.at(x, y), black) << x << ", " << y;
+
+  ASSERT_TRUE(engine.press("Escape", "ESC pressed; quitting the game.")) << engine.transcript();
   EXPECT_EQ(engine.waitForExit(), 0) << engine.transcript();
 }
 

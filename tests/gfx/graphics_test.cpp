@@ -1,45 +1,49 @@
 // The graphics device: window state, frames, the camera, texture upload and
 // the contact log's per-frame reset.
+#include "gfx/graphics.h"
+
 #include <GL/gl.h>
-#include <SDL/SDL.h>
+#include <SDL.h>
 
 #include <string>
 
 #include "gfx/draw_world.h"
-#include "gfx/graphics.h"
 #include "gfx_window.h"
 #include "world/contact_log.h"
 
 namespace {
 
 std::string caption() {
-  char* title = nullptr;
-  char* icon = nullptr;
-  SDL_WM_GetCaption(&title, &icon);
-  return std::string(title ? title : "<none>") + "|" + (icon ? icon : "<none>");
+  SDL_Window* window = SDL_GL_GetCurrentWindow();
+  return window ? SDL_GetWindowTitle(window) : "<none>";
 }
 
 TEST(GraphicsDevice, WindowedModeOpensOnceWithoutGrabbingInput) {
   REQUIRE_WINDOW();
   EXPECT_FALSE(initGraphics(true));  // already open
   EXPECT_FALSE(initGraphics(false));
-  EXPECT_EQ(SDL_WM_GrabInput(SDL_GRAB_QUERY), SDL_GRAB_OFF);
+  SDL_Window* window = SDL_GL_GetCurrentWindow();
+  ASSERT_NE(window, nullptr);
+  EXPECT_FALSE(SDL_GetWindowMouseGrab(window));
+  EXPECT_FALSE(SDL_GetWindowKeyboardGrab(window));
   EXPECT_EQ(SDL_ShowCursor(SDL_QUERY), SDL_DISABLE);
-  SDL_Surface* surface = SDL_GetVideoSurface();
-  ASSERT_NE(surface, nullptr);
-  EXPECT_EQ(surface->w, 800);
-  EXPECT_EQ(surface->h, 600);
-  EXPECT_TRUE(surface->flags & SDL_OPENGL);
-  EXPECT_FALSE(surface->flags & SDL_FULLSCREEN);
+  int width = 0, height = 0;
+  SDL_GL_GetDrawableSize(window, &width, &height);
+  EXPECT_EQ(width, 800);
+  EXPECT_EQ(height, 600);
+  const Uint32 flags = SDL_GetWindowFlags(window);
+  EXPECT_TRUE(flags & SDL_WINDOW_OPENGL);
+  EXPECT_FALSE(flags & SDL_WINDOW_FULLSCREEN);
+  EXPECT_FALSE(flags & SDL_WINDOW_RESIZABLE);
 }
 
 TEST(GraphicsDevice, CaptionDefaultsToTheEngineName) {
   REQUIRE_WINDOW();
-  EXPECT_EQ(caption(), "Orvane Engine|");
+  EXPECT_EQ(caption(), "Orvane Engine");
   setWindowCaption("Table One");
-  EXPECT_EQ(caption(), "Table One|");
+  EXPECT_EQ(caption(), "Table One");
   setWindowCaption(nullptr);
-  EXPECT_EQ(caption(), "Orvane Engine|");
+  EXPECT_EQ(caption(), "Orvane Engine");
 }
 
 TEST(GraphicsDevice, FixedStateForScreenSpaceDrawing) {

@@ -61,6 +61,12 @@ tr ',|' '\n\n' <<<"$depends" | sed 's/(.*)//; s/ //g' | grep -v '^$' | sort -u >
 dev=$(grep -- '-dev$' "$work/depends")
 [ -z "$dev" ] || fail "build-time packages in Depends: $dev"
 grep -qx libgl1 "$work/depends" || fail "libgl1 (which SDL opens for the OpenGL window) is not in Depends"
+for p in libsdl2-2.0-0 libsdl2-mixer-2.0-0; do
+  grep -qx "$p" "$work/depends" || fail "$p (SDL2: the window, the keys and the sound) is not in Depends"
+done
+# SDL 1.2 and its add-ons are libsdl1.2* and libsdl-*; SDL2's are libsdl2*.
+old_sdl=$(grep -e '^libsdl1\.2' -e '^libsdl-' "$work/depends")
+[ -z "$old_sdl" ] || fail "SDL 1.2 packages in Depends: $old_sdl"
 # The package that holds each library the executable links directly, as the
 # loader finds it here (dpkg may know it under /lib or /usr/lib).
 owner_of() {
