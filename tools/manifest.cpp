@@ -25,7 +25,7 @@ namespace {
 
 class SourceReader {
  public:
-  SourceReader(lua_State* L, PackReport& report) : L(L), report_(report) {}
+  SourceReader(lua_State* state, PackReport& report) : L(state), report_(report) {}
 
   bool fail(const std::string& where, const std::string& message) {
     error = where + ": " + message;

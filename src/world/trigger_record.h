@@ -17,7 +17,7 @@ struct TriggerContact {
 struct TriggerRecord {
   static constexpr int capacity = 32;
 
-  explicit TriggerRecord(WorldObject* owner) : owner(owner) {}
+  explicit TriggerRecord(WorldObject* object) : owner(object) {}
 
   // Marks the object as touching in this step; new objects are appended
   // while there is room, later ones are ignored.

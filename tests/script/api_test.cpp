@@ -294,8 +294,8 @@ INSTANTIATE_TEST_SUITE_P(Handlers, RemovalTest,
                          ::testing::Values("SceneRemove(ts)", "SceneRemove(os)", "WorldClear()",
                                            "SceneRemove(ts) SceneRemove(os) SceneSpawn('Ball', "
                                            "Vec2(230, 200))"),
-                         [](const ::testing::TestParamInfo<const char*>& info) {
-                           return std::string(handlerNames[info.index]);
+                         [](const ::testing::TestParamInfo<const char*>& param) {
+                           return std::string(handlerNames[param.index]);
                          });
 
 }  // namespace

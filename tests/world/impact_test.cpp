@@ -45,8 +45,8 @@ TEST_P(ImpactTest, NothingGetsThroughAtTopSpeed) {
 }
 
 INSTANTIATE_TEST_SUITE_P(EveryObstacle, ImpactTest, ::testing::ValuesIn(range::kAllTargets),
-                         [](const ::testing::TestParamInfo<range::Target>& info) {
-                           std::string name = range::targetName(info.param);
+                         [](const ::testing::TestParamInfo<range::Target>& target) {
+                           std::string name = range::targetName(target.param);
                            std::string out;
                            for (char c : name)
                              if (std::isalnum(static_cast<unsigned char>(c))) out += c;

@@ -185,17 +185,17 @@ struct MaskScene {
   WorldObject* lane = nullptr;
   MaskScene(int laneGroup, int ballGroup) {
     SceneDef& s = cat.addScene("masks");
-    ObjectDef lane = objectDef("lane", KindTrigger, {}, rectOutline(0, 0, 40, 40));
-    lane.collisionGroup = laneGroup;
-    ObjectDef ball = objectDef("ball", KindDynamic, {40, 20}, ballOutline(12));
-    ball.collisionGroup = ballGroup;
-    s.objects.push_back(lane);
-    s.objects.push_back(ball);
+    ObjectDef laneDef = objectDef("lane", KindTrigger, {}, rectOutline(0, 0, 40, 40));
+    laneDef.collisionGroup = laneGroup;
+    ObjectDef ballDef = objectDef("ball", KindDynamic, {40, 20}, ballOutline(12));
+    ballDef.collisionGroup = ballGroup;
+    s.objects.push_back(laneDef);
+    s.objects.push_back(ballDef);
     for (uint32_t& m : cat.data.collisionMasks) m = 0;
     world.reset(new World(cat.data));
     world->spawnScene(&s, 0, 0);
-    this->lane = world->findObjectByName(1, "lane");
-    this->ball = world->findObjectByName(1, "ball");
+    lane = world->findObjectByName(1, "lane");
+    ball = world->findObjectByName(1, "ball");
   }
   bool touches(WorldObject* first, WorldObject* second) {
     lane->trigger->count = 0;
