@@ -13,7 +13,7 @@ PACKAGES=(
   libtinyxml2-dev nlohmann-json3-dev
   libgtest-dev libgmock-dev
   xvfb xauth xdotool x11-utils libxdamage-dev
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev clang-format
   dpkg-dev desktop-file-utils man-db
 )
 

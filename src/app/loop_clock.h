@@ -5,9 +5,10 @@
 
 #include <cstdint>
 
-constexpr int stepMilliseconds = 3;          // wall time one world step consumes
-constexpr float stepLength = 0.0033333334f;  // simulated seconds per world step
-constexpr int backlogLimit = 750;            // a longer backlog is dropped, not run
+#include "world/step_length.h"
+
+constexpr int stepMilliseconds = 3;  // wall time one world step consumes
+constexpr int backlogLimit = 750;    // a longer backlog is dropped, not run
 
 struct LoopClock {
   uint32_t stepClock = 0;  // wall time up to which steps have been run
@@ -16,8 +17,8 @@ struct LoopClock {
 };
 
 struct ClockAdvance {
-  int steps = 0;         // world steps due in this iteration
-  bool report = false;   // a step-rate window ended with a report
+  int steps = 0;        // world steps due in this iteration
+  bool report = false;  // a step-rate window ended with a report
   float stepsPerSecond = 0;
 };
 

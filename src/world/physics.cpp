@@ -19,8 +19,13 @@ struct Throttle {
 };
 Throttle messages, debugs, errors;
 
+std::time_t wallSeconds() {
+  return std::time(nullptr);
+}
+SecondsClock messageClock = &wallSeconds;
+
 void report(Throttle& t, const char* kind, int number, const char* format, va_list ap, bool fatal) {
-  std::time_t now = std::time(nullptr);
+  std::time_t now = messageClock();
   if (!fatal && now == t.lastSecond) {
     ++t.suppressed;
     return;
@@ -74,4 +79,8 @@ void closePhysics() {
   dCloseODE();
   forgetPolygonGeomClass();
   ready = false;
+}
+
+void setPhysicsMessageClock(SecondsClock clock) {
+  messageClock = clock ? clock : &wallSeconds;
 }

@@ -7,6 +7,7 @@
 
 #include "content/world_data.h"
 #include "gfx/hud.h"
+#include "world/step_length.h"
 
 inline Glyph makeGlyph(unsigned char code, int width, int height,
                        std::vector<unsigned char> bitmap = {}) {
@@ -85,8 +86,6 @@ inline bool onlyRectLit(const HudDisplay& hud, int x0, int y0, int x1, int y1) {
   return true;
 }
 
-constexpr float stepTime = 1.0f / 300.0f;
-
 inline void runSteps(Hud& hud, int steps) {
-  for (int i = 0; i < steps; ++i) hud.update(stepTime);
+  for (int i = 0; i < steps; ++i) hud.update(stepLength);
 }

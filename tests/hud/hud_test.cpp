@@ -52,7 +52,7 @@ TEST(HudCreation, UnusableLitImageWidths) {
   EXPECT_EQ(c.columns, 0);
   EXPECT_TRUE(c.cells.empty());
   c.setPlayers(4);
-  c.update(stepTime);
+  c.update(stepLength);
   c.scrollText("Hi", 1000, 0.1f, true);
   runSteps(c, 3);
 }
@@ -75,7 +75,7 @@ TEST_F(HudTest, ScoresSitInTheFourCorners) {
   hud.setScore(1, 1234);  // 4 x (3 + 1) = 16 wide
   hud.setScore(2, 0);
   hud.setScore(3, 7);
-  hud.update(stepTime);
+  hud.update(stepLength);
 
   // Player 0: top left at (1, 1).
   EXPECT_EQ(cellAt(hud, 0, 1), 0);
@@ -85,7 +85,8 @@ TEST_F(HudTest, ScoresSitInTheFourCorners) {
   EXPECT_EQ(cellAt(hud, 1, 0), 0);
   // Player 1: right-aligned at column 99 - 16 = 83; the last digit ends at
   // 97, one margin cell plus one spacing cell from the edge.
-  for (int column : {83, 85, 87, 89, 91, 93, 95, 97}) EXPECT_EQ(cellAt(hud, column, 1), 1) << column;
+  for (int column : {83, 85, 87, 89, 91, 93, 95, 97})
+    EXPECT_EQ(cellAt(hud, column, 1), 1) << column;
   for (int column : {82, 86, 90, 94, 98, 99}) EXPECT_EQ(cellAt(hud, column, 1), 0) << column;
   // Player 2: bottom left, rows 19 - 5 = 14 to 18.
   EXPECT_EQ(cellAt(hud, 1, 14), 1);
@@ -101,21 +102,21 @@ TEST_F(HudTest, ScoresSitInTheFourCorners) {
 
 TEST_F(HudTest, PlayerCountIsClampedAndBadIndicesIgnored) {
   hud.setPlayers(7);
-  hud.update(stepTime);
+  hud.update(stepLength);
   EXPECT_EQ(litCount(hud), 4 * 15);  // four zeros
 
   hud.setScore(4, 88888);
   hud.setScore(-1, 88888);
-  hud.update(stepTime);
+  hud.update(stepLength);
   EXPECT_EQ(litCount(hud), 4 * 15);
 
   hud.setPlayers(-1);
-  hud.update(stepTime);
+  hud.update(stepLength);
   EXPECT_EQ(litCount(hud), 0);
 
   hud.setPlayers(1);
   hud.setScore(0, -12);  // "-12": the minus sign has no glyph
-  hud.update(stepTime);
+  hud.update(stepLength);
   EXPECT_EQ(litCount(hud), 2 * 15);
 }
 
@@ -123,7 +124,7 @@ TEST_F(HudTest, StandingTextIsCentredAndReplacesTheScores) {
   hud.setPlayers(2);
   hud.showText("Hi", 1, 0, false);
   EXPECT_TRUE(hud.hasText());
-  hud.update(stepTime);
+  hud.update(stepLength);
   // "Hi" is 7 x 7: left at 50 - 3 = 47, top at 10 - 3 = 7.
   EXPECT_EQ(cellAt(hud, 47, 7), 1);
   EXPECT_EQ(cellAt(hud, 50, 13), 1);
@@ -142,14 +143,14 @@ TEST_F(HudTest, StandingTextLastsItsDuration) {
   EXPECT_FALSE(hud.hasText());
 
   hud.showText("Hi", 0, 0, false);
-  hud.update(stepTime);
+  hud.update(stepLength);
   EXPECT_EQ(litCount(hud), 33);  // written once
   EXPECT_FALSE(hud.hasText());
-  hud.update(stepTime);
+  hud.update(stepLength);
   EXPECT_EQ(litCount(hud), 0);
 
   hud.showText("Hi", NAN, 0, false);  // treated as 0 rather than forever
-  hud.update(stepTime);
+  hud.update(stepLength);
   EXPECT_FALSE(hud.hasText());
 }
 
@@ -162,7 +163,7 @@ TEST_F(HudTest, EmptyTextIsAMessageUntilItsTimeIsUp) {
   EXPECT_EQ(litCount(hud), 0);  // no scores behind the empty message
   runSteps(hud, 20);
   EXPECT_FALSE(hud.hasText());
-  hud.update(stepTime);
+  hud.update(stepLength);
   EXPECT_EQ(litCount(hud), 15);
 }
 
@@ -178,7 +179,7 @@ TEST_F(HudTest, NoTextOrNoFontOnlyClearsTheMessage) {
   Hud bare(fontless.data);
   bare.showText("Hi", 5, 0, false);
   bare.setPlayers(4);
-  bare.update(stepTime);
+  bare.update(stepLength);
   EXPECT_FALSE(bare.hasText());
   EXPECT_EQ(litCount(bare), 0);  // no small font either
 }
@@ -210,7 +211,7 @@ TEST_F(HudTest, SlowOrInvalidScrollSpeedsMoveAtTheMinimum) {
 
 TEST_F(HudTest, InversionCoversTheWholeGrid) {
   hud.showText("Hi", 1, 0, true);
-  hud.update(stepTime);
+  hud.update(stepLength);
   EXPECT_EQ(litCount(hud), 2000 - 33);
   EXPECT_EQ(cellAt(hud, 0, 0), 1);
   EXPECT_EQ(cellAt(hud, 47, 7), 0);

@@ -3,6 +3,7 @@
 
 #include "script_fixture.h"
 #include "world/physics.h"
+#include "world/step_length.h"
 #include "world/world.h"
 
 namespace {
@@ -80,7 +81,7 @@ class ApiTest : public ScriptTest {
 
   std::string worldSteps(int count) {
     ::testing::internal::CaptureStdout();
-    for (int i = 0; i < count; ++i) world->step(0.0033333334f);
+    for (int i = 0; i < count; ++i) world->step(stepLength);
     return ::testing::internal::GetCapturedStdout();
   }
 

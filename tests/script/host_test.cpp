@@ -2,6 +2,7 @@
 #include <unistd.h>
 
 #include "script_fixture.h"
+#include "world/step_length.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ TEST_F(ScriptTest, KeyRefreshAndMissingEntryPointsAllocateNothing) {
   for (int i = 0; i < 1000; ++i) {
     keys[i % gameKeyCount] = !keys[i % gameKeyCount];
     refreshScriptKeys(L, keys);
-    callScriptUpdate(L, 0.0033333334f);
+    callScriptUpdate(L, stepLength);
   }
   EXPECT_EQ(scriptMemoryUsed(L), used);
 }
@@ -83,7 +84,7 @@ TEST_F(ScriptTest, ScriptWithoutEntryPointsIsNeverCalled) {
   events.callSceneEnter(1, 2, 3);
   events.callSceneExit(1, 2, 3);
   events.callObjectRotated(1, 2, 45);
-  events.callScriptUpdate(0.0033333334f);
+  events.callScriptUpdate(stepLength);
   EXPECT_EQ(::testing::internal::GetCapturedStdout(), "");
 }
 
@@ -166,7 +167,7 @@ TEST_F(ScriptTest, StackStaysFlatOverManyFailingSteps) {
   ::testing::internal::CaptureStdout();
   for (int i = 0; i < 10000; ++i) {
     refreshScriptKeys(L, keys);
-    callScriptUpdate(L, 0.0033333334f);
+    callScriptUpdate(L, stepLength);
     setScriptFps(L, 300);
   }
   std::string out = ::testing::internal::GetCapturedStdout();

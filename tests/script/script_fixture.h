@@ -13,6 +13,7 @@
 
 #include "props/property_store.h"
 #include "script/script_host.h"
+#include "world/step_length.h"
 
 class ScriptTest : public ::testing::Test {
  protected:
@@ -70,7 +71,7 @@ class ScriptTest : public ::testing::Test {
     ::testing::internal::CaptureStdout();
     for (int i = 0; i < count; ++i) {
       refreshScriptKeys(L, keys);
-      callScriptUpdate(L, 0.0033333334f);
+      callScriptUpdate(L, stepLength);
     }
     return ::testing::internal::GetCapturedStdout();
   }

@@ -21,11 +21,10 @@
 #include "app/paths.h"
 #include "app/table_run.h"
 #include "props/property_store.h"
+#include "world/step_length.h"
 #include "world/world.h"
 
 namespace {
-
-constexpr float kStep = 0.0033333334f;
 
 struct P {
   float x, y;
@@ -78,7 +77,7 @@ struct Comet {
   const WorldData& data = tableRun.catalog();
 
   World& world() const { return *tableRun.world(); }
-  void step() { world().step(kStep); }
+  void step() { world().step(stepLength); }
 
   std::vector<WorldObject*> balls() const {
     std::vector<WorldObject*> list;

@@ -6,40 +6,132 @@
 
 #include <cmath>
 #include <cstdio>
+#include <fstream>
+#include <lua5.1/lua.hpp>
 #include <map>
+#include <regex>
+#include <sstream>
 #include <string>
 #include <vector>
 
 #include "content/world_data.h"
+#include "world/step_length.h"
 #include "world/world.h"
 #include "world/world_events.h"
 
 namespace table {
 
-// Numbers shared with game.lua.
-constexpr float kGravity = 1000;
-constexpr float kFlipUp = 50;       // degrees
-constexpr float kFlipSpeedUp = 50;  // rad/s
-constexpr float kFlipSpeedDown = 15;
-constexpr float kLaunchMin = 1000, kLaunchMax = 4500;
-constexpr float kBallMass = 1;
-constexpr float kStepForce = 300 * kBallMass;  // changes a ball's speed by 1 px/s in one step
-constexpr float kBumperKick = 2000, kSlingKick = 1800;
-constexpr float kStep = 0.0033333334f;
-constexpr float kFlipperLength = 74;  // pivot to tip centre, as in scenes/table.lua
-constexpr float kBallStartX = 738, kBallStartY = 1317;
-
 inline std::string packedTablePath() {
   return std::string(ORVANE_BINARY_DIR) + "/default/data.dat";
 }
 
+inline std::string tableSource(const char* file) {
+  return std::string(ORVANE_SOURCE_DIR) + "/games/default/" + file;
+}
+
+inline std::string fileText(const std::string& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The upper-case constants at the top of a table script ("local GRAVITY =
+// 1000", "local STEP_FORCE = 300 * BALL_MASS"), each line run as a global
+// assignment in a bare Lua state so that the values are the ones Lua
+// computes. Lines that need the engine (include, Vec2) fail and are skipped.
+class ScriptConstants {
+ public:
+  explicit ScriptConstants(const std::string& path) : L(luaL_newstate()) {
+    static const std::regex constant(R"(local\s+([A-Z][A-Z0-9_]*(\s*,\s*[A-Z][A-Z0-9_]*)*\s*=.*))");
+    std::istringstream text(fileText(path));
+    std::smatch m;
+    for (std::string line; std::getline(text, line);) {
+      if (!std::regex_match(line, m, constant)) continue;
+      std::string chunk = m[1];
+      if (luaL_loadbuffer(L, chunk.data(), chunk.size(), path.c_str()) == 0) lua_pcall(L, 0, 0, 0);
+      lua_settop(L, 0);
+    }
+  }
+  ~ScriptConstants() { lua_close(L); }
+  ScriptConstants(const ScriptConstants&) = delete;
+  ScriptConstants& operator=(const ScriptConstants&) = delete;
+
+  // Stores the constant in *out; a name the script does not set to a number
+  // joins `missing`.
+  void read(const char* name, float* out, std::string* missing) {
+    lua_getglobal(L, name);
+    if (lua_type(L, -1) == LUA_TNUMBER) {
+      *out = float(lua_tonumber(L, -1));
+    } else {
+      *missing += std::string(missing->empty() ? "" : ", ") + name;
+    }
+    lua_pop(L, 1);
+  }
+
+ private:
+  lua_State* L;
+};
+
+// The numbers of the default table's rules, read from its sources so that
+// a retune there is what the stress test plays.
+struct TableRules {
+  float gravity = 0, flipUp = 0, flipSpeedUp = 0, flipSpeedDown = 0;  // px/s², degrees, rad/s
+  float launchMin = 0, launchMax = 0;                                 // plunger speeds, px/s
+  float stepForce = 0;                  // changes a ball's speed by 1 px/s in one step
+  float bumperKick = 0, slingKick = 0;  // px/s
+  float spinnerDrag = 0;                // the spinner's torque is scaled by this every step
+  float slingDx = 0, slingDy = 0;       // the left slingshot's face, top to bottom
+  float flipperLength = 0;              // pivot to tip centre
+  std::string missing;                  // what the sources no longer say, empty when all is read
+};
+
+// One number that game.lua writes inside its code rather than as a
+// constant, found by the text around it.
+inline void readInline(const std::string& text, const char* pattern, const char* what,
+                       std::vector<float*> out, std::string* missing) {
+  std::smatch m;
+  if (std::regex_search(text, m, std::regex(pattern)) && m.size() == out.size() + 1) {
+    for (size_t i = 0; i < out.size(); ++i) *out[i] = std::stof(m[i + 1]);
+  } else {
+    *missing += std::string(missing->empty() ? "" : ", ") + what;
+  }
+}
+
+inline TableRules readTableRules() {
+  TableRules r;
+  ScriptConstants game(tableSource("game.lua"));
+  game.read("GRAVITY", &r.gravity, &r.missing);
+  game.read("FLIP_UP", &r.flipUp, &r.missing);
+  game.read("FLIP_SPEED_UP", &r.flipSpeedUp, &r.missing);
+  game.read("FLIP_SPEED_DOWN", &r.flipSpeedDown, &r.missing);
+  game.read("LAUNCH_MIN", &r.launchMin, &r.missing);
+  game.read("LAUNCH_MAX", &r.launchMax, &r.missing);
+  game.read("STEP_FORCE", &r.stepForce, &r.missing);
+  game.read("BUMPER_KICK", &r.bumperKick, &r.missing);
+  game.read("SLING_KICK", &r.slingKick, &r.missing);
+  ScriptConstants scene(tableSource("scenes/table.lua"));
+  scene.read("FLIPPER_LENGTH", &r.flipperLength, &r.missing);
+  const std::string text = fileText(tableSource("game.lua"));
+  readInline(text, R"(ObjectSetTorque\(spinner,\s*spin\s*\*\s*([0-9.]+)\))", "the spinner's drag",
+             {&r.spinnerDrag}, &r.missing);
+  readInline(text, R"(local dx, dy = ([0-9.]+), ([0-9.]+))", "the slingshots' face",
+             {&r.slingDx, &r.slingDy}, &r.missing);
+  return r;
+}
+
 class TableSim : public WorldEvents {
  public:
-  explicit TableSim(const std::string& dataPath) : data(dataPath.c_str(), backend), world(data) {
+  explicit TableSim(const std::string& dataPath)
+      : rules(readTableRules()), data(dataPath.c_str(), backend), world(data) {
     if (data.loadFailed) return;
     world.setEvents(this);
-    world.setGravity(kGravity);
-    tableScene = world.spawnScene(data.findScene("Table"), 0, 0);
+    world.setGravity(rules.gravity);
+    const SceneDef* table = data.findScene("Table");
+    const ObjectDef* start = table ? table->findObjectById("BallStart") : nullptr;
+    if (!start) return;
+    ballStart = start->position;
+    tableScene = world.spawnScene(table, 0, 0);
     leftFlipper = number("LeftFlipper");
     rightFlipper = number("RightFlipper");
     spinner = number("Spinner");
@@ -50,9 +142,9 @@ class TableSim : public WorldEvents {
         bumperCentre[number(core + "Ring")] = c->position;
     }
     // Outward normals of the slingshot faces, as in game.lua.
-    float len = std::sqrt(133.f * 133 + 172.f * 172);
-    slingDir[number("SlingLeftKick")] = {172 / len, -133 / len};
-    slingDir[number("SlingRightKick")] = {-172 / len, -133 / len};
+    float dx = rules.slingDx, dy = rules.slingDy, len = std::sqrt(dx * dx + dy * dy);
+    slingDir[number("SlingLeftKick")] = {dy / len, -dx / len};
+    slingDir[number("SlingRightKick")] = {-dy / len, -dx / len};
   }
   ~TableSim() override { world.setEvents(nullptr); }
 
@@ -64,8 +156,10 @@ class TableSim : public WorldEvents {
   }
   WorldObject* object(int n) const { return world.findObjectByNumber(n); }
 
-  // Spawns a ball with its centre on (x, y); returns its object number.
-  int spawnBall(float x = kBallStartX, float y = kBallStartY) {
+  // Spawns a ball with its centre on (x, y), by default where game.lua puts
+  // new balls; returns its object number.
+  int spawnBall() { return spawnBall(ballStart.x, ballStart.y); }
+  int spawnBall(float x, float y) {
     int scene = world.spawnScene(data.findScene("Ball"), x, y);
     WorldObject* b = world.findObjectByName(scene, "Ball");
     return b ? b->number : 0;
@@ -80,7 +174,7 @@ class TableSim : public WorldEvents {
     drive(rightFlipper, right, 1);
   }
 
-  void step() { world.step(kStep); }
+  void step() { world.step(stepLength); }
 
   // Events: what game.lua does that moves the ball.
   void callObjectEnter(int triggerScene, int triggerObject, int otherScene,
@@ -92,14 +186,15 @@ class TableSim : public WorldEvents {
       float dx = ball->position.x - bumper->second.x, dy = ball->position.y - bumper->second.y;
       float len = std::sqrt(dx * dx + dy * dy);
       if (len > 0.001f)
-        ball->addImpulse(dx / len * kBumperKick * kStepForce, dy / len * kBumperKick * kStepForce);
+        ball->addImpulse(dx / len * rules.bumperKick * rules.stepForce,
+                         dy / len * rules.bumperKick * rules.stepForce);
       ++bumperHits;
       return;
     }
     auto sling = slingDir.find(triggerObject);
     if (sling != slingDir.end()) {
-      ball->addImpulse(sling->second.x * kSlingKick * kStepForce,
-                       sling->second.y * kSlingKick * kStepForce);
+      ball->addImpulse(sling->second.x * rules.slingKick * rules.stepForce,
+                       sling->second.y * rules.slingKick * rules.stepForce);
       ++slingHits;
       return;
     }
@@ -114,15 +209,17 @@ class TableSim : public WorldEvents {
   }
   void callScriptUpdate(float) override {
     // The spinner's friction lives in the script.
-    if (WorldObject* s = object(spinner)) s->setTorque(s->angularVelocity * 0.996f);
+    if (WorldObject* s = object(spinner)) s->setTorque(s->angularVelocity * rules.spinnerDrag);
   }
 
+  TableRules rules;
   NullContentBackend backend;
   WorldData data;
   World world;
   int tableScene = 0, leftFlipper = 0, rightFlipper = 0, spinner = 0, drain = 0;
   std::map<int, Float2> bumperCentre;
   std::map<int, Float2> slingDir;
+  Float2 ballStart{0, 0};  // the table's BallStart marker
   std::vector<int> drained;
   std::map<int, long> triggerHits;  // the other triggers, by object number
   long bumperHits = 0, slingHits = 0, spinnerTurns = 0;
@@ -131,8 +228,8 @@ class TableSim : public WorldEvents {
   void drive(int flipper, bool up, float direction) {
     WorldObject* f = object(flipper);
     if (!f) return;
-    float target = up ? direction * kFlipUp : 0;
-    float limit = up ? kFlipSpeedUp : kFlipSpeedDown;
+    float target = up ? direction * rules.flipUp : 0;
+    float limit = up ? rules.flipSpeedUp : rules.flipSpeedDown;
     float spin = std::fmax(-limit, std::fmin(limit, (target - f->angleDegrees) * 3));
     f->setTorque(spin);
   }

@@ -61,6 +61,7 @@ class TableStress : public ::testing::Test {
  protected:
   void SetUp() override {
     sim = std::make_unique<table::TableSim>(table::packedTablePath());
+    ASSERT_EQ(sim->rules.missing, "") << "the table's sources no longer say these numbers";
     ASSERT_TRUE(sim->ready()) << "the packed table is missing or damaged: "
                               << table::packedTablePath();
     sim->world.forEachObjectOf(sim->tableScene, [this](const WorldObject& o) {
@@ -79,8 +80,8 @@ class TableStress : public ::testing::Test {
     float restAngle = f->number == sim->leftFlipper ? 30.f : 150.f;
     float a = (restAngle + f->angleDegrees) * float(M_PI) / 180;
     pivot = {f->position.x, f->position.y};
-    tip = {pivot.x + table::kFlipperLength * std::cos(a),
-           pivot.y + table::kFlipperLength * std::sin(a)};
+    tip = {pivot.x + sim->rules.flipperLength * std::cos(a),
+           pivot.y + sim->rules.flipperLength * std::sin(a)};
   }
 
   std::unique_ptr<table::TableSim> sim;
@@ -103,12 +104,13 @@ TEST_F(TableStress, ThousandLaunchesStayOnTheTableAndNeverCrossAFlipper) {
       sim->driveFlippers(false, false);
       sim->step();
     }
-    float strength = table::kLaunchMin + (table::kLaunchMax - table::kLaunchMin) * unit(rng);
+    float strength =
+        sim->rules.launchMin + (sim->rules.launchMax - sim->rules.launchMin) * unit(rng);
     sim->object(ball)->setVelocity(0, -strength);
     // Each flipper alternates between random holds and random pauses.
     int leftTimer = int(unit(rng) * 200), rightTimer = int(unit(rng) * 200);
     bool left = false, right = false;
-    P last{table::kBallStartX, table::kBallStartY};
+    P last{sim->ballStart.x, sim->ballStart.y};
     sim->drained.clear();
     int resting = 0;
     for (int i = 0; i < maxSteps && sim->drained.empty(); ++i, ++steps) {
@@ -118,7 +120,7 @@ TEST_F(TableStress, ThousandLaunchesStayOnTheTableAndNeverCrossAFlipper) {
                        std::hypot(shot->velocity.x, shot->velocity.y) < 30;
       if (onPlunger && ++resting > 30) {
         resting = 0;
-        strength = table::kLaunchMin + (table::kLaunchMax - table::kLaunchMin) * unit(rng);
+        strength = sim->rules.launchMin + (sim->rules.launchMax - sim->rules.launchMin) * unit(rng);
         shot->setVelocity(0, -strength);
       }
       if (--leftTimer <= 0) left = !left, leftTimer = int(15 + unit(rng) * (left ? 90 : 240));

@@ -16,13 +16,13 @@
 
 #include "../point_in_polygon.h"
 #include "content/world_data.h"
+#include "world/step_length.h"
 #include "world/trigger_record.h"
 #include "world/world.h"
 #include "world/world_events.h"
 
 namespace range {
 
-constexpr float kStep = 0.0033333334f;
 constexpr float kBallRadius = 12;
 constexpr int kBallSides = 16;
 // A flipper swung at full speed turns this fast, rad/s: its tip moves at
@@ -318,7 +318,7 @@ class Range {
       p.rotation = unit(rng) * 2 * float(M_PI);
       // It meets the obstacle within the first one or two steps, at a random
       // point of the step.
-      float lead = 1 + unit(rng) * 2 * std::max(1.f, p.speed * kStep);
+      float lead = 1 + unit(rng) * 2 * std::max(1.f, p.speed * stepLength);
       if (!flipper) {
         float angle = (unit(rng) * 2 - 1) * 35 * float(M_PI) / 180;
         Float2 dir{std::sin(angle), std::cos(angle)};
@@ -408,7 +408,8 @@ class Range {
 
     // Long enough for the slowest ball to arrive, turn back and get clear.
     const float slowest = std::max(band.low, 100.f);
-    const int steps = 60 + int(std::ceil(3 * std::max(1.f, slowest * kStep) / (slowest * kStep)));
+    const int steps =
+        60 + int(std::ceil(3 * std::max(1.f, slowest * stepLength) / (slowest * stepLength)));
     for (int step = 0; step < steps; ++step) {
       if (flipper) {
         for (int i = 0; i < balls; ++i) {
@@ -418,7 +419,7 @@ class Range {
         }
       }
       double start = cpuSeconds();
-      world->step(kStep);
+      world->step(stepLength);
       round.stepSeconds += cpuSeconds() - start;
       ++round.steps;
       for (int i = 0; i < balls; ++i) {
@@ -494,7 +495,7 @@ class Range {
       LaneShot& shot = shots[i];
       shot.speed = band.low + (band.high - band.low) * unit(rng);
       float angle = angles[i] = (unit(rng) * 2 - 1) * 35 * float(M_PI) / 180;
-      float travel = kBallRadius + 2 + unit(rng) * 2 * std::max(1.f, shot.speed * kStep);
+      float travel = kBallRadius + 2 + unit(rng) * 2 * std::max(1.f, shot.speed * stepLength);
       ObjectDef b;
       b.name = "ball" + std::to_string(i);
       b.kind = KindDynamic;
@@ -529,9 +530,9 @@ class Range {
       ballObjects.push_back(b);
     }
     const float slowest = std::max(band.low, 100.f);
-    const int steps = 10 + int(std::ceil(60 / (slowest * kStep)));
+    const int steps = 10 + int(std::ceil(60 / (slowest * stepLength)));
     for (int step = 0; step < steps; ++step) {
-      world->step(kStep);
+      world->step(stepLength);
       for (int i = 0; i < balls; ++i) {
         const TriggerRecord& r = *laneObjects[i]->trigger;
         for (int k = 0; k < r.count; ++k)

@@ -11,6 +11,7 @@
 
 #include "content/world_data.h"
 #include "world/polygon_geom.h"
+#include "world/step_length.h"
 #include "world/world_events.h"
 #include "world/world_solver.h"
 
@@ -115,5 +116,3 @@ class RecordingEvents : public WorldEvents {
     if (onEvent) onEvent(what);
   }
 };
-
-constexpr float stepLength = 0.0033333334f;
