@@ -174,7 +174,8 @@ void hostileFigures(const std::string& dir) {
   cases.push_back({"sound length 2^32-1, 100 bytes follow",
                    Writer().u16(7).u16(0).u16(1).str("s").u32(0xFFFFFFFFu).fill(100, 1), false});
   cases.push_back({"65535 scenes, first with 65535 objects, then the end",
-                   Writer().u16(7).u16(0).u16(0).u16(0).u16(0).u16(65535).str("s").u16(65535), false});
+                   Writer().u16(7).u16(0).u16(0).u16(0).u16(0).u16(65535).str("s").u16(65535),
+                   false});
   cases.push_back({"65535 fonts, first with 65535 glyphs, then the end",
                    Writer().u16(7).u16(0).u16(0).u16(65535).str("f").u32(0).u16(65535), false});
   cases.push_back({"save.dat count 2^31-1, then the end", Writer().u32(0x7FFFFFFFu), true});

@@ -51,6 +51,8 @@ case "${1:-run}" in
   test)
     deps
     install "${TEST_PACKAGES[@]}"
+    # Every C/C++ file as .clang-format lays it out; the tests still run.
+    bash scripts/check_format.sh || format_failed=1
     build build
     build build-asan -DORVANE_SANITIZE=ON -DORVANE_BENCH=OFF
     # A short fuzz run of the file loaders; tests/fuzz/run.sh 600 is the long one.
@@ -58,7 +60,7 @@ case "${1:-run}" in
     export ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1
     (cd build-asan && ctest -j "$jobs" --output-on-failure) || asan_failed=1
     cd build && ctest -j "$jobs" --output-on-failure
-    [ -z "${asan_failed:-}${fuzz_failed:-}" ]
+    [ -z "${asan_failed:-}${fuzz_failed:-}${format_failed:-}" ]
     ;;
   *) echo "usage: $0 [run|test|deps]" >&2; exit 2 ;;
 esac

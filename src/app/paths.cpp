@@ -23,7 +23,9 @@ void setDataDirectory(const char* dir) {
   directory = dir ? strdup(dir) : nullptr;
 }
 
-const char* dataDirectory() { return directory; }
+const char* dataDirectory() {
+  return directory;
+}
 
 const char* dataPath(const char* name) {
   if (!name) return nullptr;

@@ -33,14 +33,18 @@ bool reportResult(int result, const char* detail) {
   return false;
 }
 
-bool checkResult(int result) { return reportResult(result, nullptr); }
+bool checkResult(int result) {
+  return reportResult(result, nullptr);
+}
 
 unsigned packVersion(int major, int minor, int patch) {
   return (unsigned(major) & 0xffffu) << 16 | (unsigned(minor) & 0xffu) << 8 |
          (unsigned(patch) & 0xffu);
 }
 
-bool isSupportedVersion(unsigned version) { return version >= minimumMixerVersion; }
+bool isSupportedVersion(unsigned version) {
+  return version >= minimumMixerVersion;
+}
 
 int mixerVolume(float volume) {
   // The comparison form lets NaN fall through to silence.

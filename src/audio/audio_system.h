@@ -24,7 +24,7 @@ void setMusicLocator(MusicLocator locate);
 // any current music; name nullptr stops the music.
 void playMusic(const char* name, float volume);
 
-bool checkResult(int result);  // prints the error line for nonzero codes
+bool checkResult(int result);       // prints the error line for nonzero codes
 const char* errorText(int result);  // "Unknown error." for unknown codes
 
 // init() as if the linked SDL_mixer were mixerVersion (major << 16 |

@@ -10,10 +10,18 @@ namespace AudioSystem {
 
 namespace {
 
-uint32_t le16(const unsigned char* p) { return p[0] | p[1] << 8; }
-uint32_t le32(const unsigned char* p) { return le16(p) | le16(p + 2) << 16; }
-uint32_t be16(const unsigned char* p) { return p[0] << 8 | p[1]; }
-uint32_t be32(const unsigned char* p) { return be16(p) << 16 | be16(p + 2); }
+uint32_t le16(const unsigned char* p) {
+  return p[0] | p[1] << 8;
+}
+uint32_t le32(const unsigned char* p) {
+  return le16(p) | le16(p + 2) << 16;
+}
+uint32_t be16(const unsigned char* p) {
+  return p[0] << 8 | p[1];
+}
+uint32_t be32(const unsigned char* p) {
+  return be16(p) << 16 | be16(p + 2);
+}
 
 bool startsWith(const unsigned char* data, size_t length, size_t at, const char* tag) {
   const size_t n = std::strlen(tag);
@@ -30,8 +38,8 @@ const char* checkStream(double rate, double channels) {
 // Every occurrence counts, not only those a chunk walk would reach, so that
 // no reading of a damaged chunk list can find a header that was not checked.
 template <typename Check>
-const char* checkEveryChunk(const unsigned char* data, size_t length, const char* tag,
-                            size_t need, Check check) {
+const char* checkEveryChunk(const unsigned char* data, size_t length, const char* tag, size_t need,
+                            Check check) {
   for (size_t at = 12; at + 8 + need <= length; ++at) {
     if (std::memcmp(data + at, tag, 4) != 0) continue;
     if (const char* problem = check(data + at + 8)) return problem;
@@ -54,8 +62,8 @@ double extendedToDouble(const unsigned char* p) {
 // be reachable with every chunk on the way inside the file.
 // Only the first length bytes of a file of fileLength bytes are at hand; a
 // walk that leaves them before it is done counts as damaged.
-bool chunksReachable(const unsigned char* data, size_t length, size_t fileLength,
-                     bool bigEndian, const char* header, const char* body) {
+bool chunksReachable(const unsigned char* data, size_t length, size_t fileLength, bool bigEndian,
+                     const char* header, const char* body) {
   bool sawHeader = false, sawBody = false;
   size_t at = 12;
   while (!(sawHeader && sawBody)) {
@@ -85,9 +93,8 @@ const char* checkAiff(const unsigned char* data, size_t length, size_t fileLengt
 
 const char* check8svx(const unsigned char* data, size_t length, size_t fileLength) {
   if (!chunksReachable(data, length, fileLength, true, "VHDR", "BODY")) return "Damaged 8SVX file";
-  return checkEveryChunk(data, length, "VHDR", 14, [](const unsigned char* vhdr) {
-    return checkStream(be16(vhdr + 12), 1);
-  });
+  return checkEveryChunk(data, length, "VHDR", 14,
+                         [](const unsigned char* vhdr) { return checkStream(be16(vhdr + 12), 1); });
 }
 
 // The identification header is the first packet of the first page.
@@ -126,7 +133,8 @@ const char* soundDataProblem(const unsigned char* data, size_t length, size_t fi
   if (startsWith(data, length, 0, "fLaC")) return checkFlac(data, length);
   // The mixer's VOC reader leaks and can grow without bound on damaged files;
   // the format has no place in new content.
-  if (startsWith(data, length, 0, "Creative Voice File")) return "VOC sound files are not supported";
+  if (startsWith(data, length, 0, "Creative Voice File"))
+    return "VOC sound files are not supported";
   return nullptr;
 }
 

@@ -70,9 +70,13 @@ Hud::Hud(const WorldData& data) : HudDisplay(data) {
   bigFont = data.findFont("Big.txt");
 }
 
-void Hud::setVisible(bool shown) { visible = shown; }
+void Hud::setVisible(bool shown) {
+  visible = shown;
+}
 
-void Hud::setPlayers(int count) { players = count < 0 ? 0 : count > 4 ? 4 : count; }
+void Hud::setPlayers(int count) {
+  players = count < 0 ? 0 : count > 4 ? 4 : count;
+}
 
 void Hud::setScore(int index, int value) {
   if (index >= 0 && index < 4) scores[index] = value;
@@ -84,7 +88,9 @@ void Hud::clearText() {
   text.cells.clear();
 }
 
-bool Hud::hasText() const { return textShown; }
+bool Hud::hasText() const {
+  return textShown;
+}
 
 // Shared by both kinds of message: returns with no message when there is
 // no big font or no text.

@@ -15,9 +15,15 @@ const Glyph* findGlyph(const FontDef& font, unsigned char code) {
 
 // Fonts come from the archive, so their numbers are not trusted: a negative
 // width or advance counts as 0, which keeps the pen moving forward only.
-int glyphWidth(const Glyph& glyph) { return std::max(glyph.width, 0); }
-int glyphHeight(const Glyph& glyph) { return std::max(glyph.height, 0); }
-int64_t spaceAdvance(const FontDef& font) { return std::max(font.spaceWidth, 0); }
+int glyphWidth(const Glyph& glyph) {
+  return std::max(glyph.width, 0);
+}
+int glyphHeight(const Glyph& glyph) {
+  return std::max(glyph.height, 0);
+}
+int64_t spaceAdvance(const FontDef& font) {
+  return std::max(font.spaceWidth, 0);
+}
 int64_t glyphAdvance(const FontDef& font, const Glyph& glyph) {
   return std::max<int64_t>(int64_t(glyphWidth(glyph)) + font.spacing, 0);
 }
@@ -59,7 +65,8 @@ void copyGlyph(const Glyph& glyph, int64_t pen, DotBitmap& out) {
     for (int j = 0; j < gw; ++j) {
       int64_t column = pen + j;
       if (column >= out.width) break;
-      out.cells[size_t(row) * out.width + size_t(column)] = glyph.bitmap[size_t(i) * gw + j] ? 1 : 0;
+      out.cells[size_t(row) * out.width + size_t(column)] =
+          glyph.bitmap[size_t(i) * gw + j] ? 1 : 0;
     }
   }
 }

@@ -1,9 +1,9 @@
 // The main loop's fixed-step clock, driven with made-up tick sequences.
+#include "app/loop_clock.h"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>
-
-#include "app/loop_clock.h"
 
 namespace {
 
@@ -11,7 +11,8 @@ namespace {
 // total steps run.
 int runEvery(LoopClock& clock, uint32_t from, uint32_t to, uint32_t every) {
   int total = 0;
-  for (uint32_t t = from; t - from <= to - from; t += every) total += advanceLoopClock(clock, t).steps;
+  for (uint32_t t = from; t - from <= to - from; t += every)
+    total += advanceLoopClock(clock, t).steps;
   return total;
 }
 

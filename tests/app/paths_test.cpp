@@ -1,9 +1,9 @@
 // Joining file names onto the data directory.
+#include "app/paths.h"
+
 #include <gtest/gtest.h>
 
 #include <string>
-
-#include "app/paths.h"
 
 TEST(DataPath, JoinsDirectoryAndName) {
   setDataDirectory("default");

@@ -1,8 +1,8 @@
 // What actually reaches the device: SDL's disk driver writes the mixed
 // samples to a file, which the tests read back.
-#include <gtest/gtest.h>
 #include <SDL.h>
 #include <SDL_mixer.h>
+#include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <algorithm>

@@ -1,4 +1,6 @@
 // Which encoded sound headers are refused before the mixer sees them.
+#include "audio/sound_data_check.h"
+
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,7 +9,6 @@
 #include <string>
 #include <vector>
 
-#include "audio/sound_data_check.h"
 #include "wav_bytes.h"
 
 using AudioSystem::soundDataProblem;
@@ -15,7 +16,9 @@ using Bytes = std::vector<unsigned char>;
 
 namespace {
 
-const char* problem(const Bytes& b) { return soundDataProblem(b.data(), b.size()); }
+const char* problem(const Bytes& b) {
+  return soundDataProblem(b.data(), b.size());
+}
 
 std::string problemText(const Bytes& b) {
   const char* p = problem(b);
@@ -98,8 +101,8 @@ TEST(SoundDataCheck, WaveChunksMustLieInsideTheFile) {
   EXPECT_EQ(problemText(noData), "Damaged WAVE file");
 
   // An odd-sized chunk before fmt is padded to an even size.
-  Bytes padded = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E', 'J', 'U', 'N', 'K', 3, 0, 0, 0,
-                  1, 2, 3, 0};
+  Bytes padded = {'R', 'I', 'F', 'F', 0, 0, 0, 0, 'W', 'A', 'V', 'E',
+                  'J', 'U', 'N', 'K', 3, 0, 0, 0, 1,   2,   3,   0};
   const Bytes rest = wav(22050, 1);
   padded.insert(padded.end(), rest.begin() + 12, rest.end());
   EXPECT_EQ(problem(padded), nullptr);
@@ -122,9 +125,9 @@ TEST(SoundDataCheck, OnlyTheStartOfALongFileNeedBeAtHand) {
 TEST(SoundDataCheck, AiffNeedsReachableChunksAndASaneRate) {
   const unsigned char rate22050[10] = {0x40, 0x0D, 0xAC, 0x44, 0, 0, 0, 0, 0, 0};
   const unsigned char rate44100[10] = {0x40, 0x0E, 0xAC, 0x44, 0, 0, 0, 0, 0, 0};
-  const unsigned char rateHuge[10] = {0x40, 0x3E, 0x80, 0, 0, 0, 0, 0, 0, 0};     // 2^63
+  const unsigned char rateHuge[10] = {0x40, 0x3E, 0x80, 0, 0, 0, 0, 0, 0, 0};  // 2^63
   const unsigned char rateNegative[10] = {0xC0, 0x0E, 0xAC, 0x44, 0, 0, 0, 0, 0, 0};
-  const unsigned char rateTiny[10] = {0x3F, 0xFF, 0x80, 0, 0, 0, 0, 0, 0, 0};      // 1.0
+  const unsigned char rateTiny[10] = {0x3F, 0xFF, 0x80, 0, 0, 0, 0, 0, 0, 0};  // 1.0
   EXPECT_EQ(problem(aiff(rate22050)), nullptr);
   EXPECT_EQ(problem(aiff(rate44100, 2)), nullptr);
   EXPECT_EQ(problemText(aiff(rateHuge)), "Unsupported sample rate");

@@ -43,8 +43,8 @@ inline std::vector<unsigned char> header(unsigned rate, unsigned channels, unsig
 }
 
 // A 16-bit mono PCM sine of the given peak amplitude.
-inline std::vector<unsigned char> sine(float seconds, int amplitude = 16000,
-                                       unsigned rate = 22050, float frequency = 440.0f) {
+inline std::vector<unsigned char> sine(float seconds, int amplitude = 16000, unsigned rate = 22050,
+                                       float frequency = 440.0f) {
   const unsigned frames = unsigned(seconds * rate);
   std::vector<unsigned char> out = header(rate, 1, frames * 2);
   for (unsigned i = 0; i < frames; ++i) {

@@ -32,9 +32,13 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-Clock::time_point deadlineAfter(int ms) { return Clock::now() + std::chrono::milliseconds(ms); }
+Clock::time_point deadlineAfter(int ms) {
+  return Clock::now() + std::chrono::milliseconds(ms);
+}
 
-void sleepMs(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+void sleepMs(int ms) {
+  std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
 
 // Waits for a child; the exit code, 128+signal, or -1 after the timeout.
 int waitChild(pid_t pid, int timeoutMs) {
@@ -61,8 +65,8 @@ void killChild(pid_t pid) {
 
 // The environment of a child: ours, with DISPLAY dropped unless given, and
 // the given variables added or replaced.
-std::vector<std::string> childEnvironment(const std::vector<std::pair<std::string, std::string>>& set,
-                                          const std::string& display) {
+std::vector<std::string> childEnvironment(
+    const std::vector<std::pair<std::string, std::string>>& set, const std::string& display) {
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e) {
     std::string entry = *e;
@@ -84,7 +88,9 @@ std::vector<char*> pointers(std::vector<std::string>& strings) {
   return out;
 }
 
-int removeEntry(const char* path, const struct stat*, int, struct FTW*) { return ::remove(path); }
+int removeEntry(const char* path, const struct stat*, int, struct FTW*) {
+  return ::remove(path);
+}
 
 // Finds the top-level window a client has mapped: the one with a title, or
 // failing that any mapped one.
@@ -101,7 +107,8 @@ Window findTopLevel(Display* dpy) {
   }
   for (unsigned i = 0; i < count && !found; ++i) {
     XWindowAttributes a;
-    if (XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable) found = children[i];
+    if (XGetWindowAttributes(dpy, children[i], &a) && a.map_state == IsViewable)
+      found = children[i];
   }
   if (children) XFree(children);
   return found;
@@ -109,7 +116,9 @@ Window findTopLevel(Display* dpy) {
 
 // Xlib reports protocol errors by exiting the process; a window that went
 // away between two calls must only fail the call.
-int ignoreXError(Display*, XErrorEvent*) { return 0; }
+int ignoreXError(Display*, XErrorEvent*) {
+  return 0;
+}
 
 struct DisplayConnection {
   explicit DisplayConnection(const std::string& name) {
@@ -172,13 +181,17 @@ std::string enginePath() {
 #endif
 }
 
-std::string smallestArchive() { return ArchiveWriter().bytes(); }
+std::string smallestArchive() {
+  return ArchiveWriter().bytes();
+}
 
 // ---------------------------------------------------------- ArchiveWriter
 
 namespace {
 
-void putU8(std::string& out, unsigned v) { out += char(uint8_t(v)); }
+void putU8(std::string& out, unsigned v) {
+  out += char(uint8_t(v));
+}
 void putU16(std::string& out, unsigned v) {
   putU8(out, v & 0xff);
   putU8(out, (v >> 8) & 0xff);
@@ -199,8 +212,8 @@ void putStr(std::string& out, const std::string& s) {
 
 }  // namespace
 
-ArchiveWriter& ArchiveWriter::texture(const std::string& name, int width, int height, uint8_t r, uint8_t g,
-                                      uint8_t b, uint8_t a) {
+ArchiveWriter& ArchiveWriter::texture(const std::string& name, int width, int height, uint8_t r,
+                                      uint8_t g, uint8_t b, uint8_t a) {
   putStr(textures_, name);
   putU16(textures_, unsigned(width));
   putU16(textures_, unsigned(height));
@@ -214,7 +227,8 @@ ArchiveWriter& ArchiveWriter::texture(const std::string& name, int width, int he
   return *this;
 }
 
-ArchiveWriter& ArchiveWriter::scene(const std::string& name, const std::vector<ArchiveObject>& objects,
+ArchiveWriter& ArchiveWriter::scene(const std::string& name,
+                                    const std::vector<ArchiveObject>& objects,
                                     const std::vector<ArchiveLink>& links) {
   putStr(scenes_, name);
   putU16(scenes_, unsigned(objects.size()));
@@ -302,7 +316,9 @@ std::string DataDir::read(const std::string& name) const {
 
 // --------------------------------------------------------- VirtualDisplay
 
-VirtualDisplay::~VirtualDisplay() { stop(); }
+VirtualDisplay::~VirtualDisplay() {
+  stop();
+}
 
 bool VirtualDisplay::start() {
   if (pid_ > 0) return true;
@@ -425,7 +441,8 @@ bool Engine::start(const std::vector<std::string>& args, const EngineOptions& op
   // In a sanitizer build, leaks that the system's X11, GL and SDL libraries
   // keep until exit must not change the exit code under test.
   if (!std::getenv("LSAN_OPTIONS"))
-    set.push_back({"LSAN_OPTIONS", std::string("suppressions=") + ORVANE_SOURCE_DIR + "/tests/e2e/lsan.supp:print_suppressions=0"});
+    set.push_back({"LSAN_OPTIONS", std::string("suppressions=") + ORVANE_SOURCE_DIR +
+                                       "/tests/e2e/lsan.supp:print_suppressions=0"});
   for (const auto& kv : options.environment) set.push_back(kv);
   std::vector<std::string> env = childEnvironment(set, options.display ? display_.name() : "");
   std::string path = options.executable.empty() ? enginePath() : options.executable;
@@ -716,8 +733,8 @@ bool Engine::inputGrabbed() {
   if (!window()) return false;
   DisplayConnection x(display_.name());
   if (!x.dpy) return false;
-  int result = XGrabPointer(x.dpy, DefaultRootWindow(x.dpy), False, 0, GrabModeAsync, GrabModeAsync, None,
-                            None, CurrentTime);
+  int result = XGrabPointer(x.dpy, DefaultRootWindow(x.dpy), False, 0, GrabModeAsync, GrabModeAsync,
+                            None, None, CurrentTime);
   if (result == GrabSuccess) XUngrabPointer(x.dpy, CurrentTime);
   XSync(x.dpy, False);
   return result == AlreadyGrabbed;

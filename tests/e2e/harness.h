@@ -60,8 +60,8 @@ struct ArchiveLink {
 class ArchiveWriter {
  public:
   // A texture of one colour.
-  ArchiveWriter& texture(const std::string& name, int width, int height, uint8_t r, uint8_t g, uint8_t b,
-                         uint8_t a = 255);
+  ArchiveWriter& texture(const std::string& name, int width, int height, uint8_t r, uint8_t g,
+                         uint8_t b, uint8_t a = 255);
   ArchiveWriter& scene(const std::string& name, const std::vector<ArchiveObject>& objects,
                        const std::vector<ArchiveLink>& links = {});
   std::string bytes() const;
@@ -137,7 +137,7 @@ struct EngineOptions {
   bool display = true;           // false: run with DISPLAY unset and no X server
   std::string workingDirectory;  // empty: the test's own
   std::vector<std::pair<std::string, std::string>> environment;  // added or replaced
-  std::string executable;        // empty: enginePath()
+  std::string executable;                                        // empty: enginePath()
 };
 
 // One run of the engine. The destructor kills a run that is still going.

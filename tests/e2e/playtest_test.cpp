@@ -39,7 +39,8 @@ TEST_F(Playtest, OnePlayerGameEndsAfterThreeBallsAndKeepsTheHighScore) {
   ASSERT_TRUE(engine.start({dir.path(), "-windowed"}));
   // The script's main chunk runs before the main loop starts, and each wait
   // only searches the lines after the previous match.
-  ASSERT_TRUE(engine.waitForLine("[TABLE] Orvane Pinball ready; high score 0")) << engine.transcript();
+  ASSERT_TRUE(engine.waitForLine("[TABLE] Orvane Pinball ready; high score 0"))
+      << engine.transcript();
   ASSERT_TRUE(engine.waitForLine("Main loop..")) << engine.transcript();
   EXPECT_EQ(engine.windowTitle(), "Orvane Pinball");
 
@@ -81,9 +82,10 @@ TEST_F(Playtest, OnePlayerGameEndsAfterThreeBallsAndKeepsTheHighScore) {
   EXPECT_EQ(countContaining(lines, "[TABLE] ball drained"), 3 + saved + again + 2 * multiballs);
   EXPECT_GE(countContaining(lines, "[TABLE] player 1 ball 3"), 1);
   EXPECT_EQ(countContaining(lines, "[TABLE] player 1 ball 4"), 0);
-  int scoringHits = countContaining(lines, "[TABLE] bumper hit") + countContaining(lines, "[TABLE] sling hit") +
-                    countContaining(lines, "[TABLE] lane ") + countContaining(lines, "[TABLE] target ") +
-                    countContaining(lines, "[TABLE] spinner turned") + countContaining(lines, "[TABLE] outlane ");
+  int scoringHits =
+      countContaining(lines, "[TABLE] bumper hit") + countContaining(lines, "[TABLE] sling hit") +
+      countContaining(lines, "[TABLE] lane ") + countContaining(lines, "[TABLE] target ") +
+      countContaining(lines, "[TABLE] spinner turned") + countContaining(lines, "[TABLE] outlane ");
   EXPECT_GT(scoringHits, 0) << engine.transcript();
 
   long score = e2e::lastNumberAfter(lines, "[TABLE] player 1 scored ");
@@ -100,7 +102,8 @@ TEST_F(Playtest, OnePlayerGameEndsAfterThreeBallsAndKeepsTheHighScore) {
   // The next run reads the score back from save.dat.
   e2e::Engine rerun;
   ASSERT_TRUE(rerun.start({dir.path(), "-windowed"}));
-  EXPECT_TRUE(rerun.waitForLine("[TABLE] Orvane Pinball ready; high score " + std::to_string(score)))
+  EXPECT_TRUE(
+      rerun.waitForLine("[TABLE] Orvane Pinball ready; high score " + std::to_string(score)))
       << rerun.transcript();
   rerun.interrupt();
   EXPECT_EQ(rerun.waitForExit(), 0);

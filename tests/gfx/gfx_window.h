@@ -16,7 +16,9 @@ struct Rgb {
   int r = 0, g = 0, b = 0;
 };
 
-inline bool operator==(Rgb a, Rgb b) { return a.r == b.r && a.g == b.g && a.b == b.b; }
+inline bool operator==(Rgb a, Rgb b) {
+  return a.r == b.r && a.g == b.g && a.b == b.b;
+}
 std::ostream& operator<<(std::ostream& out, Rgb c);
 
 // True when every channel is within tolerance.
@@ -58,8 +60,8 @@ class Table {
 
   SceneDef& addScene(const std::string& name);
   // A prop (kind 4) at position with the given image, scale 1, layer 0.
-  ObjectDef& addObject(SceneDef& scene, const std::string& name, const TextureDef* image,
-                       float x, float y);
+  ObjectDef& addObject(SceneDef& scene, const std::string& name, const TextureDef* image, float x,
+                       float y);
 
   // Creates the world; records must not be added afterwards.
   World& build();

@@ -60,9 +60,14 @@ TEST_F(LimitTest, HostileRecursionAndLibraryCallsFailQuickly) {
       "print(loadstring('return ' .. string.rep('(', 100000)))\n"
       "print(pcall(unpack, {}, 1, 1e8))");
   std::string expect =
-      "Loading '" + dir + "/game.lua'..\n"
-      "false\t[string \"" + dir + "/game.lua\"]:1: stack overflow\n"
-      "false\t[string \"" + dir + "/game.lua\"]:2: C stack overflow\n"
+      "Loading '" + dir +
+      "/game.lua'..\n"
+      "false\t[string \"" +
+      dir +
+      "/game.lua\"]:1: stack overflow\n"
+      "false\t[string \"" +
+      dir +
+      "/game.lua\"]:2: C stack overflow\n"
       "false\terror in error handling\n"
       "C stack overflow\n"
       "C stack overflow\n"

@@ -73,8 +73,8 @@ void Canvas::line(Pt a, Pt b, float width, Rgba c) {
   float dx = b.x - a.x, dy = b.y - a.y, len = std::sqrt(dx * dx + dy * dy);
   if (len < 1e-4f) return;
   float nx = -dy / len * width / 2, ny = dx / len * width / 2;
-  fillPolygon({{a.x + nx, a.y + ny}, {b.x + nx, b.y + ny}, {b.x - nx, b.y - ny}, {a.x - nx, a.y - ny}},
-              c);
+  fillPolygon(
+      {{a.x + nx, a.y + ny}, {b.x + nx, b.y + ny}, {b.x - nx, b.y - ny}, {a.x - nx, a.y - ny}}, c);
 }
 
 void Canvas::strokePolygon(const std::vector<Pt>& poly, float width, Rgba c) {

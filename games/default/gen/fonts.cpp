@@ -96,14 +96,16 @@ const Glyph3x5 kSmall[] = {
 
 std::string glyphHeader(char c) {
   // Characters that would read badly on a glyph line are written as codes.
-  if (c == '#' || c == '.' || c == ' ') return "glyph " + std::to_string(int((unsigned char)c)) + "\n";
+  if (c == '#' || c == '.' || c == ' ')
+    return "glyph " + std::to_string(int((unsigned char)c)) + "\n";
   return std::string("glyph ") + c + "\n";
 }
 
 }  // namespace
 
 bool writeFonts(const std::string& dir) {
-  std::string small = "# Score digits and letters for the HUD corners, 3x5 dots.\nspaceWidth 2\nspacing 1\n";
+  std::string small =
+      "# Score digits and letters for the HUD corners, 3x5 dots.\nspaceWidth 2\nspacing 1\n";
   for (const Glyph3x5& g : kSmall) {
     small += glyphHeader(g.c);
     for (const char* row : g.rows) small += std::string(row) + "\n";

@@ -27,8 +27,10 @@ const SceneObject* find(const std::vector<SceneObject>& table, const std::string
 // The sprite box of an outline: the same rounding as spriteBox in shapes.lua.
 void spriteBox(const std::vector<Pt>& pts, int& x0, int& y0, int& x1, int& y1) {
   float a = 1e9f, b = 1e9f, c = -1e9f, d = -1e9f;
-  for (const Pt& p : pts) a = std::min(a, p.x), b = std::min(b, p.y), c = std::max(c, p.x), d = std::max(d, p.y);
-  x0 = int(std::floor(a)) - 2, y0 = int(std::floor(b)) - 2, x1 = int(std::ceil(c)) + 2, y1 = int(std::ceil(d)) + 2;
+  for (const Pt& p : pts)
+    a = std::min(a, p.x), b = std::min(b, p.y), c = std::max(c, p.x), d = std::max(d, p.y);
+  x0 = int(std::floor(a)) - 2, y0 = int(std::floor(b)) - 2, x1 = int(std::ceil(c)) + 2,
+  y1 = int(std::ceil(d)) + 2;
 }
 
 // Draws text in the 5x7 face with round dots of the given pitch.
@@ -40,7 +42,8 @@ void dotText(Canvas& c, const std::string& text, float cx, float cy, float pitch
     if (const char* const* rows = faceRows(ch)) {
       for (int r = 0; r < 7; ++r)
         for (int k = 0; k < 5; ++k)
-          if (rows[r][k] == '#') c.fillCircle(x + (k + 0.5f) * pitch, y + (r + 0.5f) * pitch, pitch * dotScale, colour);
+          if (rows[r][k] == '#')
+            c.fillCircle(x + (k + 0.5f) * pitch, y + (r + 0.5f) * pitch, pitch * dotScale, colour);
     }
     x += 6 * pitch;
   }
@@ -66,7 +69,8 @@ bool outlineSprite(const std::string& path, const std::vector<Pt>& outline, Rgba
   }
   c.fillPolygon(inner, body);
   std::vector<Pt> shine;
-  for (const Pt& p : inner) shine.push_back({m.x + (p.x - m.x) * 0.55f - 1.5f, m.y + (p.y - m.y) * 0.45f - 1.5f});
+  for (const Pt& p : inner)
+    shine.push_back({m.x + (p.x - m.x) * 0.55f - 1.5f, m.y + (p.y - m.y) * 0.45f - 1.5f});
   c.fillPolygon(shine, {1, 1, 1, 0.28f});
   return c.savePng(path);
 }
@@ -134,8 +138,10 @@ bool sphere(const std::string& path, int size, float radius, Rgba base, bool chr
     float light = std::max(0.f, (-dx * 0.5f - dy * 0.6f + nz * 0.62f));
     float spec = std::pow(light, 24.f);
     Rgba col = base;
-    float k = chrome ? 0.35f + 0.5f * light + 0.25f * (dy > 0.1f ? 0.4f : 0.f) : 0.25f + 0.85f * light;
-    col.r = std::min(1.f, col.r * k + spec), col.g = std::min(1.f, col.g * k + spec), col.b = std::min(1.f, col.b * k + spec);
+    float k =
+        chrome ? 0.35f + 0.5f * light + 0.25f * (dy > 0.1f ? 0.4f : 0.f) : 0.25f + 0.85f * light;
+    col.r = std::min(1.f, col.r * k + spec), col.g = std::min(1.f, col.g * k + spec),
+    col.b = std::min(1.f, col.b * k + spec);
     col.a = edge;
     return col;
   });
@@ -145,16 +151,20 @@ bool sphere(const std::string& path, int size, float radius, Rgba base, bool chr
 bool bumper(const std::string& path, bool lit) {
   Canvas c(68, 68);
   float m = 34;
-  c.fillCircle(m, m, 33, rgb(0x000000, 0.35f));          // shadow
+  c.fillCircle(m, m, 33, rgb(0x000000, 0.35f));            // shadow
   c.fillCircle(m, m, 31, rgb(lit ? 0xffffff : 0xb8c0d0));  // metal skirt
   c.ring(m, m, 28, 2, rgb(0x606878));
   c.fillCircle(m, m, 24, rgb(lit ? 0xffe040 : 0xc01830));  // cap
   c.fillCircle(m, m, 17, rgb(lit ? 0xfffff0 : 0xf4f0e8));
   for (int i = 0; i < 5; ++i) {  // star
     float a = -kPi / 2 + i * 2 * kPi / 5, b = a + kPi / 5;
-    c.fillPolygon({{m, m}, {m + 13 * std::cos(a), m + 13 * std::sin(a)}, {m + 5 * std::cos(b), m + 5 * std::sin(b)}},
+    c.fillPolygon({{m, m},
+                   {m + 13 * std::cos(a), m + 13 * std::sin(a)},
+                   {m + 5 * std::cos(b), m + 5 * std::sin(b)}},
                   rgb(lit ? 0xff8000 : 0xc01830));
-    c.fillPolygon({{m, m}, {m + 5 * std::cos(a - kPi / 5), m + 5 * std::sin(a - kPi / 5)}, {m + 13 * std::cos(a), m + 13 * std::sin(a)}},
+    c.fillPolygon({{m, m},
+                   {m + 5 * std::cos(a - kPi / 5), m + 5 * std::sin(a - kPi / 5)},
+                   {m + 13 * std::cos(a), m + 13 * std::sin(a)}},
                   rgb(lit ? 0xff8000 : 0xc01830));
   }
   c.fillCircle(m - 8, m - 9, 5, {1, 1, 1, 0.35f});
@@ -166,11 +176,13 @@ bool bumper(const std::string& path, bool lit) {
   return c.savePng(path);
 }
 
-bool lamp(const std::string& path, int w, int h, Rgba colour, bool lit, const std::string& label, float pitch) {
+bool lamp(const std::string& path, int w, int h, Rgba colour, bool lit, const std::string& label,
+          float pitch) {
   Canvas c(w, h);
   float rx = w / 2.f - 1, ry = h / 2.f - 1;
   std::vector<Pt> oval;
-  for (int i = 0; i < 40; ++i) oval.push_back({w / 2.f + rx * std::cos(i * kPi / 20), h / 2.f + ry * std::sin(i * kPi / 20)});
+  for (int i = 0; i < 40; ++i)
+    oval.push_back({w / 2.f + rx * std::cos(i * kPi / 20), h / 2.f + ry * std::sin(i * kPi / 20)});
   Rgba dim = mix(colour, rgb(0x000000), 0.7f);
   c.fillPolygon(oval, lit ? colour : dim);
   c.strokePolygon(oval, 1.5f, lit ? rgb(0xffffff) : rgb(0x202020));
@@ -179,7 +191,8 @@ bool lamp(const std::string& path, int w, int h, Rgba colour, bool lit, const st
       float dx = (x - w / 2.f) / rx, dy = (y - h / 2.f) / ry;
       return Rgba{1, 1, 1, 0.45f * std::max(0.f, 1 - std::sqrt(dx * dx + dy * dy))};
     });
-  if (!label.empty()) dotText(c, label, w / 2.f, h / 2.f, pitch, lit ? rgb(0x200000) : rgb(0x000000, 0.6f), 0.5f);
+  if (!label.empty())
+    dotText(c, label, w / 2.f, h / 2.f, pitch, lit ? rgb(0x200000) : rgb(0x000000, 0.6f), 0.5f);
   return c.savePng(path);
 }
 
@@ -187,7 +200,8 @@ bool laneLamp(const std::string& path, bool lit) {
   Canvas c(20, 34);
   Rgba col = lit ? rgb(0xff5070) : rgb(0x501020);
   c.fillPolygon({{10, 1}, {19, 14}, {14, 14}, {14, 33}, {6, 33}, {6, 14}, {1, 14}}, col);
-  c.strokePolygon({{10, 1}, {19, 14}, {14, 14}, {14, 33}, {6, 33}, {6, 14}, {1, 14}}, 1, lit ? rgb(0xffffff) : rgb(0x100000));
+  c.strokePolygon({{10, 1}, {19, 14}, {14, 14}, {14, 33}, {6, 33}, {6, 14}, {1, 14}}, 1,
+                  lit ? rgb(0xffffff) : rgb(0x100000));
   return c.savePng(path);
 }
 
@@ -196,8 +210,8 @@ bool plunger(const std::string& path) {
   c.fillPolygon({{7, 4}, {13, 4}, {13, 100}, {7, 100}}, rgb(0xc8ccd4));
   c.fillPolygon({{8, 4}, {10, 4}, {10, 100}, {8, 100}}, rgb(0xffffff, 0.6f));
   for (float y = 24; y < 70; y += 6) c.line({3, y}, {17, y + 3}, 2, rgb(0x9098a8));  // spring
-  c.fillPolygon({{2, 0}, {18, 0}, {18, 6}, {2, 6}}, rgb(0x303030));                 // tip
-  c.fillPolygon({{1, 84}, {19, 84}, {19, 100}, {1, 100}}, rgb(0xd02020));           // knob
+  c.fillPolygon({{2, 0}, {18, 0}, {18, 6}, {2, 6}}, rgb(0x303030));                  // tip
+  c.fillPolygon({{1, 84}, {19, 84}, {19, 100}, {1, 100}}, rgb(0xd02020));            // knob
   return c.savePng(path);
 }
 
@@ -232,14 +246,20 @@ bool writeImages(const std::string& dir, const std::vector<SceneObject>& table) 
   ok = laneLamp(d + "lane.png", false) && ok;
   ok = laneLamp(d + "lane-lit.png", true) && ok;
   if (const SceneObject* o = need("LeftFlipper"))
-    ok = outlineSprite(d + "flipper-left.png", o->outline, rgb(0xf4f0e8), rgb(0xd01828), 3.5f) && ok;
+    ok =
+        outlineSprite(d + "flipper-left.png", o->outline, rgb(0xf4f0e8), rgb(0xd01828), 3.5f) && ok;
   if (const SceneObject* o = need("RightFlipper"))
-    ok = outlineSprite(d + "flipper-right.png", o->outline, rgb(0xf4f0e8), rgb(0xd01828), 3.5f) && ok;
+    ok = outlineSprite(d + "flipper-right.png", o->outline, rgb(0xf4f0e8), rgb(0xd01828), 3.5f) &&
+         ok;
   for (const char* side : {"Left", "Right"}) {
     std::string lower = side[0] == 'L' ? "left" : "right";
     if (const SceneObject* o = need((std::string("Sling") + side).c_str())) {
-      ok = outlineSprite(d + "sling-" + lower + ".png", o->outline, rgb(0x2050d0), rgb(0xf0f0f0), 4) && ok;
-      ok = outlineSprite(d + "sling-" + lower + "-lit.png", o->outline, rgb(0x80d0ff), rgb(0xffff80), 4) && ok;
+      ok = outlineSprite(d + "sling-" + lower + ".png", o->outline, rgb(0x2050d0), rgb(0xf0f0f0),
+                         4) &&
+           ok;
+      ok = outlineSprite(d + "sling-" + lower + "-lit.png", o->outline, rgb(0x80d0ff),
+                         rgb(0xffff80), 4) &&
+           ok;
     }
   }
   if (const SceneObject* o = need("LanePost1"))

@@ -75,7 +75,8 @@ bool loadScene(const std::string& file, std::vector<SceneObject>& out) {
   lua_register(L, "include", luaInclude);
   bool ok = luaL_loadfile(L, file.c_str()) == 0 && lua_pcall(L, 0, 1, 0) == 0 && lua_istable(L, -1);
   if (!ok) {
-    printf("gen: cannot run '%s': %s\n", file.c_str(), lua_isstring(L, -1) ? lua_tostring(L, -1) : "no table");
+    printf("gen: cannot run '%s': %s\n", file.c_str(),
+           lua_isstring(L, -1) ? lua_tostring(L, -1) : "no table");
     lua_close(L);
     return false;
   }
@@ -126,7 +127,8 @@ int main(int argc, char** argv) {
     return 2;
   }
   std::string src = argv[1], stage = argv[2];
-  for (const char* sub : {"", "/images", "/sounds", "/music", "/fonts"}) mkdir((stage + sub).c_str(), 0755);
+  for (const char* sub : {"", "/images", "/sounds", "/music", "/fonts"})
+    mkdir((stage + sub).c_str(), 0755);
   gSceneDir = src + "/scenes";
   std::vector<SceneObject> table;
   if (!loadScene(gSceneDir + "/table.lua", table)) return 1;

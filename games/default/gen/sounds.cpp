@@ -29,7 +29,9 @@ float noise() {
   noiseState = noiseState * 1664525u + 1013904223u;
   return (noiseState >> 8) / float(1 << 24) * 2 - 1;
 }
-float square(float phase) { return std::fmod(phase, 1.f) < 0.5f ? 1.f : -1.f; }
+float square(float phase) {
+  return std::fmod(phase, 1.f) < 0.5f ? 1.f : -1.f;
+}
 float tri(float phase) {
   float p = std::fmod(phase, 1.f);
   return p < 0.5f ? p * 4 - 1 : 3 - p * 4;
@@ -60,7 +62,9 @@ bool writeWav(const std::string& path, const Wave& w, float gain) {
   return fclose(f) == 0;
 }
 
-float note(int semitonesFromA4) { return 440.f * std::pow(2.f, semitonesFromA4 / 12.f); }
+float note(int semitonesFromA4) {
+  return 440.f * std::pow(2.f, semitonesFromA4 / 12.f);
+}
 
 // Short tone helper: a decaying partial.
 std::function<float(float)> ping(float freq, float decay, float amp = 1) {
@@ -87,23 +91,23 @@ Wave music() {
   for (int bar = 0; bar < bars; ++bar) {
     for (int e = 0; e < 8; ++e) {  // bass in eighths, root and octave
       float f = note(roots[bar] - 12 + (e % 2 ? 12 : 0));
-      w.add((bar * 4 + e * 0.5f) * beat, beat * 0.5f, [=](float t) {
-        return 0.35f * tri(f * t) * env(t, 0.004f, 0.12f);
-      });
+      w.add((bar * 4 + e * 0.5f) * beat, beat * 0.5f,
+            [=](float t) { return 0.35f * tri(f * t) * env(t, 0.004f, 0.12f); });
     }
     const int chord[4] = {0, 3, 7, 12};
     for (int s = 0; s < 16; ++s) {  // arpeggio in sixteenths
-      int n = roots[bar] + 12 + chord[(s + bar) % 4] + (roots[bar] == -16 || roots[bar] == -19 ? 1 : 0);
+      int n =
+          roots[bar] + 12 + chord[(s + bar) % 4] + (roots[bar] == -16 || roots[bar] == -19 ? 1 : 0);
       float f = note(n);
-      w.add((bar * 4 + s * 0.25f) * beat, beat * 0.25f, [=](float t) {
-        return 0.12f * square(f * t) * env(t, 0.002f, 0.05f);
-      });
+      w.add((bar * 4 + s * 0.25f) * beat, beat * 0.25f,
+            [=](float t) { return 0.12f * square(f * t) * env(t, 0.002f, 0.05f); });
     }
     for (int b = 0; b < 4; ++b) {  // kick on every beat, hat off-beat
       w.add((bar * 4 + b) * beat, 0.2f, [](float t) {
         return 0.5f * std::sin(kTau * (50 + 90 * std::exp(-t * 30)) * t) * env(t, 0.001f, 0.08f);
       });
-      w.add((bar * 4 + b + 0.5f) * beat, 0.05f, [](float t) { return 0.1f * noise() * env(t, 0.001f, 0.01f); });
+      w.add((bar * 4 + b + 0.5f) * beat, 0.05f,
+            [](float t) { return 0.1f * noise() * env(t, 0.001f, 0.01f); });
     }
   }
   return w;
@@ -118,7 +122,9 @@ bool writeSounds(const std::string& dir) {
   };
   {
     Wave w(0.3f);
-    w.add(0, 0.3f, [](float t) { return std::sin(kTau * (70 + 120 * std::exp(-t * 25)) * t) * env(t, 0.002f, 0.09f); });
+    w.add(0, 0.3f, [](float t) {
+      return std::sin(kTau * (70 + 120 * std::exp(-t * 25)) * t) * env(t, 0.002f, 0.09f);
+    });
     w.add(0, 0.3f, ping(880, 0.08f, 0.4f));
     w.add(0, 0.02f, [](float t) { return 0.5f * noise() * env(t, 0.001f, 0.005f); });
     save("bumper", w);
@@ -155,12 +161,15 @@ bool writeSounds(const std::string& dir) {
   {
     Wave w(0.45f);
     w.add(0, 0.45f, [](float t) { return noise() * env(t, 0.05f, 0.12f) * 0.7f; });
-    w.add(0, 0.45f, [](float t) { return std::sin(kTau * (200 + 600 * t) * t) * env(t, 0.01f, 0.15f) * 0.4f; });
+    w.add(0, 0.45f, [](float t) {
+      return std::sin(kTau * (200 + 600 * t) * t) * env(t, 0.01f, 0.15f) * 0.4f;
+    });
     save("launch", w);
   }
   {
     Wave w(0.9f);
-    w.add(0, 0.9f, [](float t) { return square((500 - 380 * t) * t) * 0.4f * env(t, 0.01f, 0.4f); });
+    w.add(0, 0.9f,
+          [](float t) { return square((500 - 380 * t) * t) * 0.4f * env(t, 0.01f, 0.4f); });
     save("drain", w);
   }
   {
@@ -192,7 +201,9 @@ bool writeSounds(const std::string& dir) {
   save("ball-saved", arpeggio({7, 12, 7, 12}, 0.1f, 0.08f, 0.2f));
   {
     Wave w(0.35f);
-    w.add(0, 0.35f, [](float t) { return std::sin(kTau * (300 - 200 * t) * t) * std::sin(kTau * 18 * t) * env(t, 0.005f, 0.1f); });
+    w.add(0, 0.35f, [](float t) {
+      return std::sin(kTau * (300 - 200 * t) * t) * std::sin(kTau * 18 * t) * env(t, 0.005f, 0.1f);
+    });
     save("plunger", w, 0.5f);
   }
   ok = writeWav(dir + "/music/table-theme.wav", music(), 0.7f) && ok;
