@@ -316,7 +316,7 @@ void checkReferences(SourceReader& r, const SceneDef& scene, const std::string& 
 // The scene table is on top of the stack. where names each object for
 // checkScene.
 bool readScene(SourceReader& r, const std::string& file, SceneDef& scene,
-               std::vector<std::string>& where, std::vector<bool>& free) {
+               std::vector<std::string>& where, std::vector<bool>& isFree) {
   lua_State* L = r.L;
   int t = lua_gettop(L);
   if (lua_type(L, t) != LUA_TTABLE) return r.fail(file, "a scene file must return a table");
@@ -329,12 +329,12 @@ bool readScene(SourceReader& r, const std::string& file, SceneDef& scene,
   for (int i = 1; i <= n; ++i) {
     lua_rawgeti(L, objects, i);
     ObjectDef& o = scene.objects[size_t(i - 1)];
-    bool isFree = false;
-    bool ok = readObject(r, lua_gettop(L), file, i, o, isFree);
+    bool objectFree = false;
+    bool ok = readObject(r, lua_gettop(L), file, i, o, objectFree);
     lua_pop(L, 1);
     if (!ok) return false;
     where.push_back(file + ": object '" + o.name + "'");
-    free.push_back(isFree);
+    isFree.push_back(objectFree);
   }
   lua_pop(L, 1);
   n = r.list(t, "links", file);
@@ -476,7 +476,7 @@ bool readManifestTable(SourceReader& r, const std::string& manifest, PackContent
     std::string file = manifest;
     SceneDef scene;
     std::vector<std::string> where;  // names scene.objects[i] in messages
-    std::vector<bool> free;          // scene.objects[i] is meant to move freely
+    std::vector<bool> isFree;        // scene.objects[i] is meant to move freely
     if (lua_type(L, -1) == LUA_TSTRING && isTiledMapFile(lua_tostring(L, -1))) {
       file = (folder / lua_tostring(L, -1)).lexically_normal().string();
       lua_pop(L, 1);
@@ -485,12 +485,12 @@ bool readManifestTable(SourceReader& r, const std::string& manifest, PackContent
       bool read = readTiledMap(file, map, error);
       for (const TiledTileset& ts : map.tilesets)
         if (ts.file != file) report.inputs.push_back(ts.file);
-      if (!read || !sceneFromTiledMap(map, pool, scene, where, free, report, error) ||
+      if (!read || !sceneFromTiledMap(map, pool, scene, where, isFree, report, error) ||
           !checkScene(scene, where, error)) {
         r.error = error;  // already names the file
         return false;
       }
-      warnAboutScene(scene, where, free, report.warnings);
+      warnAboutScene(scene, where, isFree, report.warnings);
       content.scenes.push_back(std::move(scene));
       continue;
     }
@@ -504,7 +504,7 @@ bool readManifestTable(SourceReader& r, const std::string& manifest, PackContent
       lua_pop(L, 1);
       return r.fail(manifest, "scenes[" + std::to_string(i) + "] must be a scene file name");
     }
-    bool ok = readScene(r, file, scene, where, free);
+    bool ok = readScene(r, file, scene, where, isFree);
     lua_pop(L, 1);
     if (!ok) return false;
     if (!checkScene(scene, where, error)) {
@@ -514,7 +514,7 @@ bool readManifestTable(SourceReader& r, const std::string& manifest, PackContent
     std::set<std::string> textureNames;
     for (const PackTexture& t : content.textures) textureNames.insert(t.name);
     checkReferences(r, scene, file, textureNames);
-    warnAboutScene(scene, where, free, report.warnings);
+    warnAboutScene(scene, where, isFree, report.warnings);
     content.scenes.push_back(std::move(scene));
   }
   lua_pop(L, 1);

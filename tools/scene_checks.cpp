@@ -115,8 +115,8 @@ bool checkScene(const SceneDef& scene, const std::vector<std::string>& where, st
 }
 
 void warnAboutScene(const SceneDef& scene, const std::vector<std::string>& where,
-                    const std::vector<bool>& free, std::vector<std::string>& warnings) {
-  assert(where.size() == scene.objects.size() && free.size() == scene.objects.size());
+                    const std::vector<bool>& isFree, std::vector<std::string>& warnings) {
+  assert(where.size() == scene.objects.size() && isFree.size() == scene.objects.size());
   std::set<std::string> linked;
   bool walls = false;
   for (const ObjectDef& o : scene.objects) walls = walls || o.kind == KindStatic;
@@ -134,7 +134,7 @@ void warnAboutScene(const SceneDef& scene, const std::vector<std::string>& where
   }
   for (size_t i = 0; walls && i < scene.objects.size(); ++i) {
     const ObjectDef& o = scene.objects[i];
-    if (o.kind == KindDynamic && !free[i] && !linked.count(o.name))
+    if (o.kind == KindDynamic && !isFree[i] && !linked.count(o.name))
       warnings.push_back(where[i] +
                          ": dynamic object with no link falls freely (a flipper needs its pivot; "
                          "set 'free' if it is meant to)");

@@ -70,7 +70,7 @@ class SceneBuilder {
   SceneBuilder(const TiledMap& map, TexturePool& textures, PackReport& report)
       : map_(map), textures_(textures), report_(report) {}
 
-  bool build(SceneDef& scene, std::vector<std::string>& where, std::vector<bool>& free) {
+  bool build(SceneDef& scene, std::vector<std::string>& where, std::vector<bool>& isFree) {
     scene.name = std::filesystem::path(map_.file).stem().string();
     for (const TiledProperty& p : map_.properties) {
       if (p.name != "name") {
@@ -98,13 +98,13 @@ class SceneBuilder {
       if (!ok) return false;
       if (scene.objects.size() == records) continue;
       where.push_back(where_);
-      bool isFree = false;
-      if (!flag(item, "free", isFree)) return false;
-      free.push_back(isFree);
+      bool objectFree = false;
+      if (!flag(item, "free", objectFree)) return false;
+      isFree.push_back(objectFree);
     }
     std::reverse(scene.objects.begin(), scene.objects.end());
     std::reverse(where.begin(), where.end());
-    std::reverse(free.begin(), free.end());
+    std::reverse(isFree.begin(), isFree.end());
     return true;
   }
 
@@ -562,10 +562,10 @@ bool TexturePool::use(const std::string& file, PackReport& report, std::string& 
 }
 
 bool sceneFromTiledMap(const TiledMap& map, TexturePool& textures, SceneDef& scene,
-                       std::vector<std::string>& where, std::vector<bool>& free, PackReport& report,
-                       std::string& error) {
+                       std::vector<std::string>& where, std::vector<bool>& isFree,
+                       PackReport& report, std::string& error) {
   SceneBuilder builder(map, textures, report);
-  bool ok = builder.build(scene, where, free);
+  bool ok = builder.build(scene, where, isFree);
   error = builder.error;
   return ok;
 }
