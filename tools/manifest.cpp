@@ -75,7 +75,9 @@ class SourceReader {
                int hi) {
     double v = fallback;
     if (!wideNumber(t, key, where, v, fallback)) return false;
-    if (v != std::floor(v) || v < lo || v > hi)
+    if (v != std::floor(v))
+      return fail(where, std::string(key) + " " + numberText(v) + " is not a whole number");
+    if (v < lo || v > hi)
       return fail(where, std::string(key) + " " + numberText(v) + " is outside " +
                              std::to_string(lo) + ".." + std::to_string(hi));
     out = int(v);
@@ -172,8 +174,10 @@ class SourceReader {
     return int(n);
   }
 
-  // Notes keys of table t that are not in known (likely typos).
-  void unknownKeys(int t, std::initializer_list<const char*> known, const std::string& where) {
+  // Notes keys of table t that are not in known (likely typos); refuses the
+  // first one instead when strict.
+  bool unknownKeys(int t, std::initializer_list<const char*> known, const std::string& where,
+                   bool strict = false) {
     lua_pushnil(L);
     while (lua_next(L, t) != 0) {
       lua_pop(L, 1);
@@ -181,8 +185,14 @@ class SourceReader {
       std::string key = lua_tostring(L, -1);
       bool found = false;
       for (const char* k : known) found = found || key == k;
-      if (!found) note(where + ": unknown field '" + key + "' ignored");
+      if (found) continue;
+      if (strict) {
+        lua_pop(L, 1);
+        return fail(where, "unknown key '" + key + "'");
+      }
+      note(where + ": unknown field '" + key + "' ignored");
     }
+    return true;
   }
 
   lua_State* L;
@@ -235,7 +245,8 @@ bool readKind(SourceReader& r, int t, const std::string& where, ObjectKind& kind
                            "' (expected static, dynamic, trigger, marker, prop or 0..4)");
 }
 
-bool readObject(SourceReader& r, int t, const std::string& file, int index, ObjectDef& o) {
+bool readObject(SourceReader& r, int t, const std::string& file, int index, ObjectDef& o,
+                bool& isFree) {
   lua_State* L = r.L;
   std::string where = file + ": objects[" + std::to_string(index) + "]";
   if (lua_type(L, t) != LUA_TTABLE) return r.fail(where, "an object must be a table");
@@ -244,7 +255,7 @@ bool readObject(SourceReader& r, int t, const std::string& file, int index, Obje
   r.unknownKeys(t,
                 {"name", "id", "img", "litImg", "linkedTo", "imageScale", "imageOffset", "layer",
                  "blend", "kind", "collisionGroup", "immovableByOtherScenes", "mass",
-                 "inertiaRadius", "position", "outline"},
+                 "inertiaRadius", "position", "outline", "free"},
                 where);
   bool ok = r.string(t, "id", where, o.id, false) && r.string(t, "img", where, o.img, false) &&
             r.string(t, "litImg", where, o.litImg, false) &&
@@ -258,7 +269,7 @@ bool readObject(SourceReader& r, int t, const std::string& file, int index, Obje
             r.number(t, "mass", where, o.mass, 1) &&
             r.number(t, "inertiaRadius", where, o.inertiaRadius, 1) &&
             r.pointField(t, "position", where, o.position) &&
-            r.outline(t, "outline", where, o.outline);
+            r.outline(t, "outline", where, o.outline) && r.flag(t, "free", where, isFree);
   if (!ok || o.outline.size() < 3) return ok;
   std::vector<OutlinePoint> points;
   for (Float2 p : o.outline) points.push_back({p.x, p.y});
@@ -305,7 +316,7 @@ void checkReferences(SourceReader& r, const SceneDef& scene, const std::string& 
 // The scene table is on top of the stack. where names each object for
 // checkScene.
 bool readScene(SourceReader& r, const std::string& file, SceneDef& scene,
-               std::vector<std::string>& where) {
+               std::vector<std::string>& where, std::vector<bool>& isFree) {
   lua_State* L = r.L;
   int t = lua_gettop(L);
   if (lua_type(L, t) != LUA_TTABLE) return r.fail(file, "a scene file must return a table");
@@ -318,10 +329,12 @@ bool readScene(SourceReader& r, const std::string& file, SceneDef& scene,
   for (int i = 1; i <= n; ++i) {
     lua_rawgeti(L, objects, i);
     ObjectDef& o = scene.objects[size_t(i - 1)];
-    bool ok = readObject(r, lua_gettop(L), file, i, o);
+    bool objectFree = false;
+    bool ok = readObject(r, lua_gettop(L), file, i, o, objectFree);
     lua_pop(L, 1);
     if (!ok) return false;
     where.push_back(file + ": object '" + o.name + "'");
+    isFree.push_back(objectFree);
   }
   lua_pop(L, 1);
   n = r.list(t, "links", file);
@@ -347,8 +360,29 @@ bool namedFile(SourceReader& r, int t, const std::string& where,
   std::string file;
   if (!r.string(t, "name", where, name, true) || !r.string(t, "file", where, file, true))
     return false;
-  path = (folder / file).string();
+  path = (folder / file).lexically_normal().string();
   return true;
+}
+
+// The engine's score display draws with these; without them it shows nothing
+// and says nothing, so the author hears of it here.
+void warnAboutHud(const PackContent& content, const std::string& manifest,
+                  std::vector<std::string>& warnings) {
+  std::vector<std::string> missing;
+  for (const char* font : {"Small.txt", "Big.txt"}) {
+    bool found = false;
+    for (const FontDef& f : content.fonts) found = found || f.name == font;
+    if (!found) missing.push_back(std::string("font '") + font + "'");
+  }
+  for (const char* image : {"Images\\hud-lit.png", "Images\\hud-unlit.png"}) {
+    bool found = false;
+    for (const PackTexture& t : content.textures) found = found || t.name == image;
+    if (!found) missing.push_back(std::string("texture '") + image + "'");
+  }
+  if (missing.empty()) return;
+  std::string line = manifest + ": no ";
+  for (size_t i = 0; i < missing.size(); ++i) line += (i ? ", " : "") + missing[i];
+  warnings.push_back(line + "; the engine's score display uses them and shows nothing without");
 }
 
 bool readManifestTable(SourceReader& r, const std::string& manifest, PackContent& content,
@@ -356,7 +390,8 @@ bool readManifestTable(SourceReader& r, const std::string& manifest, PackContent
   lua_State* L = r.L;
   int top = lua_gettop(L);
   if (lua_type(L, top) != LUA_TTABLE) return r.fail(manifest, "the manifest must return a table");
-  r.unknownKeys(top, {"textures", "sounds", "fonts", "masks", "scenes"}, manifest);
+  if (!r.unknownKeys(top, {"textures", "sounds", "fonts", "masks", "scenes"}, manifest, true))
+    return false;
   const std::filesystem::path folder = std::filesystem::path(manifest).parent_path();
   std::string error;
   TexturePool pool(content.textures, folder.string());
@@ -441,24 +476,26 @@ bool readManifestTable(SourceReader& r, const std::string& manifest, PackContent
     std::string file = manifest;
     SceneDef scene;
     std::vector<std::string> where;  // names scene.objects[i] in messages
+    std::vector<bool> isFree;        // scene.objects[i] is meant to move freely
     if (lua_type(L, -1) == LUA_TSTRING && isTiledMapFile(lua_tostring(L, -1))) {
-      file = (folder / lua_tostring(L, -1)).string();
+      file = (folder / lua_tostring(L, -1)).lexically_normal().string();
       lua_pop(L, 1);
       report.inputs.push_back(file);
       TiledMap map;
       bool read = readTiledMap(file, map, error);
       for (const TiledTileset& ts : map.tilesets)
         if (ts.file != file) report.inputs.push_back(ts.file);
-      if (!read || !sceneFromTiledMap(map, pool, scene, where, report, error) ||
+      if (!read || !sceneFromTiledMap(map, pool, scene, where, isFree, report, error) ||
           !checkScene(scene, where, error)) {
         r.error = error;  // already names the file
         return false;
       }
+      warnAboutScene(scene, where, isFree, report.warnings);
       content.scenes.push_back(std::move(scene));
       continue;
     }
     if (lua_type(L, -1) == LUA_TSTRING) {  // a scene file; an inline table also works
-      file = (folder / lua_tostring(L, -1)).string();
+      file = (folder / lua_tostring(L, -1)).lexically_normal().string();
       lua_pop(L, 1);
       report.inputs.push_back(file);
       if (!runSourceFile(L, file, error))
@@ -467,7 +504,7 @@ bool readManifestTable(SourceReader& r, const std::string& manifest, PackContent
       lua_pop(L, 1);
       return r.fail(manifest, "scenes[" + std::to_string(i) + "] must be a scene file name");
     }
-    bool ok = readScene(r, file, scene, where);
+    bool ok = readScene(r, file, scene, where, isFree);
     lua_pop(L, 1);
     if (!ok) return false;
     if (!checkScene(scene, where, error)) {
@@ -477,9 +514,13 @@ bool readManifestTable(SourceReader& r, const std::string& manifest, PackContent
     std::set<std::string> textureNames;
     for (const PackTexture& t : content.textures) textureNames.insert(t.name);
     checkReferences(r, scene, file, textureNames);
+    warnAboutScene(scene, where, isFree, report.warnings);
     content.scenes.push_back(std::move(scene));
   }
   lua_pop(L, 1);
+  if (content.scenes.empty())
+    return r.fail(manifest, "no scenes to pack (the list 'scenes' is empty)");
+  warnAboutHud(content, manifest, report.warnings);
   return true;
 }
 

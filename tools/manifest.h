@@ -9,8 +9,9 @@
 #include "scene_checks.h"
 
 struct PackReport {
-  std::vector<std::string> notes;   // warnings and fixes, one line each
-  std::vector<std::string> inputs;  // every file read, manifest first
+  std::vector<std::string> notes;     // fixes and things ignored, one line each
+  std::vector<std::string> warnings;  // mistakes that pack but play wrong
+  std::vector<std::string> inputs;    // every file read, manifest first
 };
 
 // Fills content from the manifest at path; every scene, Lua or Tiled, passes

@@ -9,7 +9,8 @@ namespace {
 
 const char* const kUsage =
     "usage: orvane-pack MANIFEST.lua -o OUT/data.dat [--fix-winding] [--depfile FILE]\n"
-    "       orvane-pack --list data.dat\n";
+    "       orvane-pack --list data.dat\n"
+    "       orvane-pack --help\n";
 
 // Make-style dependency list, escaping spaces as make and ninja expect.
 std::string depfileText(const std::string& output, const std::vector<std::string>& inputs) {
@@ -47,6 +48,8 @@ int packCommand(const std::string& manifest, const std::string& output, const st
   std::string error;
   bool ok = loadManifest(manifest, content, report, error);
   for (const std::string& note : report.notes) std::fprintf(out, "note: %s\n", note.c_str());
+  for (const std::string& warning : report.warnings)
+    std::fprintf(err, "orvane-pack: warning: %s\n", warning.c_str());
   std::vector<unsigned char> bytes;
   if (ok) ok = encodeArchive(content, bytes, error);
   if (ok) ok = writeFileAtomically(output, bytes, error);
@@ -73,7 +76,10 @@ int runPackTool(const std::vector<std::string>& args, std::FILE* out, std::FILE*
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& a = args[i];
     bool hasValue = i + 1 < args.size();
-    if (a == "--list" && hasValue && list.empty()) {
+    if (a == "--help" || a == "-h") {
+      std::fputs(kUsage, out);
+      return 0;
+    } else if (a == "--list" && hasValue && list.empty()) {
       list = args[++i];
     } else if (a == "-o" && hasValue && output.empty()) {
       output = args[++i];

@@ -6,6 +6,7 @@
 #include <cassert>
 #include <cmath>
 #include <cstdio>
+#include <set>
 #include <utility>
 
 namespace {
@@ -73,7 +74,7 @@ std::string settleOutline(std::vector<OutlinePoint>& points) {
   auto crossing = selfCrossing(points);
   if (crossing.first)
     return "polygon crosses itself (edges " + std::to_string(crossing.first) + " and " +
-           std::to_string(crossing.second) + ")";
+           std::to_string(crossing.second) + ", counted from 1 at the first point)";
   double sum = shoelaceSum(points);
   if (std::fabs(sum) < 1e-9) return "outline has no area";
   // The collider needs the corners counter-clockwise on screen.
@@ -111,4 +112,31 @@ bool checkScene(const SceneDef& scene, const std::vector<std::string>& where, st
     }
   }
   return true;
+}
+
+void warnAboutScene(const SceneDef& scene, const std::vector<std::string>& where,
+                    const std::vector<bool>& isFree, std::vector<std::string>& warnings) {
+  assert(where.size() == scene.objects.size() && isFree.size() == scene.objects.size());
+  std::set<std::string> linked;
+  bool walls = false;
+  for (const ObjectDef& o : scene.objects) walls = walls || o.kind == KindStatic;
+  for (const LinkDef& l : scene.links) {
+    for (const std::string* end : {&l.obj1, &l.obj2}) {
+      if (end->empty()) continue;
+      linked.insert(*end);
+      for (size_t i = 0; i < scene.objects.size(); ++i)
+        if (scene.objects[i].name == *end && scene.objects[i].kind == KindStatic) {
+          warnings.push_back(where[i] + ": link '" + l.name +
+                             "' joins a static object, which never moves (is its kind missing?)");
+          break;
+        }
+    }
+  }
+  for (size_t i = 0; walls && i < scene.objects.size(); ++i) {
+    const ObjectDef& o = scene.objects[i];
+    if (o.kind == KindDynamic && !isFree[i] && !linked.count(o.name))
+      warnings.push_back(where[i] +
+                         ": dynamic object with no link falls freely (a flipper needs its pivot; "
+                         "set 'free' if it is meant to)");
+  }
 }

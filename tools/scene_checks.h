@@ -38,3 +38,11 @@ std::vector<OutlinePoint> subdivided(const std::vector<OutlinePoint>& points, do
 // and inertiaRadius of dynamic bodies in range. where[i] names scene.objects[i] ("file: object
 // 'Wall'"); a refusal is one line, where then the fault.
 bool checkScene(const SceneDef& scene, const std::vector<std::string>& where, std::string& error);
+
+// Mistakes that pack but play wrong: a link to a static object (it holds
+// nothing), and a dynamic object with no link in a scene that has static
+// walls (a flipper without its pivot falls off the table) unless isFree[i]
+// says it is meant to move freely. Appends one line per mistake to warnings,
+// worded as checkScene's refusals.
+void warnAboutScene(const SceneDef& scene, const std::vector<std::string>& where,
+                    const std::vector<bool>& isFree, std::vector<std::string>& warnings);

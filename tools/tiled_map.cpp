@@ -42,7 +42,9 @@ bool addMapTileset(TiledMap& map, int firstGid, const std::string& source,
   }
   TiledTileset ts;
   if (!source.empty()) {
-    std::string file = (std::filesystem::path(map.file).parent_path() / source).string(), nested;
+    std::string
+        file = (std::filesystem::path(map.file).parent_path() / source).lexically_normal().string(),
+        nested;
     if (!readTiledTileset(file, ts, nested)) {
       message = "tileset: " + nested;
       return false;

@@ -53,7 +53,8 @@ const char* const kObjectProperties[] = {"kind",
                                          "inertiaRadius",
                                          "segments",
                                          "obj1",
-                                         "obj2"};
+                                         "obj2",
+                                         "free"};
 
 // One thing of the map that becomes a record: an object of an object layer,
 // or an image layer. chain holds its layers, innermost first.
@@ -69,7 +70,7 @@ class SceneBuilder {
   SceneBuilder(const TiledMap& map, TexturePool& textures, PackReport& report)
       : map_(map), textures_(textures), report_(report) {}
 
-  bool build(SceneDef& scene, std::vector<std::string>& where) {
+  bool build(SceneDef& scene, std::vector<std::string>& where, std::vector<bool>& isFree) {
     scene.name = std::filesystem::path(map_.file).stem().string();
     for (const TiledProperty& p : map_.properties) {
       if (p.name != "name") {
@@ -95,10 +96,15 @@ class SceneBuilder {
       size_t records = scene.objects.size();
       bool ok = item.imageLayer ? imageLayer(item, scene) : object(item, scene);
       if (!ok) return false;
-      if (scene.objects.size() > records) where.push_back(where_);
+      if (scene.objects.size() == records) continue;
+      where.push_back(where_);
+      bool objectFree = false;
+      if (!flag(item, "free", objectFree)) return false;
+      isFree.push_back(objectFree);
     }
     std::reverse(scene.objects.begin(), scene.objects.end());
     std::reverse(where.begin(), where.end());
+    std::reverse(isFree.begin(), isFree.end());
     return true;
   }
 
@@ -191,12 +197,13 @@ class SceneBuilder {
     } else {
       return refuse(std::string("property '") + name + "' must be a number");
     }
-    if (!(out >= lo && out <= hi) || (whole && out != std::floor(out))) {
-      char range[96];
-      std::snprintf(range, sizeof range, "%g is out of range (%s%g to %g)", out,
+    char fault[96] = "";
+    if (!(out >= lo && out <= hi))
+      std::snprintf(fault, sizeof fault, "%g is out of range (%s%g to %g)", out,
                     whole ? "a whole number " : "", lo, hi);
-      return refuse(std::string("property '") + name + "' " + range);
-    }
+    else if (whole && out != std::floor(out))
+      std::snprintf(fault, sizeof fault, "%g is not a whole number", out);
+    if (*fault) return refuse(std::string("property '") + name + "' " + fault);
     return true;
   }
 
@@ -260,6 +267,8 @@ class SceneBuilder {
     if (p) {
       if (p->type == "int") {
         int number;
+        if (p->number != std::floor(p->number))
+          return refuse("kind " + numberText(p->number) + " is not a whole number");
         if (!wholeNumber(p->number, number) || number < 0 || number > 4)
           return refuse("kind " + numberText(p->number) + " is out of range (0 to 4)");
         kind = ObjectKind(number);
@@ -312,7 +321,9 @@ class SceneBuilder {
     std::string file;
     if (!text(item, name, file)) return false;
     if (file.empty()) return true;
-    std::string path = (std::filesystem::path(map_.file).parent_path() / file).string(), nested;
+    std::string
+        path = (std::filesystem::path(map_.file).parent_path() / file).lexically_normal().string(),
+        nested;
     if (!textures_.use(path, report_, texture, w, h, nested))
       return refuse(std::string("property '") + name + "': " + nested);
     return true;
@@ -551,9 +562,10 @@ bool TexturePool::use(const std::string& file, PackReport& report, std::string& 
 }
 
 bool sceneFromTiledMap(const TiledMap& map, TexturePool& textures, SceneDef& scene,
-                       std::vector<std::string>& where, PackReport& report, std::string& error) {
+                       std::vector<std::string>& where, std::vector<bool>& isFree,
+                       PackReport& report, std::string& error) {
   SceneBuilder builder(map, textures, report);
-  bool ok = builder.build(scene, where);
+  bool ok = builder.build(scene, where, isFree);
   error = builder.error;
   return ok;
 }

@@ -33,9 +33,10 @@ class TexturePool {
   std::map<std::string, size_t> byFile_;  // normalised path -> index in textures_
 };
 
-// Fills scene from map, and where with what names each of its objects in
-// messages ("file: object 7 'Wall'"), ready for checkScene. Refusals name the
-// file, the object (its Tiled id and name) and what is wrong; warnings go to
-// report.notes.
+// Fills scene from map, where with what names each of its objects in
+// messages ("file: object 7 'Wall'"), ready for checkScene, and isFree with
+// their property 'free' for warnAboutScene. Refusals name the file, the
+// object (its Tiled id and name) and what is wrong; notes go to report.notes.
 bool sceneFromTiledMap(const TiledMap& map, TexturePool& textures, SceneDef& scene,
-                       std::vector<std::string>& where, PackReport& report, std::string& error);
+                       std::vector<std::string>& where, std::vector<bool>& isFree,
+                       PackReport& report, std::string& error);

@@ -175,7 +175,7 @@ class TmjReader {
         layer.kind = TiledLayer::Image;
         std::string image;
         if (!string(j, "image", where, image)) return false;
-        if (!image.empty()) layer.image = (folder_ / image).string();
+        if (!image.empty()) layer.image = (folder_ / image).lexically_normal().string();
       } else if (type == "tilelayer") {
         layer.kind = TiledLayer::Tiles;
       } else if (type == "group") {
@@ -195,7 +195,7 @@ class TmjReader {
     if (!string(j, "name", "a tileset", ts.name) || !string(j, "image", "a tileset", atlas))
       return false;
     std::string where = "tileset '" + ts.name + "'";
-    if (!atlas.empty()) ts.atlasImage = (folder_ / atlas).string();
+    if (!atlas.empty()) ts.atlasImage = (folder_ / atlas).lexically_normal().string();
     const json* tiles;
     if (!array(j, "tiles", where, tiles)) return false;
     for (const json& t : *tiles) {
@@ -207,7 +207,7 @@ class TmjReader {
           !integer(t, "imageheight", where, tile.imageHeight))
         return false;
       if (image.empty()) continue;
-      tile.image = (folder_ / image).string();
+      tile.image = (folder_ / image).lexically_normal().string();
       ts.tiles.push_back(tile);
     }
     return true;

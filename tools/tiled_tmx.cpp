@@ -161,7 +161,7 @@ class TmxReader {
       if (layer.kind == TiledLayer::Image) {
         const XMLElement* image = e->FirstChildElement("image");
         std::string source = image ? text(image, "source") : "";
-        if (!source.empty()) layer.image = (folder_ / source).string();
+        if (!source.empty()) layer.image = (folder_ / source).lexically_normal().string();
       }
       if (layer.kind == TiledLayer::Objects) {
         for (const XMLElement* o = e->FirstChildElement("object"); o;
@@ -183,7 +183,7 @@ class TmxReader {
     ts.file = file_;
     const XMLElement* atlas = e->FirstChildElement("image");
     if (atlas && !text(atlas, "source").empty())
-      ts.atlasImage = (folder_ / text(atlas, "source")).string();
+      ts.atlasImage = (folder_ / text(atlas, "source")).lexically_normal().string();
     for (const XMLElement* t = e->FirstChildElement("tile"); t; t = t->NextSiblingElement("tile")) {
       const XMLElement* image = t->FirstChildElement("image");
       if (!image) continue;
@@ -191,7 +191,8 @@ class TmxReader {
       if (!integer(t, "id", tile.id) || !integer(image, "width", tile.imageWidth) ||
           !integer(image, "height", tile.imageHeight))
         return false;
-      if (!text(image, "source").empty()) tile.image = (folder_ / text(image, "source")).string();
+      if (!text(image, "source").empty())
+        tile.image = (folder_ / text(image, "source")).lexically_normal().string();
       ts.tiles.push_back(tile);
     }
     return true;

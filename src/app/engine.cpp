@@ -73,10 +73,16 @@ void reloadTable() {
     runningTable->attachBindings();
     AudioSystem::playMusic(nullptr, 0);  // any the new main chunk started
   }
-  // The table not kept is closed as at shutdown.
+  // The table not kept is closed as at shutdown. A failed one is said to
+  // have failed first, so that its world's clearing line cannot be read as
+  // the running table's.
+  if (!ok) {
+    std::printf("Reload failed; the table goes on as it was\n");
+    if (next->world())
+      std::fprintf(stderr, "Reload: clearing the world of the table that failed to load\n");
+  }
   releaseCatalogTextures(next->catalog());
   delete next;
-  if (!ok) std::printf("Reload failed; the table goes on as it was\n");
 }
 
 // A recording holds one table from its first step to its last, so a reload

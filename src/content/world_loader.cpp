@@ -7,7 +7,11 @@
 // within a few times 65535 records of what the file itself holds. Pixel and
 // sound blocks are checked against the bytes left before anything is
 // allocated; a block announced beyond the end closes the reader at once.
+#include <sys/stat.h>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <limits>
 
 #include "content/archive_format.h"
@@ -15,6 +19,18 @@
 #include "content/world_data.h"
 
 namespace {
+
+// Why the reader found path closed, for the author on standard error.
+const char* openFault(const char* path) {
+  if (!path || !*path) return "no path";
+  struct stat info;
+  if (stat(path, &info) != 0) return std::strerror(errno);
+  if (!S_ISREG(info.st_mode)) return "not a regular file";
+  FILE* probe = std::fopen(path, "rb");
+  if (!probe) return std::strerror(errno);
+  std::fclose(probe);
+  return "unreadable";
+}
 
 // Reads the field types of archive_format.h; the names only serve the lister.
 class FieldReader {
@@ -145,6 +161,8 @@ WorldData::WorldData(const char* path, ContentBackend& backend) : backend_(backe
   ArchiveReader reader(path);
   if (!reader.isOpen()) {
     std::printf("Error opening the world data file!\n");
+    std::fprintf(stderr, "Cannot open the world data file '%s': %s\n", path ? path : "",
+                 openFault(path));
     return;
   }
   if (reader.readU16() != archiveVersion) {

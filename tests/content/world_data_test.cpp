@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <memory>
+#include <utility>
 
 #include "allocation_probe.h"
 #include "archive_bytes.h"
@@ -80,13 +81,19 @@ TEST(ArchiveLoading, OtherVersionsStopBeforeAnyRecord) {
 TEST(ArchiveLoading, UnopenablePathsReportTheOpenError) {
   NullContentBackend backend;
   TempFile dirHolder({});
-  for (const char* path : {"/nonexistent/orvane/data.dat", dirHolder.dir().c_str()}) {
+  // Standard error names the file and the reason.
+  const std::pair<std::string, std::string> cases[] = {
+      {"/nonexistent/orvane/data.dat", "No such file or directory"},
+      {dirHolder.dir(), "not a regular file"}};
+  for (const auto& [path, reason] : cases) {
     testing::internal::CaptureStdout();
-    WorldData data(path, backend);
+    testing::internal::CaptureStderr();
+    WorldData data(path.c_str(), backend);
     std::fflush(stdout);
+    std::string err = testing::internal::GetCapturedStderr();
     EXPECT_EQ(testing::internal::GetCapturedStdout(),
-              "Loading world data from '" + std::string(path) +
-                  "'..\nError opening the world data file!\n");
+              "Loading world data from '" + path + "'..\nError opening the world data file!\n");
+    EXPECT_EQ(err, "Cannot open the world data file '" + path + "': " + reason + "\n");
     EXPECT_TRUE(data.loadFailed);
   }
   testing::internal::CaptureStdout();

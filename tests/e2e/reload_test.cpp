@@ -3,9 +3,11 @@
 // archive is reported and the table that was running goes on.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "harness.h"
 #include "pack_cli.h"
@@ -75,6 +77,19 @@ PropertySet("hiscore1", 4321)
   ASSERT_TRUE(engine.waitForLine("Reload failed; the table goes on as it was"))
       << engine.transcript();
   ASSERT_TRUE(engine.press("F1", "[COMET] game started with 1 player(s)")) << engine.transcript();
+  {
+    // The failure is told before the failed table's world is cleared, and
+    // standard error says whose world that is.
+    std::vector<std::string> lines = engine.lines();
+    auto failed =
+        std::find(lines.begin(), lines.end(), "Reload failed; the table goes on as it was");
+    ASSERT_NE(lines.end(), failed);
+    EXPECT_NE("[WORLD] Clearing world", *(failed - 1)) << engine.transcript();
+    EXPECT_EQ("[WORLD] Clearing world", *(failed + 1)) << engine.transcript();
+    EXPECT_NE(std::string::npos, engine.transcript().find(
+                                     "Reload: clearing the world of the table that failed to load"))
+        << engine.transcript();
+  }
 
   // So does an archive that cannot be loaded.
   dir.write("play/data.dat", "not an archive");

@@ -42,7 +42,7 @@ TEST(SceneChecks, ALuaSceneAndATiledMapGetTheSameMessageForTheSameFault) {
   } cases[] = {
       {R"({ name = "Tie", outline = { {0, 0}, {10, 10}, {10, 0}, {0, 10} } })",
        R"(<object id="8" name="Tie" x="0" y="0"><polygon points="0,0 10,10 10,0 0,10"/></object>)",
-       "object 8 'Tie'|polygon crosses itself (edges 1 and 3)"},
+       "object 8 'Tie'|polygon crosses itself (edges 1 and 3, counted from 1 at the first point)"},
       {R"({ name = "Flat", outline = { {0, 0}, {10, 0}, {20, 0} } })",
        R"(<object id="2" name="Flat" x="0" y="0"><polygon points="0,0 10,0 20,0"/></object>)",
        "object 2 'Flat'|outline has no area"},

@@ -61,7 +61,8 @@ TEST(PackErrors, ObjectFieldsOutOfRangeNameTheObject) {
       {"{ name = \"K\", kind = -1 }", "object 'K': kind -1 is outside 0..4"},
       {"{ name = \"K\", kind = \"wall\" }", "object 'K': unknown kind 'wall'"},
       {"{ name = \"G\", collisionGroup = 32 }", "object 'G': collisionGroup 32 is outside 0..31"},
-      {"{ name = \"G\", collisionGroup = 1.5 }", "object 'G': collisionGroup 1.5 is outside"},
+      {"{ name = \"G\", collisionGroup = 1.5 }",
+       "object 'G': collisionGroup 1.5 is not a whole number"},
       {"{ name = \"L\", layer = 256 }", "object 'L': layer 256 is outside 0..255"},
       {"{ name = \"M\", mass = \"heavy\" }", "object 'M': mass must be a number, not a string"},
       {"{ name = \"M\", mass = 1/0 }", "object 'M': mass is not a finite number"},
@@ -133,10 +134,11 @@ TEST(PackErrors, MissingAndBrokenFilesAreNamed) {
 
 TEST(PackErrors, FailedRunKeepsThePreviousArchiveAndLeavesNoTemporaryFile) {
   ScratchDir dir;
-  dir.write("manifest.lua", "return { masks = { 1 } }");
+  dir.write("manifest.lua", "return { masks = { 1 }, scenes = { { name = \"T\" } } }");
   ASSERT_EQ(0, pack(dir).code);
   std::vector<unsigned char> before = dir.read("out/data.dat");
-  EXPECT_EQ(16u, before.size());
+  EXPECT_EQ(16u + 7u, before.size());  // the mask and the empty scene 'T'
+
 
   dir.write("manifest.lua", "return { masks = { 1 }, scenes = { \"missing.lua\" } }");
   EXPECT_EQ(1, pack(dir).code);
@@ -186,3 +188,95 @@ TEST(PackDepfile, ListsEveryFileRead) {
 }
 
 }  // namespace
+
+// Mistakes that pack but play wrong are warned about on standard error, and
+// the archive is written all the same.
+TEST(PackWarnings, MistakesThatPackButPlayWrong) {
+  const std::string wall = "{ name = \"Wall\", outline = { {0, 0}, {10, 10}, {10, 0} } },\n";
+  const std::string fall =
+      "object 'Flipper': dynamic object with no link falls freely (a flipper needs its pivot; "
+      "set 'free' if it is meant to)";
+  struct Case {
+    std::string objects, links;
+    std::string warning;  // "" for none
+  };
+  const Case cases[] = {
+      {wall + "{ name = \"Flipper\", kind = \"dynamic\" }", "", fall},
+      // The pivot holds it; a free object and a scene without walls warn of nothing.
+      {wall + "{ name = \"Flipper\", kind = \"dynamic\" }", "{ name = \"p\", obj1 = \"Flipper\" }",
+       ""},
+      {wall + "{ name = \"Flipper\", kind = \"dynamic\", free = true }", "", ""},
+      {"{ name = \"Ball\", kind = \"dynamic\" }", "", ""},
+      // A flipper whose kind was left out is static: its pivot holds nothing.
+      {wall + "{ name = \"Flipper\" }", "{ name = \"p\", obj1 = \"Flipper\" }",
+       "object 'Flipper': link 'p' joins a static object, which never moves (is its kind "
+       "missing?)"},
+  };
+  for (const Case& c : cases) {
+    ScratchDir dir;
+    dir.write("manifest.lua", "return { scenes = { \"table.lua\" } }\n");
+    dir.write("table.lua", "return { name = \"T\", objects = {\n" + c.objects + "\n}, links = { " +
+                               c.links + " } }\n");
+    ToolRun run = pack(dir);
+    EXPECT_EQ(0, run.code) << run.err;
+    EXPECT_TRUE(dir.exists("out/data.dat"));
+    std::string line = "orvane-pack: warning: " + (dir / "table.lua") + ": ";
+    if (c.warning.empty())
+      EXPECT_FALSE(contains(run.err, line)) << c.objects << "\n" << run.err;
+    else
+      EXPECT_TRUE(contains(run.err, line + c.warning + "\n")) << c.objects << "\n" << run.err;
+  }
+}
+
+// The fonts and images the engine's score display looks for: each missing
+// one is named, and a table that has them all hears nothing of it.
+TEST(PackWarnings, MissingHudFontsAndImagesAreNamed) {
+  ScratchDir dir;
+  dir.write("manifest.lua", "return { scenes = { { name = \"T\" } } }\n");
+  ToolRun run = pack(dir);
+  ASSERT_EQ(0, run.code) << run.err;
+  EXPECT_TRUE(contains(run.err, "orvane-pack: warning: " + (dir / "manifest.lua") +
+                                    ": no font 'Small.txt', font 'Big.txt', texture "
+                                    "'Images\\hud-lit.png', texture 'Images\\hud-unlit.png'; "
+                                    "the engine's score display uses them and shows nothing "
+                                    "without\n"))
+      << run.err;
+}
+
+TEST(PackErrors, ManifestMistakesAreErrors) {
+  struct Case {
+    const char* manifest;
+    const char* message;
+  };
+  const Case cases[] = {
+      {"return { scenes = { { name = \"T\" } }, texures = {} }", "unknown key 'texures'"},
+      {"return { scenes = {} }", "no scenes to pack (the list 'scenes' is empty)"},
+      {"return { }", "no scenes to pack (the list 'scenes' is empty)"},
+  };
+  for (const Case& c : cases) {
+    ScratchDir dir;
+    dir.write("manifest.lua", c.manifest);
+    ToolRun run = pack(dir);
+    EXPECT_EQ(1, run.code) << c.manifest;
+    EXPECT_EQ("orvane-pack: " + (dir / "manifest.lua") + ": " + c.message + "\n", run.err);
+    EXPECT_FALSE(dir.exists("out/data.dat"));
+  }
+}
+
+TEST(PackErrors, PathsAreShownNormalised) {
+  ScratchDir dir;
+  dir.write("manifest.lua", "return { scenes = { \"maps/../scenes/./missing.lua\" } }");
+  ToolRun run = pack(dir);
+  EXPECT_EQ(1, run.code);
+  EXPECT_TRUE(contains(run.err, dir / "scenes/missing.lua")) << run.err;
+  EXPECT_FALSE(contains(run.err, "..")) << run.err;
+}
+
+TEST(PackCommandLine, HelpPrintsTheUsage) {
+  for (const char* flag : {"--help", "-h"}) {
+    ToolRun run = runTool({flag});
+    EXPECT_EQ(0, run.code);
+    EXPECT_EQ(0u, run.out.find("usage: orvane-pack MANIFEST.lua -o OUT/data.dat")) << run.out;
+    EXPECT_EQ("", run.err);
+  }
+}

@@ -54,7 +54,7 @@ TEST_F(TiledErrors, ShapesThatMakeNoOutline) {
   EXPECT_TRUE(refused(
       pack(
           R"(<object id="8" name="Tie" x="5" y="5"><polygon points="0,0 10,10 10,0 0,10"/></object>)"),
-      "object 8 'Tie': polygon crosses itself (edges 1 and 3)"));
+      "object 8 'Tie': polygon crosses itself (edges 1 and 3, counted from 1 at the first point)"));
   EXPECT_TRUE(
       refused(pack(R"(<object id="9" name="Lane" type="trigger" x="5" y="5"><point/></object>)"),
               "object 9 'Lane': a point has no outline; a trigger object needs a polygon, "
@@ -104,6 +104,34 @@ TEST_F(TiledErrors, ValuesOutOfRange) {
   EXPECT_TRUE(refused(pack(withProperty(R"(<property name="segments" type="int" value="2"/>)")),
                       "object 3 'Ball': property 'segments' 2 is out of range (a whole number 3 "
                       "to 1024)"));
+}
+
+TEST_F(TiledErrors, FractionsWhereWholeNumbersBelongAreNamedSo) {
+  EXPECT_TRUE(
+      refused(pack(R"(<object id="3" name="Ball" x="5" y="5" width="9" height="9"><properties>
+   <property name="collisionGroup" type="float" value="1.5"/></properties></object>)"),
+              "object 3 'Ball': property 'collisionGroup' 1.5 is not a whole number"));
+}
+
+// The map's wall is static, so a dynamic object needs a joint or 'free'.
+TEST_F(TiledErrors, ADynamicObjectWithoutAJointIsWarnedAboutUnlessFree) {
+  const std::string flipper =
+      R"(<object id="3" name="Flipper" type="dynamic" x="5" y="20"><properties>%s</properties>
+   <polygon points="0,0 40,5 0,10"/></object>)";
+  const std::string warning = "orvane-pack: warning: " + (dir / "table.tmx") +
+                              ": object 3 'Flipper': dynamic object with no link falls freely";
+  struct Case {
+    const char* properties;
+    bool warned;
+  };
+  for (const Case& c :
+       {Case{"", true}, Case{R"(<property name="free" type="bool" value="true"/>)", false}}) {
+    std::string object = flipper;
+    object.replace(object.find("%s"), 2, c.properties);
+    ToolRun run = pack(object);
+    EXPECT_EQ(0, run.code) << run.err;
+    EXPECT_EQ(c.warned, run.err.find(warning) != std::string::npos) << run.err;
+  }
 }
 
 TEST_F(TiledErrors, BrokenFilesNameTheLine) {
