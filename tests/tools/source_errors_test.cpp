@@ -139,7 +139,6 @@ TEST(PackErrors, FailedRunKeepsThePreviousArchiveAndLeavesNoTemporaryFile) {
   std::vector<unsigned char> before = dir.read("out/data.dat");
   EXPECT_EQ(16u + 7u, before.size());  // the mask and the empty scene 'T'
 
-
   dir.write("manifest.lua", "return { masks = { 1 }, scenes = { \"missing.lua\" } }");
   EXPECT_EQ(1, pack(dir).code);
   EXPECT_EQ(before, dir.read("out/data.dat"));
