@@ -236,11 +236,7 @@ bool readKind(SourceReader& r, int t, const std::string& where, ObjectKind& kind
     kind = ObjectKind(number);
     return ok;
   }
-  for (int k = 0; k < int(std::size(kKindNames)); ++k)
-    if (name == kKindNames[k]) {
-      kind = ObjectKind(k);
-      return true;
-    }
+  if (objectKindNamed(name, kind)) return true;
   return r.fail(where, "unknown kind '" + name +
                            "' (expected static, dynamic, trigger, marker, prop or 0..4)");
 }

@@ -30,9 +30,6 @@ struct PackContent {
   std::vector<SceneDef> scenes;
 };
 
-// The scene sources' name for the archive's kind names.
-inline constexpr const auto& kKindNames = objectKindNames;
-
 // Appends the archive image of content to out. Returns false (out unusable)
 // with a message naming the record when a value does not fit its field.
 bool encodeArchive(const PackContent& content, std::vector<unsigned char>& out, std::string& error);

@@ -284,11 +284,7 @@ class SceneBuilder {
     } else {
       return true;
     }
-    for (int k = 0; k < int(std::size(kKindNames)); ++k)
-      if (name == kKindNames[k]) {
-        kind = ObjectKind(k);
-        return true;
-      }
+    if (objectKindNamed(name, kind)) return true;
     return refuse("unknown kind '" + name +
                   "' (expected static, dynamic, trigger, marker or prop)");
   }
@@ -353,7 +349,7 @@ class SceneBuilder {
     std::string nested;
     if (!kindOf(item, KindProp, kind) || !fields(item, o)) return false;
     if (kind != KindProp)
-      return refuse(std::string("an image layer is a sprite, not a ") + kKindNames[kind] +
+      return refuse(std::string("an image layer is a sprite, not a ") + objectKindNames[kind] +
                     " object (kind must be prop)");
     o.kind = kind;
     if (!textures_.use(layer.image, report_, o.img, w, h, nested)) return refuse(nested);
@@ -413,7 +409,7 @@ class SceneBuilder {
       return true;
     }
     if (t.shape == TiledObject::Point)
-      return refuse(std::string("a point has no outline; a ") + kKindNames[kind] +
+      return refuse(std::string("a point has no outline; a ") + objectKindNames[kind] +
                     " object needs a polygon, rectangle or ellipse");
     if (t.shape == TiledObject::Polygon && points.size() < 3)
       return refuse("polygon has " + std::to_string(points.size()) +
@@ -429,7 +425,7 @@ class SceneBuilder {
   bool tile(const Item& item, ObjectDef& o, int kind) {
     const TiledObject& t = *item.object;
     if (kind != KindProp)
-      return refuse(std::string("an image object is a sprite, not a ") + kKindNames[kind] +
+      return refuse(std::string("an image object is a sprite, not a ") + objectKindNames[kind] +
                     " object; to draw an image on a shape, give the shape an img property");
     if (t.gid & 0xF0000000u) return refuse("the image is flipped; flip the image file instead");
     if (t.rotation != 0)

@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <iterator>
+#include <string>
 
 #include "content/world_data.h"
 
@@ -20,6 +21,16 @@ constexpr unsigned objectKindCount = unsigned(std::size(objectKindNames));
 // The name of a kind byte, or nullptr for one past the named kinds.
 inline const char* objectKindName(unsigned kind) {
   return kind < objectKindCount ? objectKindNames[kind] : nullptr;
+}
+
+// The kind a source names, as the packer reads it; false for no kind.
+inline bool objectKindNamed(const std::string& name, ObjectKind& kind) {
+  for (unsigned k = 0; k < objectKindCount; ++k)
+    if (name == objectKindNames[k]) {
+      kind = ObjectKind(k);
+      return true;
+    }
+  return false;
 }
 
 constexpr unsigned pointBytes = 8;  // an outline point: f32 x, f32 y
