@@ -78,10 +78,60 @@ add_custom_target(orvane_man_pages ALL DEPENDS ${man_pages})
 install(FILES ${CMAKE_SOURCE_DIR}/README.md DESTINATION ${ORVANE_DOCDIR})
 install(DIRECTORY ${CMAKE_SOURCE_DIR}/docs DESTINATION ${ORVANE_DOCDIR})
 
+# The changelog's newest entry is the release: its version, its maintainer
+# and its date are the package's, the copyright file's and the metainfo's.
+file(STRINGS ${CMAKE_SOURCE_DIR}/dist/changelog changelog_lines)
+list(GET changelog_lines 0 changelog_head)
+string(REGEX MATCH "^orvane \\(([^)]+)\\)" _ "${changelog_head}")
+set(ORVANE_VERSION ${CMAKE_MATCH_1})
+set(months Jan Feb Mar Apr May Jun Jul Aug Sep Oct Nov Dec)
+set(month -1)
+foreach(line ${changelog_lines})
+  if(line MATCHES "^ -- (.+>)  [A-Z][a-z][a-z], ([0-9][0-9]) ([A-Z][a-z][a-z]) ([0-9][0-9][0-9][0-9]) ")
+    set(ORVANE_MAINTAINER ${CMAKE_MATCH_1})
+    set(day ${CMAKE_MATCH_2})
+    set(year ${CMAKE_MATCH_4})
+    list(FIND months ${CMAKE_MATCH_3} month)
+    break()
+  endif()
+endforeach()
+math(EXPR month "${month} + 1")
+if(NOT ORVANE_VERSION OR NOT ORVANE_MAINTAINER OR month LESS 1)
+  message(FATAL_ERROR "dist/changelog: the first entry has no version, maintainer line or date")
+endif()
+if(month LESS 10)
+  set(month 0${month})
+endif()
+set(ORVANE_RELEASE_DATE ${year}-${month}-${day})
+
+# Debian wants the licence as a copyright file, the changelog compressed
+# (-n: the package stays the same from build to build), and AppStream's
+# metainfo for the software centres.
+file(READ ${CMAKE_SOURCE_DIR}/LICENSE licence)
+string(STRIP "${licence}" licence)
+string(REPLACE "\n\n" "\n.\n" licence "${licence}")
+string(REPLACE "\n" "\n " ORVANE_LICENSE_PARAGRAPH " ${licence}")
+configure_file(${CMAKE_SOURCE_DIR}/dist/copyright.in ${CMAKE_BINARY_DIR}/dist/copyright @ONLY)
+configure_file(${CMAKE_SOURCE_DIR}/dist/orvane.metainfo.xml.in
+               ${CMAKE_BINARY_DIR}/dist/org.orvane.orvane.metainfo.xml @ONLY)
+add_custom_command(
+  OUTPUT ${CMAKE_BINARY_DIR}/dist/changelog.gz
+  COMMAND ${GZIP_EXECUTABLE} -9 -n -c ${CMAKE_SOURCE_DIR}/dist/changelog > ${CMAKE_BINARY_DIR}/dist/changelog.gz
+  DEPENDS ${CMAKE_SOURCE_DIR}/dist/changelog)
+add_custom_target(orvane_changelog ALL DEPENDS ${CMAKE_BINARY_DIR}/dist/changelog.gz)
+install(FILES ${CMAKE_BINARY_DIR}/dist/copyright ${CMAKE_BINARY_DIR}/dist/changelog.gz
+              ${CMAKE_SOURCE_DIR}/LICENSE DESTINATION ${ORVANE_DOCDIR})
+install(FILES ${CMAKE_BINARY_DIR}/dist/org.orvane.orvane.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/metainfo)
+# orvane-pack builds tables; it is no game, so it stays in bin/ as Debian's
+# games policy asks of such tools, and lintian is told so.
+install(FILES ${CMAKE_SOURCE_DIR}/dist/lintian-overrides
+        DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/lintian/overrides RENAME orvane)
+
 set(CPACK_GENERATOR DEB)
 set(CPACK_PACKAGE_NAME orvane)
-set(CPACK_PACKAGE_VERSION 0.1.0)
-set(CPACK_PACKAGE_CONTACT "Orvane developers <orvane@example.org>" CACHE STRING "The package's maintainer")
+set(CPACK_PACKAGE_VERSION ${ORVANE_VERSION})
+set(CPACK_PACKAGE_CONTACT ${ORVANE_MAINTAINER})
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "physics-driven pinball table engine")
 set(CPACK_PACKAGE_DESCRIPTION "\
 Orvane plays two-dimensional pinball tables: ODE physics at 300 steps a

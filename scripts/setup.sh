@@ -17,8 +17,10 @@ PACKAGES=(
   dpkg-dev desktop-file-utils man-db
 )
 
-# Only the tests need the Tiled map editor: they let it write the maps they pack.
-TEST_PACKAGES=(tiled)
+# Only the tests need these: the Tiled map editor writes the maps they pack,
+# lintian and appstreamcli check the package as Debian and the software
+# centres read it.
+TEST_PACKAGES=(tiled lintian appstream)
 
 install() {  # install <package>...
   local missing=()

@@ -38,6 +38,10 @@ expected=(
   usr/share/man/man1/orvane-pack.1.gz
   usr/share/doc/orvane/README.md
   usr/share/doc/orvane/docs/scripting.md
+  usr/share/doc/orvane/copyright
+  usr/share/doc/orvane/changelog.gz
+  usr/share/doc/orvane/LICENSE
+  usr/share/metainfo/org.orvane.orvane.metainfo.xml
 )
 for table in "$source"/games/*/; do
   name=$(basename "$table")
@@ -100,6 +104,19 @@ for page in man6/orvane.6.gz man1/orvane-pack.1.gz; do
   [ -z "$warnings" ] || fail "man $page warns: $warnings"
   grep -q '^NAME' "$work/page.txt" || fail "man $page renders no NAME section"
 done
+
+# -- The licence: machine-readable copyright naming the project's licence in
+# full, and the package as Debian's own checker and the software centres see it.
+doc="$work/root/usr/share/doc/orvane"
+head -n1 "$doc/copyright" | grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' ||
+  fail "the copyright file is not in the machine-readable format"
+grep -q '^License: Zlib$' "$doc/copyright" && grep -q "^ $(head -n1 "$source/LICENSE")\$" "$doc/copyright" ||
+  fail "the copyright file does not hold the Zlib licence of LICENSE"
+version=$(dpkg-deb -f "$deb" Version)
+zcat "$doc/changelog.gz" | head -n1 | grep -qF "orvane ($version)" || fail "the changelog's newest entry is not version $version"
+hints=$(lintian --fail-on error,warning "$deb" 2>&1) || fail "lintian reports errors or warnings: $hints"
+appstreamcli validate --no-net "$work/root/usr/share/metainfo/org.orvane.orvane.metainfo.xml" ||
+  fail "appstreamcli validate"
 
 # -- Icons are PNGs of the size their folder names.
 for size in 32 48 64; do
