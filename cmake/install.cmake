@@ -36,25 +36,59 @@ foreach(source ${table_sources})
   endif()
 endforeach()
 
-# The menu entry, and its icon: the default table's bumper at three sizes.
-install(FILES ${CMAKE_SOURCE_DIR}/dist/orvane.desktop DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
-set(icon_art ${CMAKE_BINARY_DIR}/games/default-stage/images/bumper.png)
+# A menu entry for every table, each written by orvane-desktop-entry with the
+# name `orvane -list` prints. The default table's entry is orvane.desktop
+# with the engine's icon, its bumper art; another table's is
+# orvane-<table>.desktop, with its own icon when it ships an icon.png.
+add_executable(orvane-desktop-entry ${CMAKE_SOURCE_DIR}/dist/desktop_entry.cpp)
+target_link_libraries(orvane-desktop-entry PRIVATE orvane_base)
 if(TARGET default_table)
   add_executable(orvane-icon ${CMAKE_SOURCE_DIR}/dist/icon.cpp)
-  set(icons)
-  foreach(size 32 48 64)
-    set(icon ${CMAKE_BINARY_DIR}/icons/${size}x${size}/orvane.png)
-    add_custom_command(
-      OUTPUT ${icon}
-      COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/icons/${size}x${size}
-      COMMAND orvane-icon ${icon_art} ${size} ${icon}
-      DEPENDS orvane-icon ${CMAKE_BINARY_DIR}/games/default-stage/generated.stamp
-      VERBATIM)
-    list(APPEND icons ${icon})
-    install(FILES ${icon} DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/${size}x${size}/apps)
-  endforeach()
-  add_custom_target(orvane_icons ALL DEPENDS ${icons})
-  add_dependencies(orvane_icons default_table)
+endif()
+set(menu_files)
+foreach(source ${table_sources})
+  if(NOT IS_DIRECTORY ${source})
+    continue()
+  endif()
+  get_filename_component(table ${source} NAME)
+  set(entry orvane-${table})
+  set(icon orvane)
+  set(art)
+  set(art_depends)
+  if(table STREQUAL "default")
+    set(entry orvane)
+    set(art ${CMAKE_BINARY_DIR}/games/default-stage/images/bumper.png)
+    set(art_depends ${CMAKE_BINARY_DIR}/games/default-stage/generated.stamp)
+  elseif(EXISTS ${source}/icon.png)
+    set(icon orvane-${table})
+    set(art ${source}/icon.png)
+    set(art_depends ${art})
+  endif()
+  if(art AND TARGET orvane-icon)
+    foreach(size 32 48 64)
+      set(png ${CMAKE_BINARY_DIR}/icons/${size}x${size}/${icon}.png)
+      add_custom_command(
+        OUTPUT ${png}
+        COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/icons/${size}x${size}
+        COMMAND orvane-icon ${art} ${size} ${png}
+        DEPENDS orvane-icon ${art_depends}
+        VERBATIM)
+      list(APPEND menu_files ${png})
+      install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/icons/hicolor/${size}x${size}/apps)
+    endforeach()
+  endif()
+  set(desktop ${CMAKE_BINARY_DIR}/dist/${entry}.desktop)
+  add_custom_command(
+    OUTPUT ${desktop}
+    COMMAND orvane-desktop-entry ${table} ${icon} ${desktop}
+    DEPENDS orvane-desktop-entry
+    VERBATIM)
+  list(APPEND menu_files ${desktop})
+  install(FILES ${desktop} DESTINATION ${CMAKE_INSTALL_DATAROOTDIR}/applications)
+endforeach()
+add_custom_target(orvane_menu ALL DEPENDS ${menu_files})
+if(TARGET default_table)
+  add_dependencies(orvane_menu default_table)
 endif()
 
 # Manual pages, compressed as Debian ships them (-n: no name or time

@@ -4,8 +4,10 @@
 #include <cstdint>
 #include <string>
 
+#include "app/tables.h"
+
 struct CommandLine {
-  std::string dataDirectory = "default";
+  std::string dataDirectory = defaultTable;
   bool windowed = false;    // false: full screen
   bool listTables = false;  // print the installed tables instead of playing
   bool headless = false;    // no window, no sound, no waiting for the clock

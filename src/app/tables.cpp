@@ -63,7 +63,38 @@ void printInstalledTables(const std::string& folder) {
     return;
   }
   std::printf("Installed tables in '%s':\n", folder.c_str());
-  for (const std::string& name : names) std::printf("  %s\n", name.c_str());
+  for (const std::string& name : names)
+    std::printf("  %s (%s)\n", name.c_str(), tableMenuName(name).c_str());
+}
+
+std::string tableMenuName(const std::string& table) {
+  if (table == defaultTable) return "Orvane";
+  std::string title = table;
+  for (char& c : title)
+    if (c == '-' || c == '_') c = ' ';
+  if (!title.empty() && title[0] >= 'a' && title[0] <= 'z') title[0] = char(title[0] - 'a' + 'A');
+  return "Orvane: " + title;
+}
+
+std::string tableDesktopEntry(const std::string& table, const std::string& icon) {
+  // The default table starts with no argument, as the player types it.
+  std::string exec = table == defaultTable ? "orvane" : "orvane " + table;
+  return "[Desktop Entry]\n"
+         "Type=Application\n"
+         "Name=" +
+         tableMenuName(table) +
+         "\n"
+         "GenericName=Pinball\n"
+         "Comment=Play pinball on a physics-driven table\n"
+         "Exec=" +
+         exec +
+         "\n"
+         "Icon=" +
+         icon +
+         "\n"
+         "Terminal=false\n"
+         "Categories=Game;ArcadeGame;\n"
+         "Keywords=pinball;flipper;arcade;table;\n";
 }
 
 Table chooseTable(const std::string& given, const std::string& installedFolder,

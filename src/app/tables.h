@@ -18,8 +18,19 @@ struct Table {
 std::string installedTablesFolder(const std::string& relative);
 // The tables installed in folder: its subfolders that hold data.dat, sorted.
 std::vector<std::string> installedTables(const std::string& folder);
-// Prints the installed tables, or that there are none.
+// Prints the installed tables with their menu names, or that there are none.
 void printInstalledTables(const std::string& folder);
+
+// The table `orvane` plays when given none.
+inline constexpr const char* defaultTable = "default";
+
+// A table's name in the desktop's menu: "Orvane" for the default table,
+// else "Orvane: " and the folder name with its first letter raised and
+// dashes and underscores as spaces ("Orvane: Comet").
+std::string tableMenuName(const std::string& table);
+// The desktop entry that starts the table; icon names its icon ("orvane" for
+// the engine's own).
+std::string tableDesktopEntry(const std::string& table, const std::string& icon);
 
 // The table for the data directory given on the command line: that directory
 // when it is a folder (relative to the working directory, or absolute); else

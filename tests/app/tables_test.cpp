@@ -95,9 +95,29 @@ TEST_F(Tables, ListingNamesTheTablesInOrder) {
   testing::internal::CaptureStdout();
   printInstalledTables(installed_);
   printInstalledTables(root_ + "/nowhere");
-  EXPECT_EQ(testing::internal::GetCapturedStdout(),
-            "Installed tables in '" + installed_ + "':\n  alpha\n  middle\n  zebra\n" +
-                "No tables installed in '" + root_ + "/nowhere'\n");
+  EXPECT_EQ(
+      testing::internal::GetCapturedStdout(),
+      "Installed tables in '" + installed_ +
+          "':\n  alpha (Orvane: Alpha)\n  middle (Orvane: Middle)\n  zebra (Orvane: Zebra)\n" +
+          "No tables installed in '" + root_ + "/nowhere'\n");
+}
+
+TEST(TableMenu, NamesAndEntriesFollowTheFolderName) {
+  const struct {
+    const char* table;
+    const char* name;
+  } cases[] = {{"default", "Orvane"},
+               {"comet", "Orvane: Comet"},
+               {"night_rider-2", "Orvane: Night rider 2"},
+               {"Zed", "Orvane: Zed"},
+               {"9ball", "Orvane: 9ball"}};
+  for (const auto& c : cases) EXPECT_EQ(tableMenuName(c.table), c.name) << c.table;
+
+  // The default table starts as the player types it, with no argument.
+  EXPECT_NE(tableDesktopEntry("default", "orvane").find("\nExec=orvane\n"), std::string::npos);
+  std::string comet = tableDesktopEntry("comet", "orvane-comet");
+  for (const char* line : {"Name=Orvane: Comet\n", "Exec=orvane comet\n", "Icon=orvane-comet\n"})
+    EXPECT_NE(comet.find(line), std::string::npos) << line << " in:\n" << comet;
 }
 
 TEST(UserSaveFolder, FollowsTheXdgRules) {

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "app/tables.h"
 #include "default_table.h"
 #include "harness.h"
 
@@ -134,11 +135,15 @@ TEST_F(Installed, ListShowsEveryInstalledTableAndStartsNothing) {
   e2e::Engine engine;
   ASSERT_TRUE(engine.start({"-list"}, options));
   EXPECT_EQ(engine.waitForExit(), 0);
-  std::vector<std::string> expected = {"Installed tables in '" + tables() + "':", "  counter"};
+  std::vector<std::string> expected = {"Installed tables in '" + tables() + "':",
+                                       "  counter (Orvane: Counter)"};
   // Every table the build packs is installed.
   std::vector<std::string> built;
   for (const auto& e : fs::directory_iterator(std::string(ORVANE_SOURCE_DIR) + "/games"))
-    if (e.is_directory()) built.push_back("  " + e.path().filename().string());
+    if (e.is_directory()) {
+      std::string name = e.path().filename().string();
+      built.push_back("  " + name + " (" + tableMenuName(name) + ")");
+    }
   expected.insert(expected.end(), built.begin(), built.end());
   std::sort(expected.begin() + 1, expected.end());
   EXPECT_EQ(engine.lines(), expected) << engine.transcript();

@@ -30,7 +30,6 @@ dpkg-deb -c "$deb" | awk '{print $NF}' | sed 's|^\./||' >"$work/files"
 expected=(
   usr/games/orvane
   usr/bin/orvane-pack
-  usr/share/applications/orvane.desktop
   usr/share/icons/hicolor/32x32/apps/orvane.png
   usr/share/icons/hicolor/48x48/apps/orvane.png
   usr/share/icons/hicolor/64x64/apps/orvane.png
@@ -97,8 +96,23 @@ refs=$(grep -rlF "$build" "$work/root")
 [ -z "$refs" ] || fail "files that name the build folder $build: $refs"
 
 # -- The menu entry and the manual pages pass their own tools.
-desktop-file-validate "$work/root/usr/share/applications/orvane.desktop" || fail "desktop-file-validate"
-grep -qx 'Icon=orvane' "$work/root/usr/share/applications/orvane.desktop" || fail "the menu entry names another icon"
+# One entry per table: the default table's is orvane.desktop with the
+# engine's icon, each other table's starts it by name, with its own icon
+# when its sources ship one.
+apps="$work/root/usr/share/applications"
+for table in "$source"/games/*/; do
+  name=$(basename "$table")
+  entry="$apps/orvane-$name.desktop" exec="orvane $name" icon=orvane
+  [ "$name" = default ] && entry="$apps/orvane.desktop" exec=orvane
+  [ "$name" != default ] && [ -f "$table/icon.png" ] && icon="orvane-$name"
+  [ -f "$entry" ] || { fail "no menu entry for table '$name'"; continue; }
+  desktop-file-validate "$entry" || fail "desktop-file-validate $(basename "$entry")"
+  grep -qx "Exec=$exec" "$entry" || fail "$(basename "$entry") does not start '$exec'"
+  grep -qx "Icon=$icon" "$entry" || fail "$(basename "$entry") names another icon than $icon"
+  for size in 32 48 64; do
+    [ -f "$work/root/usr/share/icons/hicolor/${size}x${size}/apps/$icon.png" ] || fail "no ${size}x${size} icon $icon"
+  done
+done
 for page in man6/orvane.6.gz man1/orvane-pack.1.gz; do
   warnings=$(MANWIDTH=80 man --warnings -l "$work/root/usr/share/man/$page" 2>&1 >"$work/page.txt")
   [ -z "$warnings" ] || fail "man $page warns: $warnings"
