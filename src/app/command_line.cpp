@@ -2,6 +2,7 @@
 #include "app/command_line.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 
 namespace {
@@ -25,6 +26,22 @@ std::string* fileSwitch(const char* arg, CommandLine& options) {
   if (std::strcmp(arg, "-replay") == 0) return &options.replayFile;
   if (std::strcmp(arg, "-save") == 0) return &options.saveFile;
   return nullptr;
+}
+
+// The line for a value that the switch cannot use.
+bool invalidValue(const char* value, const char* name) {
+  std::printf("Invalid value '%s' for parameter '%s'\n", value, name);
+  return false;
+}
+
+// Degrees clockwise, for a display on its side: 90, 180 or 270 exactly.
+bool parseTurn(const char* text, int& degrees) {
+  for (const char* turn : {"90", "180", "270"}) {
+    if (std::strcmp(text, turn) != 0) continue;
+    degrees = std::atoi(turn);
+    return true;
+  }
+  return false;
 }
 
 // Digits only, at most 2^53.
@@ -63,10 +80,11 @@ bool parseCommandLine(int argc, char** argv, CommandLine& options) {
     } else if (std::strcmp(arg, "-steps") == 0) {
       const char* value = valueOf(argc, argv, i);
       if (!value) return false;
-      if (!parseSteps(value, options.steps)) {
-        std::printf("Invalid value '%s' for parameter '-steps'\n", value);
-        return false;
-      }
+      if (!parseSteps(value, options.steps)) return invalidValue(value, arg);
+    } else if (std::strcmp(arg, "-rotate") == 0) {
+      const char* value = valueOf(argc, argv, i);
+      if (!value) return false;
+      if (!parseTurn(value, options.rotation)) return invalidValue(value, arg);
     } else {
       std::printf("Unknown parameter '%s'\n", arg);
       return false;

@@ -182,7 +182,7 @@ int runEngine(const CommandLine& options, const Table& table) {
     watchStopSignals();
   } else {
     std::printf("Initializing the graphics..\n");
-    if (!initGraphics(options.windowed)) {
+    if (!initGraphics(options.windowed, options.rotation)) {
       const char* error = graphicsError();
       std::printf("Error opening the gfx: %s\n", error ? error : "");
       return 1;

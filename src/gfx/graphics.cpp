@@ -7,6 +7,7 @@
 #include <SDL.h>
 
 #include "gfx/draw_world.h"
+#include "gfx/picture_fit.h"
 #include "world/contact_log.h"
 
 namespace {
@@ -19,14 +20,22 @@ bool initialised = false;
 SDL_Window* window = nullptr;
 SDL_GLContext context = nullptr;
 
-// Full screen covers the desktop at its own resolution (no mode switch), so
-// the 800x600 picture is drawn in the middle of it with black around, as a
-// display that keeps its mode always showed it. The drawable is measured
-// every frame: a window manager may size a full-screen window late.
-void placePicture() {
+// How far the picture is turned, clockwise in degrees, for a display on its side.
+int pictureTurn = 0;
+
+// Full screen covers the desktop at its own resolution (no mode switch) and
+// a window may be resized, so the 800x600 picture is scaled to fill the
+// drawable with its aspect kept, black bars on the rest. The drawable is
+// measured every frame: a window manager may size a full-screen window
+// late, and a resize may come at any time. The scissor keeps wide lines and
+// points near the picture's edges out of the bars.
+PictureFit placePicture() {
   int width = screenWidth, height = screenHeight;
   SDL_GL_GetDrawableSize(window, &width, &height);
-  glViewport((width - screenWidth) / 2, (height - screenHeight) / 2, screenWidth, screenHeight);
+  PictureFit fit = fitPicture(width, height, screenWidth, screenHeight, pictureTurn);
+  glViewport(fit.x, fit.y, fit.width, fit.height);
+  glScissor(fit.x, fit.y, fit.width, fit.height);
+  return fit;
 }
 
 // When no display answers, SDL falls back to drivers that show nothing
@@ -45,10 +54,21 @@ void setFixedGlState() {
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glClearColor(0, 0, 0, 0);
-  placePicture();
+  glEnable(GL_SCISSOR_TEST);
+  PictureFit fit = placePicture();
   glMatrixMode(GL_PROJECTION);
   glLoadIdentity();
-  // Top at 0: y grows down the screen, one unit per pixel.
+  // The turn comes last, in device coordinates, so that everything drawn
+  // keeps its screen units whatever the display's orientation.
+  if (pictureTurn != 0) {
+    // Column by column: the images of the device x and y axes.
+    const GLfloat turn[4][4] = {{GLfloat(fit.xx), GLfloat(fit.yx), 0, 0},
+                                {GLfloat(fit.xy), GLfloat(fit.yy), 0, 0},
+                                {0, 0, 1, 0},
+                                {0, 0, 0, 1}};
+    glMultMatrixf(&turn[0][0]);
+  }
+  // Top at 0: y grows down the screen, one unit per pixel of the picture.
   gluOrtho2D(0, screenWidth, screenHeight, 0);
   glLineWidth(2);
   glPointSize(2);
@@ -58,8 +78,8 @@ void setFixedGlState() {
 
 }  // namespace
 
-bool initGraphics(bool windowed) {
-  if (initialised) return false;
+bool initGraphics(bool windowed, int clockwiseDegrees) {
+  if (initialised || !isPictureTurn(clockwiseDegrees)) return false;
   if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) < 0) return false;
   initialised = true;
   if (!SDL_getenv("SDL_VIDEODRIVER") && showsNothing(SDL_GetCurrentVideoDriver())) {
@@ -76,7 +96,9 @@ bool initGraphics(bool windowed) {
 
   SDL_Rect place = {SDL_WINDOWPOS_UNDEFINED, SDL_WINDOWPOS_UNDEFINED, screenWidth, screenHeight};
   Uint32 flags = SDL_WINDOW_OPENGL;
-  if (!windowed) {
+  if (windowed) {
+    flags |= SDL_WINDOW_RESIZABLE;
+  } else {
     flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
     // Full screen is left to the window manager; with none (a bare X server,
     // a cabinet) the window stays as made, so it is made to cover the display.
@@ -96,6 +118,7 @@ bool initGraphics(bool windowed) {
   // No text is read: key events are all the engine uses.
   SDL_StopTextInput();
 
+  pictureTurn = clockwiseDegrees;
   setFixedGlState();
   return true;
 }
@@ -138,7 +161,10 @@ void releaseTexture(unsigned name) {
 
 void beginFrame() {
   placePicture();
+  // The whole drawable, bars and all, is cleared to black.
+  glDisable(GL_SCISSOR_TEST);
   glClear(GL_COLOR_BUFFER_BIT);
+  glEnable(GL_SCISSOR_TEST);
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   // An additive sprite in the previous frame leaves the factors changed.

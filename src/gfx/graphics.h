@@ -1,7 +1,8 @@
 // The window, the OpenGL context and the per-frame calls around drawing.
 #pragma once
 
-// The window in pixels; the HUD grid spans its width.
+// The picture in pixels, whatever the size of the window or the display it
+// is scaled to; the HUD grid spans its width.
 constexpr int screenWidth = 800, screenHeight = 600;
 
 // What the shell's engine keys switch on and off.
@@ -11,7 +12,10 @@ struct DrawFlags {
   bool errorPanel = true;     // the script errors over the picture (F9)
 };
 
-bool initGraphics(bool windowed);
+// Opens an 800x600 window the player may resize, or fills the display.
+// clockwiseDegrees (0, 90, 180 or 270) turns the picture for a display on
+// its side; any other value fails.
+bool initGraphics(bool windowed, int clockwiseDegrees = 0);
 const char* graphicsError();  // SDL's last error text
 void shutdownGraphics();
 // nullptr restores the default caption "Orvane Engine".

@@ -101,6 +101,18 @@ TEST(CommandLine, RecordReplaySaveAndStepsTakeTheNextArgument) {
   EXPECT_TRUE(parse({}, options));
   EXPECT_EQ(options.steps, -1);
   EXPECT_EQ(options.recordFile, "");
+  EXPECT_EQ(options.rotation, 0);
+}
+
+TEST(CommandLine, RotateTakesAQuarterTurnInDegrees) {
+  CommandLine options;
+  for (int degrees : {90, 180, 270}) {
+    EXPECT_TRUE(parse({"t", "-rotate", std::to_string(degrees), "-windowed"}, options));
+    EXPECT_EQ(options.rotation, degrees);
+    EXPECT_TRUE(options.windowed);
+  }
+  EXPECT_TRUE(parse({"-rotate", "90", "-rotate", "180"}, options));
+  EXPECT_EQ(options.rotation, 180);
 }
 
 TEST(CommandLine, SwitchWithoutAUsableValueStopsTheParse) {
@@ -116,6 +128,12 @@ TEST(CommandLine, SwitchWithoutAUsableValueStopsTheParse) {
       {{"-steps", "99999999999999999999"},
        "Invalid value '99999999999999999999' for parameter '-steps'\n"},
       {{"-steps", "-5"}, "Missing value for parameter '-steps'\n"},
+      {{"-rotate"}, "Missing value for parameter '-rotate'\n"},
+      {{"-rotate", "-90"}, "Missing value for parameter '-rotate'\n"},
+      {{"-rotate", "0"}, "Invalid value '0' for parameter '-rotate'\n"},
+      {{"-rotate", "45"}, "Invalid value '45' for parameter '-rotate'\n"},
+      {{"-rotate", "360"}, "Invalid value '360' for parameter '-rotate'\n"},
+      {{"-rotate", "090"}, "Invalid value '090' for parameter '-rotate'\n"},
       {{"-Headless"}, "Unknown parameter '-Headless'\n"},
       {{"--record", "x"}, "Unknown parameter '--record'\n"},
   };

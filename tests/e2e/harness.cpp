@@ -320,7 +320,7 @@ VirtualDisplay::~VirtualDisplay() {
   stop();
 }
 
-bool VirtualDisplay::start() {
+bool VirtualDisplay::start(int width, int height) {
   if (pid_ > 0) return true;
   XInitThreads();  // the frame counter has a connection of its own on a thread
 
@@ -336,10 +336,11 @@ bool VirtualDisplay::start() {
     close(ends[1]);
     ends[1] = moved;
   }
-  std::vector<std::string> args = {"Xvfb",      "-displayfd", std::to_string(serverFd),
-                                   "-screen",   "0",          "1024x768x24",
-                                   "-nolisten", "tcp",        "-noreset",
-                                   "-r"};
+  std::vector<std::string> args = {
+      "Xvfb",      "-displayfd", std::to_string(serverFd),
+      "-screen",   "0",          std::to_string(width) + "x" + std::to_string(height) + "x24",
+      "-nolisten", "tcp",        "-noreset",
+      "-r"};
   // -noreset: a server that resets when its last client leaves refuses the
   // connection that SDL opens right after probing the display.
   std::vector<char*> argv = pointers(args);
@@ -435,7 +436,7 @@ Engine::~Engine() {
 
 bool Engine::start(const std::vector<std::string>& args, const EngineOptions& options) {
   if (pid_ > 0) return false;
-  if (options.display && !display_.start()) return false;
+  if (options.display && !display_.start(options.screenWidth, options.screenHeight)) return false;
 
   std::vector<std::pair<std::string, std::string>> set = {{"SDL_AUDIODRIVER", "dummy"}};
   // In a sanitizer build, leaks that the system's X11, GL and SDL libraries
@@ -653,7 +654,19 @@ bool Engine::sendKey(const char* action, const std::string& keysym) {
     XSetInputFocus(x.dpy, w, RevertToParent, CurrentTime);
     XSync(x.dpy, False);
   }
-  std::vector<std::string> all = {"xdotool", action, keysym};
+  return runXdotool({action, keysym});
+}
+
+bool Engine::resizeWindow(int width, int height) {
+  Window w = window();
+  const std::string id = std::to_string(w);
+  return w && runXdotool({"windowmove", id, "0", "0", "windowsize", id, std::to_string(width),
+                          std::to_string(height)});
+}
+
+bool Engine::runXdotool(const std::vector<std::string>& args) {
+  std::vector<std::string> all = {"xdotool"};
+  all.insert(all.end(), args.begin(), args.end());
   std::vector<char*> argv = pointers(all);
   std::vector<std::string> env = childEnvironment({}, display_.name());
   std::vector<char*> envp = pointers(env);

@@ -89,7 +89,7 @@ class DataDir {
   std::string path_;
 };
 
-// An Xvfb server of its own (1024x768x24). The server picks a display
+// An Xvfb server of its own (24 bits, 1024x768 unless asked). The server picks a display
 // number that no other server holds, so tests run in parallel, and the
 // harness counts the frames drawn on it.
 class VirtualDisplay {
@@ -100,7 +100,7 @@ class VirtualDisplay {
   VirtualDisplay& operator=(const VirtualDisplay&) = delete;
 
   // False when the server does not start or its frames cannot be counted.
-  bool start();
+  bool start(int width = 1024, int height = 768);
   void stop();
   bool running() const { return pid_ > 0; }
   const std::string& name() const { return name_; }  // ":N"
@@ -138,6 +138,7 @@ struct EngineOptions {
   std::string workingDirectory;  // empty: the test's own
   std::vector<std::pair<std::string, std::string>> environment;  // added or replaced
   std::string executable;                                        // empty: enginePath()
+  int screenWidth = 1024, screenHeight = 768;                    // the display's, in pixels
 };
 
 // One run of the engine. The destructor kills a run that is still going.
@@ -196,6 +197,11 @@ class Engine {
   // Frames the engine has drawn so far: one per main-loop iteration.
   long frames() const { return display_.frames(); }
 
+  // Resizes the window as a player dragging its border would, after moving
+  // it to the screen's top-left corner so that all of it can be read back;
+  // false when the request could not be made.
+  bool resizeWindow(int width, int height);
+
   // The window's pixels as last presented; empty on failure.
   Image grabWindow();
 
@@ -232,6 +238,7 @@ class Engine {
   bool await(const std::function<bool()>& done, std::chrono::steady_clock::time_point deadline);
   bool waitFor(const std::string& text, bool whole, int timeoutMs);
   bool sendKey(const char* action, const std::string& keysym);
+  bool runXdotool(const std::vector<std::string>& args);
   void readPipe(int fd, bool isError);
 
   VirtualDisplay display_;

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -270,18 +271,25 @@ TEST(ShellRun, MissingScriptIsReportedAndTheGameRunsOn) {
 
 namespace {
 
-// Reads the screen back until the pixel at (x, y) has the colour, at most
-// ten times a second: each read-back costs the machine a frame's worth.
-bool waitForPixel(Engine& engine, int x, int y, e2e::Rgb colour, e2e::Image* last) {
+// Reads the window back until done() holds for it, at most ten times a
+// second: each read-back costs the machine a frame's worth.
+bool waitForImage(Engine& engine, const std::function<bool(const e2e::Image&)>& done,
+                  const std::string& what, e2e::Image* last) {
   bool first = true;
   return engine.waitUntil(
       [&] {
         if (!first) usleep(100 * 1000);
         first = false;
         *last = engine.grabWindow();
-        return !last->empty() && last->at(x, y) == colour;
+        return !last->empty() && done(*last);
       },
-      "the pixel at (" + std::to_string(x) + ", " + std::to_string(y) + ") to change");
+      what);
+}
+
+bool waitForPixel(Engine& engine, int x, int y, e2e::Rgb colour, e2e::Image* last) {
+  return waitForImage(
+      engine, [&](const e2e::Image& image) { return image.at(x, y) == colour; },
+      "the pixel at (" + std::to_string(x) + ", " + std::to_string(y) + ") to change", last);
 }
 
 }  // namespace
@@ -318,48 +326,128 @@ TEST(ShellRun, F11HidesAndShowsTheTableImages) {
   EXPECT_EQ(engine.waitForExit(), 0) << engine.transcript();
 }
 
-// The virtual display is 1024x768 and keeps its mode: the window covers it,
-// with the 800x600 picture in the middle and black around. Sprites in two
-// corners of the picture show where it lies and that none of it is cut off.
-TEST(ShellRun, FullScreenShowsThePictureWholeInTheMiddleOfTheDisplay) {
+namespace {
+
+// A pixel of the screen and the colour it must show. A pixel at the edge of
+// a scaled sprite mixes in some of the texture's black border, so it only
+// has to lean to the colour: bright where the colour is full, dark where it
+// is empty. Black is always exact.
+struct Probe {
+  int x, y;
+  e2e::Rgb colour;
+};
+
+bool shows(e2e::Rgb pixel, e2e::Rgb colour) {
+  if (colour == e2e::Rgb{}) return pixel == colour;
+  auto leans = [](uint8_t seen, uint8_t wanted) { return wanted ? seen > 40 : seen < 40; };
+  return leans(pixel.r, colour.r) && leans(pixel.g, colour.g) && leans(pixel.b, colour.b);
+}
+
+bool waitForFrame(Engine& engine, int width, int height, const Probe& probe, e2e::Image* frame) {
+  return waitForImage(
+      engine,
+      [&](const e2e::Image& image) {
+        return image.width == width && image.height == height &&
+               shows(image.at(probe.x, probe.y), probe.colour);
+      },
+      "a " + std::to_string(width) + "x" + std::to_string(height) + " frame", frame);
+}
+
+}  // namespace
+
+// A red square at the picture's top-left corner and a green one at its
+// bottom-right, on a 1920x1080 display.
+TEST(ShellRun, ThePictureFillsTheDisplayWithItsAspectKept) {
   DataDir dir;
   e2e::ArchiveObject topLeft, bottomRight;
   topLeft.name = "TopLeft";
   bottomRight.name = "BottomRight";
-  topLeft.img = bottomRight.img = "red";
+  topLeft.img = "red";
+  bottomRight.img = "green";
   dir.write("data.dat", e2e::ArchiveWriter()
                             .texture("red", 16, 16, 255, 0, 0)
+                            .texture("green", 16, 16, 0, 255, 0)
                             .scene("TopLeft", {topLeft})
                             .scene("BottomRight", {bottomRight})
                             .bytes());
   dir.write("game.lua",
             "SceneSpawn('TopLeft', Vec2(8, 8))\nSceneSpawn('BottomRight', Vec2(792, 592))\n");
-  Engine engine;
-  ASSERT_TRUE(engine.start({dir.path()}));
-  ASSERT_TRUE(engine.waitForLine("Main loop..")) << engine.transcript();
 
-  const e2e::Rgb red{255, 0, 0}, black{0, 0, 0};
-  const int left = (1024 - 800) / 2, top = (768 - 600) / 2;
-  e2e::Image frame;
-  ASSERT_TRUE(waitForPixel(engine, left + 795, top + 595, red, &frame)) << engine.transcript();
-  ASSERT_EQ(frame.width, 1024);
-  ASSERT_EQ(frame.height, 768);
-  for (auto [x, y] : {std::pair{left, top},
-                      {left + 15, top + 15},
-                      {left + 784, top + 584},
-                      {left + 799, top + 599}})
-    EXPECT_EQ(frame.at(x, y), red) << x << ", " << y;
-  for (auto [x, y] : {std::pair{left - 1, top},
-                      {left, top - 1},
-                      {left + 800, top + 599},
-                      {left + 799, top + 600},
-                      {0, 0},
-                      {1023, 767},
-                      {512, 384}})
-    EXPECT_EQ(frame.at(x, y), black) << x << ", " << y;
+  const e2e::Rgb red{255, 0, 0}, green{0, 255, 0}, black{0, 0, 0};
+  const struct {
+    const char* name;
+    std::vector<std::string> switches;
+    bool resized;               // the window resized to width x height
+    int width, height;          // of the window
+    std::vector<Probe> probes;  // the first one is awaited
+  } cases[] = {
+      // Scaled by 1.8 to 1440x1080 at x 240; the squares are 28.8 pixels.
+      {"full screen",
+       {},
+       false,
+       1920,
+       1080,
+       {{1665, 1065, green},
+        {254, 14, red},
+        {240, 0, red},
+        {1679, 1079, green},
+        {239, 0, black},
+        {1680, 1079, black}}},
+      // Turned clockwise and scaled by 1.35 to 810x1080 at x 555: the
+      // picture's top runs down the right edge.
+      {"full screen turned 90 degrees",
+       {"-rotate", "90"},
+       false,
+       1920,
+       1080,
+       {{565, 1069, green},
+        {1354, 10, red},
+        {1364, 0, red},
+        {555, 1079, green},
+        {1365, 0, black},
+        {554, 1079, black}}},
+      // Resized to 1200x1000: scaled by 1.5 to 1200x900 at y 50.
+      {"resized window",
+       {"-windowed"},
+       true,
+       1200,
+       1000,
+       {{1187, 937, green},
+        {12, 62, red},
+        {0, 50, red},
+        {1199, 949, green},
+        {0, 49, black},
+        {1199, 950, black}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.name);
+    std::vector<std::string> args = {dir.path()};
+    args.insert(args.end(), c.switches.begin(), c.switches.end());
+    EngineOptions options;
+    options.screenWidth = 1920;
+    options.screenHeight = 1080;
+    Engine engine;
+    ASSERT_TRUE(engine.start(args, options));
+    ASSERT_TRUE(engine.waitForLine("Main loop..")) << engine.transcript();
+    e2e::Image frame;
+    if (c.resized) {
+      // At its first size the window shows the picture pixel for pixel.
+      ASSERT_TRUE(waitForFrame(engine, 800, 600, {799, 599, green}, &frame)) << engine.transcript();
+      EXPECT_EQ(frame.at(0, 0), red);
+      ASSERT_TRUE(engine.resizeWindow(c.width, c.height)) << engine.transcript();
+    }
+    ASSERT_TRUE(waitForFrame(engine, c.width, c.height, c.probes[0], &frame))
+        << frame.width << "x" << frame.height << "\n"
+        << engine.transcript();
+    for (const Probe& p : c.probes) {
+      const e2e::Rgb seen = frame.at(p.x, p.y);
+      EXPECT_TRUE(shows(seen, p.colour))
+          << p.x << ", " << p.y << ": " << int(seen.r) << " " << int(seen.g) << " " << int(seen.b);
+    }
 
-  ASSERT_TRUE(engine.press("Escape", "ESC pressed; quitting the game.")) << engine.transcript();
-  EXPECT_EQ(engine.waitForExit(), 0) << engine.transcript();
+    ASSERT_TRUE(engine.press("Escape", "ESC pressed; quitting the game.")) << engine.transcript();
+    EXPECT_EQ(engine.waitForExit(), 0) << engine.transcript();
+  }
 }
 
 TEST(ShellRun, LosingTheDisplayStillReleasesTheWorld) {
