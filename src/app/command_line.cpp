@@ -71,6 +71,8 @@ bool parseCommandLine(int argc, char** argv, CommandLine& options) {
       options.windowed = false;
     } else if (std::strcmp(arg, "-list") == 0) {
       options.listTables = true;
+    } else if (std::strcmp(arg, "-controls") == 0) {
+      options.showControls = true;
     } else if (std::strcmp(arg, "-headless") == 0) {
       options.headless = true;
     } else if (std::string* file = fileSwitch(arg, options)) {

@@ -161,7 +161,7 @@ void runMainLoop(bool headless) {
 
 }  // namespace
 
-int runEngine(const CommandLine& options, const Table& table) {
+int runEngine(const CommandLine& options, const Table& table, const PlayerConfig& player) {
   static bool exitHandlerSet = false;
   if (!exitHandlerSet) exitHandlerSet = std::atexit(releaseAtExit) == 0;
 
@@ -191,6 +191,8 @@ int runEngine(const CommandLine& options, const Table& table) {
     std::printf("Initializing the audio..\n");
     AudioSystem::setMusicLocator(dataPath);
     AudioSystem::init();
+    input.controls = player.controls;
+    initControllers(player.controllerMappings.c_str());
   }
 
   // Loading uploads textures and creates sounds, so graphics and audio come

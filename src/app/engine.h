@@ -8,12 +8,16 @@
 #include "app/tables.h"
 
 // Start-up in its fixed order, then the main loop until input.running clears;
-// the data directory is already set to table.directory. 0 when the main loop
+// the data directory is already set to table.directory; the player's
+// controls map the keyboard and controllers to game keys. 0 when the main loop
 // ended, 1 when start-up failed.
-int runEngine(const CommandLine& options, const Table& table);
+int runEngine(const CommandLine& options, const Table& table, const PlayerConfig& player);
 // Closes the script state, destroys the world and the catalog and closes the
 // physics library; each only if present, so a second call does nothing.
 void cleanup();
+// Opens SDL's game controllers, with the mappings of mappingFile (SDL's
+// gamecontrollerdb.txt format) when it exists.
+void initControllers(const char* mappingFile);
 // Drains the SDL event queue into the input state.
 void pollEvents(InputState& input);
 // SDL's millisecond tick counter.

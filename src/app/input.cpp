@@ -30,6 +30,12 @@ const KeyBinding keyBindings[] = {
     {0, KeyNone},
 };
 
+bool isEngineKey(int code) {
+  for (int engineKey : {codeEscape, codeF5, codeF9, codeF10, codeF11})
+    if (code == engineKey) return true;
+  return false;
+}
+
 GameKey findGameKey(int code) {
   const KeyBinding* row = keyBindings;
   while (row->code != 0 && row->code != code) ++row;
@@ -53,11 +59,26 @@ void handleKeyDown(InputState& input, int code) {
     on = !on;
     std::printf("%s the level images\n", on ? "Drawing" : "Not drawing");
   }
-  GameKey key = findGameKey(code);
-  if (key != KeyNone) input.keys[key] = true;
+  input.held.key(code, true);
+  input.keys = input.held.keys(input.controls);
 }
 
 void handleKeyUp(InputState& input, int code) {
-  GameKey key = findGameKey(code);
-  if (key != KeyNone) input.keys[key] = false;
+  input.held.key(code, false);
+  input.keys = input.held.keys(input.controls);
+}
+
+void handleButton(InputState& input, int pad, int button, bool down) {
+  input.held.button(pad, button, down);
+  input.keys = input.held.keys(input.controls);
+}
+
+void handleAxis(InputState& input, int pad, int axis, int value) {
+  input.held.axis(pad, axis, value);
+  input.keys = input.held.keys(input.controls);
+}
+
+void handlePadRemoved(InputState& input, int pad) {
+  input.held.removePad(pad);
+  input.keys = input.held.keys(input.controls);
 }

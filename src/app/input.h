@@ -3,6 +3,7 @@
 // in here.
 #pragma once
 
+#include "app/controls.h"
 #include "gfx/graphics.h"
 #include "script/game_keys.h"
 
@@ -16,13 +17,22 @@ extern const KeyBinding keyBindings[];
 
 // What the keyboard and the window have said so far.
 struct InputState {
-  KeyState keys;                 // the game keys as the keyboard holds them
+  KeyState keys;  // the game keys as the keyboard and controllers hold them
+  Controls controls = defaultControls();
+  HeldInputs held;
   DrawFlags draw;                // F9, F10 and F11
   bool running = true;           // cleared by Escape and by a quit request
   bool reloadRequested = false;  // set by F5; the main loop reloads and clears it
 };
 
+// The first game key the default layout gives the key code.
 GameKey findGameKey(int code);
+// Escape, F5, F9, F10 and F11: they act on the engine and cannot be remapped.
+bool isEngineKey(int code);
 // Escape, F5, F9, F10, F11 and the game keys, with their console lines.
 void handleKeyDown(InputState& input, int code);
 void handleKeyUp(InputState& input, int code);
+// A controller's button, axis, and its removal; pad is SDL's instance id.
+void handleButton(InputState& input, int pad, int button, bool down);
+void handleAxis(InputState& input, int pad, int axis, int value);
+void handlePadRemoved(InputState& input, int pad);

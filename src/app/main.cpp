@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "app/controls.h"
 #include "app/engine.h"
 #include "app/paths.h"
 #include "app/tables.h"
@@ -35,10 +36,16 @@ int main(int argc, char** argv) {
     printInstalledTables(installed);
     return 0;
   }
+  PlayerConfig player =
+      readPlayerConfig(userConfigFolder(std::getenv("XDG_CONFIG_HOME"), homeFolder()));
+  if (options.showControls) {
+    std::printf("%s", describeControls(player.controls, player.controlsFile).c_str());
+    return 0;
+  }
   Table table =
       chooseTable(options.dataDirectory, installed, std::getenv("XDG_DATA_HOME"), homeFolder());
   setDataDirectory(table.directory.c_str());
-  int code = runEngine(options, table);
+  int code = runEngine(options, table, player);
   std::printf("Cleaning up..\n");
   cleanup();
   AudioSystem::shutdown();

@@ -11,8 +11,12 @@ enum GameKey {
 // clang-format on
 constexpr int gameKeyCount = 12;
 
-// The field of `keys` under which the script sees each game key.
-extern const char* const gameKeyNames[gameKeyCount];
+// The field of `keys` under which the script sees each game key; the
+// controls file names the keys the same way.
+inline constexpr const char* gameKeyNames[gameKeyCount] = {
+    "left", "right",  "up",     "down",   "lpad",   "rpad",
+    "push", "launch", "start1", "start2", "start3", "start4",
+};
 
 // True while the key is held.
 struct KeyState {

@@ -7,11 +7,6 @@
 #include "script/api_common.h"
 #include "script/script_internal.h"
 
-const char* const gameKeyNames[gameKeyCount] = {
-    "left", "right",  "up",     "down",   "lpad",   "rpad",
-    "push", "launch", "start1", "start2", "start3", "start4",
-};
-
 namespace {
 
 // The API in the order in which it is registered.
