@@ -53,7 +53,9 @@ TEST(ControlsFile, GoodLinesSetTheirKeyAndBadOnesKeepTheDefaults) {
     testing::internal::CaptureStdout();
     readControls(controls, c.line, "f");
     EXPECT_EQ(testing::internal::GetCapturedStdout(), c.printed) << c.line;
-    if (c.key != KeyNone) EXPECT_EQ(describe(controls, c.key), c.described) << c.line;
+    if (c.key != KeyNone) {
+      EXPECT_EQ(describe(controls, c.key), c.described) << c.line;
+    }
   }
 
   // A bad line for a key set earlier puts the defaults back, not the earlier line.
