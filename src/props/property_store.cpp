@@ -20,6 +20,7 @@
 #include <string_view>
 
 #include "content/archive_reader.h"
+#include "props/durable_file.h"
 #include "props/property_store_internal.h"
 
 namespace {
@@ -72,50 +73,6 @@ bool encodeStore(std::string& out) {
   putU32(out, uint32_t(entries.size()));
   for (const auto& entry : entries)
     if (!putText(out, entry.first) || !putText(out, entry.second)) return false;
-  return true;
-}
-
-bool writeAll(int fd, const std::string& bytes) {
-  size_t done = 0;
-  while (done < bytes.size()) {
-    ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-    if (n < 0 && errno == EINTR) continue;
-    if (n <= 0) return false;
-    done += size_t(n);
-  }
-  return true;
-}
-
-// Writes the bytes to a new file at path and makes them durable before
-// returning true. A leftover file there (or a link planted in its place) is
-// removed first, so the bytes never land anywhere but in the new file.
-bool writeSynced(const std::string& path, const std::string& bytes) {
-  ::unlink(path.c_str());
-  int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-  if (fd < 0) return false;
-  bool ok = writeAll(fd, bytes) && ::fsync(fd) == 0;
-  ok = ::close(fd) == 0 && ok;
-  return ok;
-}
-
-// Makes the rename itself durable; failure here loses nothing already saved.
-void syncDirectoryOf(const std::string& path) {
-  size_t slash = path.rfind('/');
-  std::string dir = slash == std::string::npos ? "." : path.substr(0, slash ? slash : 1);
-  int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
-// Creates the missing folders above the file at path, private to the
-// player as the XDG base directory rules ask; false when one cannot be made.
-bool makeFoldersOf(const std::string& path) {
-  for (size_t slash = path.find('/', 1); slash != std::string::npos;
-       slash = path.find('/', slash + 1)) {
-    std::string folder = path.substr(0, slash);
-    if (::mkdir(folder.c_str(), 0700) != 0 && errno != EEXIST) return false;
-  }
   return true;
 }
 
@@ -195,21 +152,8 @@ void saveProperties() {
     reportSaveFailure();
     return;
   }
-  const std::string& finalPath = s.file;
-  std::string tempPath = finalPath + ".tmp";
-  if ((s.folder == SaveFolder::create && !makeFoldersOf(finalPath)) ||
-      !writeSynced(tempPath, bytes)) {
-    ::unlink(tempPath.c_str());
-    reportSaveFailure();
-    return;
-  }
-  if (saveHook && !saveHook(tempPath.c_str())) return;
-  if (std::rename(tempPath.c_str(), finalPath.c_str()) != 0) {
-    ::unlink(tempPath.c_str());
-    reportSaveFailure();
-    return;
-  }
-  syncDirectoryOf(finalPath);
+  ReplaceResult result = replaceFile(s.file, bytes, s.folder == SaveFolder::create, saveHook);
+  if (result == ReplaceResult::failed) reportSaveFailure();
 }
 
 const std::string* getProperty(const char* key, size_t keyLength) {
