@@ -206,22 +206,6 @@ std::string describeControls(const Controls& controls, const std::string& path) 
   return out;
 }
 
-std::string userConfigFolder(const char* xdgConfigHome, const char* home) {
-  // The XDG rules ignore a relative XDG_CONFIG_HOME.
-  if (xdgConfigHome && xdgConfigHome[0] == '/') return std::string(xdgConfigHome) + "/orvane";
-  if (home && home[0] == '/') return std::string(home) + "/.config/orvane";
-  return "";
-}
-
-PlayerConfig readPlayerConfig(const std::string& folder) {
-  PlayerConfig config;
-  if (folder.empty()) return config;
-  config.controlsFile = folder + "/controls";
-  config.controllerMappings = folder + "/gamecontrollerdb.txt";
-  readControlsFile(config.controls, config.controlsFile);
-  return config;
-}
-
 HeldInputs::Pad& HeldInputs::pad(int id) {
   for (Pad& p : pads_)
     if (p.id == id) return p;

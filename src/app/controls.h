@@ -39,18 +39,6 @@ void readControlsFile(Controls& controls, const std::string& path);
 // Every game key with its inputs and where they came from, as -controls prints it.
 std::string describeControls(const Controls& controls, const std::string& path);
 
-// The player's own settings: $XDG_CONFIG_HOME/orvane, or
-// $HOME/.config/orvane; "" when neither can be named.
-std::string userConfigFolder(const char* xdgConfigHome, const char* home);
-
-// What the player set up in that folder: the controls file ("controls") and
-// SDL's controller mappings ("gamecontrollerdb.txt", as SDL games take it).
-struct PlayerConfig {
-  std::string controlsFile, controllerMappings;  // "" when there is no folder
-  Controls controls = defaultControls();
-};
-PlayerConfig readPlayerConfig(const std::string& folder);
-
 // What the keyboard and the controllers hold now; the game keys follow.
 class HeldInputs {
  public:

@@ -11,8 +11,10 @@
 #include "app/session.h"
 #include "app/stop_signals.h"
 #include "app/table_run.h"
+#include "app/volume.h"
 #include "audio/audio_system.h"
 #include "gfx/draw_world.h"
+#include "gfx/engine_text.h"
 #include "gfx/error_panel.h"
 #include "gfx/graphics.h"
 #include "props/property_store.h"
@@ -43,6 +45,10 @@ NullContentBackend headlessBackend;
 TableRun* runningTable = nullptr;
 InputState input;
 Session session;
+PlayerConfig player;
+constexpr uint32_t volumeShownFor = 1500;  // ms the level stays on screen after a volume key
+std::string volumeBanner;
+uint32_t volumeShownUntil = 0;
 
 // The script reads its keys from the session, which takes them from the
 // keyboard or from the recording being replayed.
@@ -116,6 +122,20 @@ void choosePropertyFile(const Table& table) {
                   SaveFolder::create);
 }
 
+// The volume keys: each press one step, its line, the level kept for the
+// next start and shown on screen for a moment.
+void changeVolume(uint32_t now) {
+  for (; input.volumeChange != 0; input.volumeChange += input.volumeChange < 0 ? 1 : -1) {
+    player.volume = stepVolume(player.volume, input.volumeChange < 0 ? -1 : 1);
+    std::printf("%s\n", volumeLine(player.volume).c_str());
+    AudioSystem::setMasterVolume(float(player.volume) / volumeSteps);
+    if (!writeVolumeLevel(player.volumeFile, player.volume))
+      std::printf("[VOLUME] Unable to keep the volume in '%s'\n", player.volumeFile.c_str());
+    volumeBanner = player.volume == 0 ? "MUTED" : "VOLUME " + std::to_string(player.volume);
+    volumeShownUntil = now + volumeShownFor;
+  }
+}
+
 // Each iteration reads the keyboard (headless: the stop signals), runs the
 // steps that are due and draws a frame. Headless runs one step per
 // iteration as fast as it can, on a clock of its own that moves 3 ms per
@@ -138,6 +158,7 @@ void runMainLoop(bool headless) {
         startLoopClock(clock, currentTicks());  // loading time is no backlog
       }
       now = currentTicks();
+      changeVolume(now);
     }
     ClockAdvance due = advanceLoopClock(clock, now);
     if (due.report) session.liveFps(due.stepsPerSecond);
@@ -154,6 +175,7 @@ void runMainLoop(bool headless) {
     beginFrame();
     drawWorld(*runningTable->world(), input.draw);
     drawErrorPanel(scriptErrorPanelText(runningTable->script()), input.draw);
+    if (int32_t(volumeShownUntil - now) > 0) drawBanner(volumeBanner.c_str());
     endFrame(input.draw);
   }
   session.finish();
@@ -161,7 +183,7 @@ void runMainLoop(bool headless) {
 
 }  // namespace
 
-int runEngine(const CommandLine& options, const Table& table, const PlayerConfig& player) {
+int runEngine(const CommandLine& options, const Table& table, const PlayerConfig& settings) {
   static bool exitHandlerSet = false;
   if (!exitHandlerSet) exitHandlerSet = std::atexit(releaseAtExit) == 0;
 
@@ -191,8 +213,10 @@ int runEngine(const CommandLine& options, const Table& table, const PlayerConfig
     std::printf("Initializing the audio..\n");
     AudioSystem::setMusicLocator(dataPath);
     AudioSystem::init();
+    player = settings;
     input.controls = player.controls;
     initControllers(player.controllerMappings.c_str());
+    AudioSystem::setMasterVolume(float(player.volume) / volumeSteps);
   }
 
   // Loading uploads textures and creates sounds, so graphics and audio come

@@ -5,6 +5,7 @@
 
 #include "app/command_line.h"
 #include "app/input.h"
+#include "app/player_config.h"
 #include "app/tables.h"
 
 // Start-up in its fixed order, then the main loop until input.running clears;

@@ -1,5 +1,5 @@
-// Key codes to game keys, and the engine keys Escape, F5, F9, F10 and F11, which
-// act on the shell and never reach the script.
+// Key codes to game keys, and the engine keys Escape, F5, F9, F10, F11 and the
+// volume keys, which act on the shell and never reach the script.
 #include "app/input.h"
 
 #include <cstdio>
@@ -12,6 +12,9 @@ constexpr int scanKey(int scancode) {
 }
 constexpr int codeEscape = 27, codeF5 = scanKey(62), codeF9 = scanKey(66), codeF10 = scanKey(67),
               codeF11 = scanKey(68);
+// Minus and plus on the main row ('=' is the plus key unshifted) and the keypad.
+constexpr int codeMinus = '-', codeEquals = '=', codePlus = '+', codeKeypadMinus = scanKey(86),
+              codeKeypadPlus = scanKey(87);
 }  // namespace
 
 const KeyBinding keyBindings[] = {
@@ -31,7 +34,8 @@ const KeyBinding keyBindings[] = {
 };
 
 bool isEngineKey(int code) {
-  for (int engineKey : {codeEscape, codeF5, codeF9, codeF10, codeF11})
+  for (int engineKey : {codeEscape, codeF5, codeF9, codeF10, codeF11, codeMinus, codeEquals,
+                        codePlus, codeKeypadMinus, codeKeypadPlus})
     if (code == engineKey) return true;
   return false;
 }
@@ -54,6 +58,8 @@ void handleKeyDown(InputState& input, int code) {
     on = !on;
     std::printf("%s visual debug helpers\n", on ? "Drawing" : "Not drawing");
   }
+  if (code == codeMinus || code == codeKeypadMinus) --input.volumeChange;
+  if (code == codeEquals || code == codePlus || code == codeKeypadPlus) ++input.volumeChange;
   if (code == codeF11) {
     bool& on = input.draw.levelImages;
     on = !on;

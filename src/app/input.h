@@ -23,13 +23,15 @@ struct InputState {
   DrawFlags draw;                // F9, F10 and F11
   bool running = true;           // cleared by Escape and by a quit request
   bool reloadRequested = false;  // set by F5; the main loop reloads and clears it
+  int volumeChange = 0;          // steps asked by the volume keys; the main loop applies them
 };
 
 // The first game key the default layout gives the key code.
 GameKey findGameKey(int code);
-// Escape, F5, F9, F10 and F11: they act on the engine and cannot be remapped.
+// Escape, F5, F9, F10, F11 and the volume keys (minus and plus): they act on
+// the engine and cannot be remapped.
 bool isEngineKey(int code);
-// Escape, F5, F9, F10, F11 and the game keys, with their console lines.
+// The engine keys and the game keys, with their console lines.
 void handleKeyDown(InputState& input, int code);
 void handleKeyUp(InputState& input, int code);
 // A controller's button, axis, and its removal; pad is SDL's instance id.

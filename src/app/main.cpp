@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <string>
 
-#include "app/controls.h"
 #include "app/engine.h"
 #include "app/paths.h"
+#include "app/player_config.h"
 #include "app/tables.h"
 #include "audio/audio_system.h"
 #include "gfx/graphics.h"

@@ -34,6 +34,8 @@ Mix_Music* music = nullptr;
 SDL_RWops* musicSource = nullptr;  // the open music file; the stream reads it
 ChannelTable channels;
 MusicLocator locateMusic = nullptr;
+float masterVolume = 1;  // the player's level over the script's volumes
+float musicVolume = 1;   // the volume the script gave its music
 
 void releaseMusic() {
   if (!music) return;
@@ -99,6 +101,7 @@ void initWithVersion(unsigned mixerVersion) {
   ready = true;
   Mix_AllocateChannels(ChannelTable::channelCount);
   channels.reset();
+  setMasterVolume(masterVolume);
 }
 
 void init() {
@@ -201,9 +204,18 @@ void playMusic(const char* name, float volume) {
   }
   // Set before playing so the first mixed chunk already has the volume. When
   // playback fails the stream stays loaded until replaced or shut down.
-  Mix_VolumeMusic(mixerVolume(volume));
+  musicVolume = volume;
+  Mix_VolumeMusic(mixerVolume(musicVolume * masterVolume));
   SDL_ClearError();
   if (Mix_PlayMusic(music, -1) < 0) reportResult(resultPlayFailed, Mix_GetError());
+}
+
+void setMasterVolume(float volume) {
+  masterVolume = volume;
+  if (!ready) return;
+  // The mixer's master volume leaves the music out, so the music gets its own.
+  Mix_MasterVolume(mixerVolume(masterVolume));
+  Mix_VolumeMusic(mixerVolume(musicVolume * masterVolume));
 }
 
 }  // namespace AudioSystem

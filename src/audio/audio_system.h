@@ -23,6 +23,9 @@ void setMusicLocator(MusicLocator locate);
 // Starts looping music from the file the locator finds for name, replacing
 // any current music; name nullptr stops the music.
 void playMusic(const char* name, float volume);
+// The player's level (0 to 1) over every effect and the music; kept across
+// init() and applied when the mixer opens.
+void setMasterVolume(float volume);
 
 bool checkResult(int result);       // prints the error line for nonzero codes
 const char* errorText(int result);  // "Unknown error." for unknown codes
