@@ -1,20 +1,23 @@
 // Drawing of the HUD grid in screen space: the unlit dots, then the lit ones,
-// each image stretched to the lit image's size.
+// each image stretched to the lit image's size, all from one vertex array.
 #include <GL/gl.h>
+
+#include <vector>
 
 #include "gfx/draw_world.h"
 #include "gfx/hud.h"
+#include "gfx/sprite_batch.h"
 
 namespace {
 
-// One quad list per cell value, so each image is bound once per frame.
-void drawCells(const HudDisplay& hud, unsigned char value, float w, float h) {
+// The quads of a frame; kept, so that after the first frame no drawing
+// allocates: the grid never has more than rows * columns quads.
+std::vector<BatchVertex> dots;
+
+// Adds a quad for each cell holding value.
+void addCells(const HudDisplay& hud, unsigned char value, float w, float h) {
   int columns = hud.columns, rows = hud.rows;
-  // The grid may be smaller than its nominal size if it was never allocated.
-  if (int(hud.cells.size()) < rows * columns) return;
   const unsigned char* cells = hud.cells.data();
-  glColor3f(1, 1, 1);
-  glBegin(GL_QUADS);
   float y0 = 0;
   for (int i = 0; i < rows; ++i) {
     float y1 = y0 + h;
@@ -22,38 +25,43 @@ void drawCells(const HudDisplay& hud, unsigned char value, float w, float h) {
     for (int j = 0; j < columns; ++j) {
       float x1 = x0 + w;
       if (cells[i * columns + j] == value) {
-        glTexCoord2f(0, 0);
-        glVertex2f(x0, y0);
-        glTexCoord2f(1, 0);
-        glVertex2f(x1, y0);
-        glTexCoord2f(1, 1);
-        glVertex2f(x1, y1);
-        glTexCoord2f(0, 1);
-        glVertex2f(x0, y1);
+        dots.push_back({x0, y0, 0, 0});
+        dots.push_back({x1, y0, 1, 0});
+        dots.push_back({x1, y1, 1, 1});
+        dots.push_back({x0, y1, 0, 1});
       }
       x0 = x1;
     }
     y0 = y1;
   }
-  glEnd();
 }
 
 }  // namespace
 
 void drawHud(const HudDisplay& hud) {
   if (!hud.litImage || !hud.unlitImage) return;
+  // The grid may be smaller than its nominal size if it was never allocated.
+  if (int(hud.cells.size()) < hud.rows * hud.columns) return;
+  float w = float(hud.litImage->width), h = float(hud.litImage->height);
+  dots.clear();
+  addCells(hud, 0, w, h);
+  int unlit = int(dots.size());
+  addCells(hud, 1, w, h);
+  int lit = int(dots.size()) - unlit;
+
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
   // Screen space: the HUD ignores the camera.
   glLoadIdentity();
-
-  float w = float(hud.litImage->width), h = float(hud.litImage->height);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glEnable(GL_TEXTURE_2D);
+  glColor3f(1, 1, 1);
+  pointArraysAt(dots.data());
+  // One draw per image, so that each is bound once per frame.
   glBindTexture(GL_TEXTURE_2D, hud.unlitImage->texture);
-  drawCells(hud, 0, w, h);
+  if (unlit > 0) glDrawArrays(GL_QUADS, 0, unlit);
   glBindTexture(GL_TEXTURE_2D, hud.litImage->texture);
-  drawCells(hud, 1, w, h);
-
+  if (lit > 0) glDrawArrays(GL_QUADS, unlit, lit);
+  releaseArrays();
   glPopMatrix();
 }

@@ -6,6 +6,7 @@
 class World;
 struct ObjectDef;
 class HudDisplay;
+struct BatchVertex;
 
 void drawWorld(const World& world, const DrawFlags& flags = {});
 void drawScene(const World& world, int sceneNumber, int layer, const DrawFlags& flags = {});
@@ -14,3 +15,9 @@ void drawObject(const ObjectDef* def, float x, float y, float angle, bool lit,
 void drawOutline(const ObjectDef& def);
 void drawContactOverlay();
 void drawHud(const HudDisplay& hud);
+
+// Vertex and texture coordinate arrays on, read from vertices, for the
+// drawing files' glDrawArrays; releaseArrays turns them off again so that
+// nothing after draws from them by mistake.
+void pointArraysAt(const BatchVertex* vertices);
+void releaseArrays();
