@@ -14,8 +14,10 @@ namespace {
 // allocates: the grid never has more than rows * columns quads.
 std::vector<BatchVertex> dots;
 
-// Adds a quad for each cell holding value.
-void addCells(const HudDisplay& hud, unsigned char value, float w, float h) {
+// Writes a quad for each cell holding value, starting at out; returns where
+// the next quad goes.
+BatchVertex* addCells(const HudDisplay& hud, unsigned char value, float w, float h,
+                      BatchVertex* out) {
   int columns = hud.columns, rows = hud.rows;
   const unsigned char* cells = hud.cells.data();
   float y0 = 0;
@@ -25,15 +27,16 @@ void addCells(const HudDisplay& hud, unsigned char value, float w, float h) {
     for (int j = 0; j < columns; ++j) {
       float x1 = x0 + w;
       if (cells[i * columns + j] == value) {
-        dots.push_back({x0, y0, 0, 0});
-        dots.push_back({x1, y0, 1, 0});
-        dots.push_back({x1, y1, 1, 1});
-        dots.push_back({x0, y1, 0, 1});
+        *out++ = {x0, y0, 0, 0};
+        *out++ = {x1, y0, 1, 0};
+        *out++ = {x1, y1, 1, 1};
+        *out++ = {x0, y1, 0, 1};
       }
       x0 = x1;
     }
     y0 = y1;
   }
+  return out;
 }
 
 }  // namespace
@@ -43,11 +46,11 @@ void drawHud(const HudDisplay& hud) {
   // The grid may be smaller than its nominal size if it was never allocated.
   if (int(hud.cells.size()) < hud.rows * hud.columns) return;
   float w = float(hud.litImage->width), h = float(hud.litImage->height);
-  dots.clear();
-  addCells(hud, 0, w, h);
-  int unlit = int(dots.size());
-  addCells(hud, 1, w, h);
-  int lit = int(dots.size()) - unlit;
+  size_t most = size_t(hud.rows) * size_t(hud.columns) * 4;
+  if (dots.size() < most) dots.resize(most);
+  BatchVertex* unlitEnd = addCells(hud, 0, w, h, dots.data());
+  BatchVertex* litEnd = addCells(hud, 1, w, h, unlitEnd);
+  int unlit = int(unlitEnd - dots.data()), lit = int(litEnd - unlitEnd);
 
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
@@ -59,9 +62,9 @@ void drawHud(const HudDisplay& hud) {
   pointArraysAt(dots.data());
   // One draw per image, so that each is bound once per frame.
   glBindTexture(GL_TEXTURE_2D, hud.unlitImage->texture);
-  if (unlit > 0) glDrawArrays(GL_QUADS, 0, unlit);
+  drawArrays(GL_QUADS, 0, unlit);
   glBindTexture(GL_TEXTURE_2D, hud.litImage->texture);
-  if (lit > 0) glDrawArrays(GL_QUADS, unlit, lit);
+  drawArrays(GL_QUADS, unlit, lit);
   releaseArrays();
   glPopMatrix();
 }

@@ -36,7 +36,7 @@ void drawSprites() {
   for (const SpriteRun& run : sprites.runs()) {
     glBlendFunc(GL_SRC_ALPHA, run.additive ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
     glBindTexture(GL_TEXTURE_2D, run.texture);
-    glDrawArrays(GL_TRIANGLES, run.first, run.count);
+    drawArrays(GL_TRIANGLES, run.first, run.count);
   }
   releaseArrays();
   sprites.clear();
@@ -80,6 +80,11 @@ void pointArraysAt(const BatchVertex* vertices) {
   glEnableClientState(GL_TEXTURE_COORD_ARRAY);
   glVertexPointer(2, GL_FLOAT, sizeof(BatchVertex), &vertices->x);
   glTexCoordPointer(2, GL_FLOAT, sizeof(BatchVertex), &vertices->u);
+}
+
+void drawArrays(unsigned mode, int first, int count) {
+  for (int end = first + count; first < end; first += maxVerticesPerDraw)
+    glDrawArrays(mode, first, end - first < maxVerticesPerDraw ? end - first : maxVerticesPerDraw);
 }
 
 void releaseArrays() {

@@ -21,3 +21,11 @@ void drawHud(const HudDisplay& hud);
 // nothing after draws from them by mistake.
 void pointArraysAt(const BatchVertex* vertices);
 void releaseArrays();
+
+// glDrawArrays in pieces: Mesa's software vertex path takes scratch memory
+// in proportion to each draw, and for the HUD's 8000 vertices in one draw it
+// mapped fresh pages every frame (hundreds of page faults a frame, more than
+// immediate mode); pieces under a thousand vertices stay in memory it reuses.
+// A multiple of 4 and of 6, so that no quad or sprite is cut.
+constexpr int maxVerticesPerDraw = 960;  // vertices
+void drawArrays(unsigned mode, int first, int count);
