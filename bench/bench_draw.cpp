@@ -1,5 +1,9 @@
 // Frames per second of drawing a full table: about 100 sprites in two layers
 // and the HUD grid of 100 x 20 cells, on whatever OpenGL the display offers.
+// bench/love_draw draws the same scene with LOVE for comparison; run both in
+// turn on the same display and compare medians:
+//   tests/run_in_xvfb.sh env LIBGL_ALWAYS_SOFTWARE=1 build/bench/bench_draw
+//   tests/run_in_xvfb.sh env LIBGL_ALWAYS_SOFTWARE=1 love bench/love_draw
 #include <GL/gl.h>
 
 #include <chrono>

@@ -1,19 +1,26 @@
 // Drawing of the world: every object as one textured quad turned with its
-// body, layer 0 under layer 1, debug outlines and the contact overlay.
+// body, layer 0 under layer 1, all from one vertex array; debug outlines and
+// the contact overlay.
 #include "gfx/draw_world.h"
 
 #include <GL/gl.h>
 
 #include "content/world_data.h"
 #include "gfx/graphics.h"
+#include "gfx/sprite_batch.h"
 #include "world/contact_log.h"
 #include "world/world.h"
 
 namespace {
 
-// 1/pi in single precision; multiplied in this order so that sprites turn by
+// 1/pi in single precision; multiplied in this order so that outlines turn by
 // exactly the same float angle as the bodies report.
 constexpr float inversePi = 0.31830987f;
+
+// Every sprite of a frame, drawn from client-side arrays at the end of the
+// frame's world; kept from frame to frame so that drawing allocates nothing
+// once it has seen the largest frame.
+SpriteBatch sprites;
 
 // Picks the sprite's image: the lit one only when there is one.
 const TextureDef* chooseImage(const ObjectDef& def, bool lit) {
@@ -21,61 +28,89 @@ const TextureDef* chooseImage(const ObjectDef& def, bool lit) {
   return def.imgTexture;
 }
 
-void drawSprite(const ObjectDef& def, const TextureDef& image) {
-  float half = def.imageScale * 0.5f;
-  float hw = float(image.width) * half;
-  float hh = float(image.height) * half;
-  float ox = def.imageOffset.x, oy = def.imageOffset.y;
-
-  glBlendFunc(GL_SRC_ALPHA, def.blend == 1 ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
+void drawSprites() {
+  if (sprites.empty()) return;
   glEnable(GL_TEXTURE_2D);
-  glBindTexture(GL_TEXTURE_2D, image.texture);
   glColor3f(1, 1, 1);
-  glBegin(GL_TRIANGLE_STRIP);
-  glTexCoord2f(0, 1);
-  glVertex2f(ox - hw, oy + hh);
-  glTexCoord2f(0, 0);
-  glVertex2f(ox - hw, oy - hh);
-  glTexCoord2f(1, 1);
-  glVertex2f(ox + hw, oy + hh);
-  glTexCoord2f(1, 0);
-  glVertex2f(ox + hw, oy - hh);
-  glEnd();
+  pointArraysAt(sprites.vertices().data());
+  for (const SpriteRun& run : sprites.runs()) {
+    glBlendFunc(GL_SRC_ALPHA, run.additive ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
+    glBindTexture(GL_TEXTURE_2D, run.texture);
+    drawArrays(GL_TRIANGLES, run.first, run.count);
+  }
+  releaseArrays();
+  sprites.clear();
+}
+
+void drawOutlineAt(const ObjectDef& def, float x, float y, float angle) {
+  glMatrixMode(GL_MODELVIEW);
+  glPushMatrix();
+  glTranslatef(x, y, 0);
+  glRotatef(angle * 180.0f * inversePi, 0, 0, 1);
+  drawOutline(def);
+  glPopMatrix();
+}
+
+// Queues the object's sprite. An outline is drawn at once, over the sprites
+// queued before it, as when each sprite was drawn by itself.
+void addObject(const ObjectDef* def, float x, float y, float angle, bool lit,
+               const DrawFlags& flags) {
+  if (!def) return;
+  const TextureDef* image = chooseImage(*def, lit);
+  if (image && flags.levelImages) sprites.add(*def, *image, x, y, angle);
+  if (flags.debugHelpers) {
+    drawSprites();
+    drawOutlineAt(*def, x, y, angle);
+  }
+}
+
+void addScene(const World& world, int sceneNumber, int layer, const DrawFlags& flags) {
+  // Backwards, so that within a scene and layer the lower slot ends on top.
+  world.forEachObjectOfBackwards(sceneNumber, [&](const WorldObject& object) {
+    if (!object.def || object.def->layer != layer) return;
+    addObject(object.def, object.position.x, object.position.y, object.angle, object.lit != 0,
+              flags);
+  });
 }
 
 }  // namespace
 
+void pointArraysAt(const BatchVertex* vertices) {
+  glEnableClientState(GL_VERTEX_ARRAY);
+  glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+  glVertexPointer(2, GL_FLOAT, sizeof(BatchVertex), &vertices->x);
+  glTexCoordPointer(2, GL_FLOAT, sizeof(BatchVertex), &vertices->u);
+}
+
+void drawArrays(unsigned mode, int first, int count) {
+  for (int end = first + count; first < end; first += maxVerticesPerDraw)
+    glDrawArrays(mode, first, end - first < maxVerticesPerDraw ? end - first : maxVerticesPerDraw);
+}
+
+void releaseArrays() {
+  glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+  glDisableClientState(GL_VERTEX_ARRAY);
+}
+
 void drawWorld(const World& world, const DrawFlags& flags) {
   applyCamera(world.camera.x, world.camera.y);
   for (int layer = 0; layer <= 1; ++layer) {
-    world.forEachScene([&](const Scene& scene) { drawScene(world, scene.number, layer, flags); });
+    world.forEachScene([&](const Scene& scene) { addScene(world, scene.number, layer, flags); });
   }
+  drawSprites();
   const Hud& hud = world.hud();
   if (hud.visible) drawHud(hud);
 }
 
 void drawScene(const World& world, int sceneNumber, int layer, const DrawFlags& flags) {
-  // Backwards, so that within a scene and layer the lower slot ends on top.
-  world.forEachObjectOfBackwards(sceneNumber, [&](const WorldObject& object) {
-    if (!object.def || object.def->layer != layer) return;
-    drawObject(object.def, object.position.x, object.position.y, object.angle, object.lit != 0,
-               flags);
-  });
+  addScene(world, sceneNumber, layer, flags);
+  drawSprites();
 }
 
 void drawObject(const ObjectDef* def, float x, float y, float angle, bool lit,
                 const DrawFlags& flags) {
-  if (!def) return;
-  glMatrixMode(GL_MODELVIEW);
-  glPushMatrix();
-  glTranslatef(x, y, 0);
-  glRotatef(angle * 180.0f * inversePi, 0, 0, 1);
-
-  const TextureDef* image = chooseImage(*def, lit);
-  if (image && flags.levelImages) drawSprite(*def, *image);
-  if (flags.debugHelpers) drawOutline(*def);
-
-  glPopMatrix();
+  addObject(def, x, y, angle, lit, flags);
+  drawSprites();
 }
 
 void drawOutline(const ObjectDef& def) {
