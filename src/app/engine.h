@@ -1,8 +1,6 @@
 // Start-up, main loop and shutdown of the engine.
 #pragma once
 
-#include <cstdint>
-
 #include "app/command_line.h"
 #include "app/input.h"
 #include "app/tables.h"
@@ -14,7 +12,3 @@ int runEngine(const CommandLine& options, const Table& table);
 // Closes the script state, destroys the world and the catalog and closes the
 // physics library; each only if present, so a second call does nothing.
 void cleanup();
-// Drains the SDL event queue into the input state.
-void pollEvents(InputState& input);
-// SDL's millisecond tick counter.
-uint32_t currentTicks();

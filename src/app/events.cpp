@@ -2,11 +2,26 @@
 // (window closed, or SIGINT/SIGTERM, which SDL turns into one) stops the loop.
 #include <SDL.h>
 
-#include "app/engine.h"
+#include "app/loop_clock.h"
+#include "app/main_loop.h"
 
-void pollEvents(InputState& input) {
+namespace {
+
+// The oldest queued event if it was stamped no later than upTo. SDL stamps
+// each event with the tick count at which it was queued, so the queue is in
+// stamp order.
+bool takeEventUpTo(SDL_Event& event, uint32_t upTo) {
+  if (SDL_PeepEvents(&event, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) <= 0) return false;
+  if (ticksSince(upTo, event.common.timestamp) > 0) return false;
+  return SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0;
+}
+
+}  // namespace
+
+void pollEvents(InputState& input, uint32_t upTo) {
+  SDL_PumpEvents();
   SDL_Event event;
-  while (SDL_PollEvent(&event)) {
+  while (takeEventUpTo(event, upTo)) {
     switch (event.type) {
       case SDL_KEYDOWN:
         // A held key is one press: Escape and the toggles act once.
@@ -22,8 +37,4 @@ void pollEvents(InputState& input) {
         break;
     }
   }
-}
-
-uint32_t currentTicks() {
-  return SDL_GetTicks();
 }
