@@ -7,6 +7,7 @@
 #include <utility>
 
 #include "app/loop_clock.h"
+#include "app/main_loop.h"
 #include "app/paths.h"
 #include "app/session.h"
 #include "app/stop_signals.h"
@@ -136,47 +137,65 @@ void changeVolume(uint32_t now) {
   }
 }
 
-// Each iteration reads the keyboard (headless: the stop signals), runs the
-// steps that are due and draws a frame. Headless runs one step per
-// iteration as fast as it can, on a clock of its own that moves 3 ms per
-// step, so the step rate it reports to the script is the full rate.
-void runMainLoop(bool headless) {
-  uint32_t now = headless ? 0 : currentTicks();
+// Runs one world step on the running table with the session's keys; false
+// when the session says no more steps are to run.
+bool runStep(const KeyState& live) {
+  if (!session.beforeStep(live)) return false;
+  runningTable->world()->step(stepLength);
+  session.afterStep();
+  return true;
+}
+
+// Headless: one step per iteration as fast as it can, on a clock of its own
+// that moves 3 ms per step, so the step rate it reports to the script is the
+// full rate. A stop signal ends the loop after that iteration's step.
+void runHeadlessLoop() {
+  uint32_t now = 0;
   LoopClock clock;
   startLoopClock(clock, now);
   while (input.running) {
-    // Escape or a quit request clears `running`; this iteration still ends
-    // with its steps and a frame.
-    if (headless) {
-      if (stopRequested()) input.running = false;
-      now += stepMilliseconds;
-    } else {
-      pollEvents(input);
-      if (input.reloadRequested) {
-        input.reloadRequested = false;
-        reloadUnlessRecorded();
-        startLoopClock(clock, currentTicks());  // loading time is no backlog
-      }
-      now = currentTicks();
-      changeVolume(now);
-    }
+    if (stopRequested()) input.running = false;
+    now += stepMilliseconds;
     ClockAdvance due = advanceLoopClock(clock, now);
     if (due.report) session.liveFps(due.stepsPerSecond);
     for (int i = 0; i < due.steps; ++i) {
-      if (!session.beforeStep(input.keys)) {
+      if (!runStep(input.keys)) {
         input.running = false;
         break;
       }
-      runningTable->world()->step(stepLength);
-      session.afterStep();
     }
-    if (headless) continue;
+  }
+}
+
+// With a window: the paced loop, with F5 handled between the reading of the
+// keyboard and the step.
+class EngineLoop : public LoopClient {
+ public:
+  bool eventsRead(InputState& in) override {
+    changeVolume(currentTicks());
+    if (!in.reloadRequested) return false;
+    in.reloadRequested = false;
+    reloadUnlessRecorded();
+    return true;  // loading time is no backlog
+  }
+  bool step(const InputState& in, uint32_t) override { return runStep(in.keys); }
+  void stepRate(float stepsPerSecond) override { session.liveFps(stepsPerSecond); }
+  void frame(const InputState& in) override {
     AudioSystem::update();
     beginFrame();
-    drawWorld(*runningTable->world(), input.draw);
-    drawErrorPanel(scriptErrorPanelText(runningTable->script()), input.draw);
-    if (int32_t(volumeShownUntil - now) > 0) drawBanner(volumeBanner.c_str());
-    endFrame(input.draw);
+    drawWorld(*runningTable->world(), in.draw);
+    drawErrorPanel(scriptErrorPanelText(runningTable->script()), in.draw);
+    if (ticksSince(currentTicks(), volumeShownUntil) > 0) drawBanner(volumeBanner.c_str());
+    endFrame(in.draw);
+  }
+};
+
+void runMainLoop(bool headless) {
+  if (headless) {
+    runHeadlessLoop();
+  } else {
+    EngineLoop loop;
+    runPacedLoop(input, loop);
   }
   session.finish();
 }

@@ -5,7 +5,8 @@
 
 #include <cstdio>
 
-#include "app/engine.h"
+#include "app/loop_clock.h"
+#include "app/main_loop.h"
 
 namespace {
 
@@ -29,6 +30,15 @@ void closeController(InputState& input, SDL_JoystickID id) {
   SDL_GameControllerClose(pad);
 }
 
+// The oldest queued event if it was stamped no later than upTo. SDL stamps
+// each event with the tick count at which it was queued, so the queue is in
+// stamp order.
+bool takeEventUpTo(SDL_Event& event, uint32_t upTo) {
+  if (SDL_PeepEvents(&event, 1, SDL_PEEKEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) <= 0) return false;
+  if (ticksSince(upTo, event.common.timestamp) > 0) return false;
+  return SDL_PeepEvents(&event, 1, SDL_GETEVENT, SDL_FIRSTEVENT, SDL_LASTEVENT) > 0;
+}
+
 }  // namespace
 
 void initControllers(const char* mappingFile) {
@@ -46,9 +56,10 @@ void initControllers(const char* mappingFile) {
   }
 }
 
-void pollEvents(InputState& input) {
+void pollEvents(InputState& input, uint32_t upTo) {
+  SDL_PumpEvents();
   SDL_Event event;
-  while (SDL_PollEvent(&event)) {
+  while (takeEventUpTo(event, upTo)) {
     switch (event.type) {
       case SDL_KEYDOWN:
         // A held key is one press: Escape and the toggles act once.
@@ -78,8 +89,4 @@ void pollEvents(InputState& input) {
         break;
     }
   }
-}
-
-uint32_t currentTicks() {
-  return SDL_GetTicks();
 }

@@ -2,16 +2,10 @@
 // the remainder carried, and the roughly once-a-second step-rate window.
 #include "app/loop_clock.h"
 
-namespace {
-
-// Signed distance from a to b; stays right across the wrap of the tick
-// counter as long as the two are less than 2^31 ms apart.
 int32_t ticksSince(uint32_t from, uint32_t to) {
   uint32_t d = to - from;  // modular, never overflows
   return d <= 0x7fffffffu ? int32_t(d) : -int32_t(~d) - 1;
 }
-
-}  // namespace
 
 void startLoopClock(LoopClock& clock, uint32_t now) {
   clock.stepClock = now;
@@ -19,7 +13,7 @@ void startLoopClock(LoopClock& clock, uint32_t now) {
   clock.rateSteps = 0;
 }
 
-ClockAdvance advanceLoopClock(LoopClock& clock, uint32_t now) {
+ClockAdvance advanceLoopClock(LoopClock& clock, uint32_t now, int maxSteps) {
   ClockAdvance out;
 
   // A clock that went backwards or a stall past the limit: skip that time
@@ -39,8 +33,12 @@ ClockAdvance advanceLoopClock(LoopClock& clock, uint32_t now) {
   }
 
   int32_t due = ticksSince(clock.stepClock, now);  // 0..750 after the discard
-  out.steps = due / stepMilliseconds;
+  out.steps = due / stepMilliseconds < maxSteps ? due / stepMilliseconds : maxSteps;
   clock.rateSteps += out.steps;
   clock.stepClock += uint32_t(out.steps * stepMilliseconds);
   return out;
+}
+
+uint32_t nextStepDue(const LoopClock& clock) {
+  return clock.stepClock + stepMilliseconds;
 }

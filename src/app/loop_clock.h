@@ -3,6 +3,7 @@
 // step rate. Ticks wrap around; every comparison is on 32-bit differences.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 
 #include "world/step_length.h"
@@ -22,7 +23,14 @@ struct ClockAdvance {
   float stepsPerSecond = 0;
 };
 
+// Signed distance in ms from one tick count to another; stays right across
+// the wrap of the counter as long as the two are less than 2^31 ms apart.
+int32_t ticksSince(uint32_t from, uint32_t to);
+
 // Starts both the step clock and the first rate window at now.
 void startLoopClock(LoopClock& clock, uint32_t now);
-// One main-loop iteration at tick count now.
-ClockAdvance advanceLoopClock(LoopClock& clock, uint32_t now);
+// The clock read at tick count now: runs the backlog discard and the rate
+// window, and takes at most maxSteps of the steps due; the rest stay due.
+ClockAdvance advanceLoopClock(LoopClock& clock, uint32_t now, int maxSteps = INT_MAX);
+// The tick count at which the next step falls due.
+uint32_t nextStepDue(const LoopClock& clock);

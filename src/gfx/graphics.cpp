@@ -109,6 +109,9 @@ bool initGraphics(bool windowed, int clockwiseDegrees) {
   if (!window) return false;
   context = SDL_GL_CreateContext(window);
   if (!context) return false;
+  // The swap waits for the display where the driver can; where it cannot
+  // (or refuses), the main loop's own pace keeps frames to the refresh rate.
+  SDL_GL_SetSwapInterval(1);
 
   if (!windowed) {
     SDL_SetWindowMouseGrab(window, SDL_TRUE);

@@ -7,8 +7,8 @@
 
 #include <string>
 
-#include "app/engine.h"
 #include "app/input.h"
+#include "app/main_loop.h"
 
 namespace {
 
@@ -107,7 +107,7 @@ TEST(Controllers, SdlEventsOfAControllerDriveTheKeysAsTheMappedKeyboardKeys) {
                                          SDL_CONTROLLER_BUTTON_MAX, 0);
   ASSERT_GE(device, 0) << SDL_GetError();
   InputState pad, keyboard;
-  pollEvents(pad);  // the device-added event opens it
+  pollEvents(pad, currentTicks());  // the device-added event opens it
   SDL_Joystick* stick = SDL_JoystickFromInstanceID(SDL_JoystickGetDeviceInstanceID(device));
   ASSERT_NE(stick, nullptr) << SDL_GetError();
 
@@ -123,7 +123,7 @@ TEST(Controllers, SdlEventsOfAControllerDriveTheKeysAsTheMappedKeyboardKeys) {
       if (c.button >= 0) SDL_JoystickSetVirtualButton(stick, c.button, down);
       if (c.axis >= 0) SDL_JoystickSetVirtualAxis(stick, c.axis, down ? 32767 : -32768);
       SDL_JoystickUpdate();
-      pollEvents(pad);
+      pollEvents(pad, currentTicks());
       (down ? handleKeyDown : handleKeyUp)(keyboard, c.key);
       EXPECT_EQ(pad.keys, keyboard.keys)
           << "button " << c.button << " axis " << c.axis << " down " << down;
@@ -131,10 +131,10 @@ TEST(Controllers, SdlEventsOfAControllerDriveTheKeysAsTheMappedKeyboardKeys) {
   }
   SDL_JoystickSetVirtualButton(stick, SDL_CONTROLLER_BUTTON_B, 1);
   SDL_JoystickUpdate();
-  pollEvents(pad);
+  pollEvents(pad, currentTicks());
   EXPECT_TRUE(pad.keys[KeyPush]);
   SDL_JoystickDetachVirtual(device);
-  pollEvents(pad);
+  pollEvents(pad, currentTicks());
   EXPECT_EQ(pad.keys, KeyState());  // pulled out while held: released
   std::string out = testing::internal::GetCapturedStdout();
   EXPECT_NE(out.find("Controller connected: "), std::string::npos) << out;

@@ -141,3 +141,20 @@ TEST(LoopClockWrap, CounterPassingTwoToThe31And32KeepsTiming) {
     EXPECT_EQ(advanceLoopClock(edge, start + 0xff + 5).steps, 1);
   }
 }
+
+TEST(LoopClockSteps, TakingOneStepAtATimeLeavesTheRestDueAndKeepsTheBacklogRule) {
+  LoopClock clock;
+  startLoopClock(clock, 1000);
+  EXPECT_EQ(advanceLoopClock(clock, 1010, 1).steps, 1);  // 3 due, 1 taken
+  EXPECT_EQ(nextStepDue(clock), 1006u);
+  EXPECT_EQ(advanceLoopClock(clock, 1010, 1).steps, 1);
+  EXPECT_EQ(advanceLoopClock(clock, 1010, 1).steps, 1);
+  EXPECT_EQ(advanceLoopClock(clock, 1010, 1).steps, 0);  // 1 ms carried
+  EXPECT_EQ(nextStepDue(clock), 1012u);
+
+  // A backlog still waiting is dropped whole once the wall clock is more
+  // than 750 ms past the step clock.
+  EXPECT_EQ(advanceLoopClock(clock, 1759, 1).steps, 1);
+  EXPECT_EQ(advanceLoopClock(clock, 1763, 1).steps, 0);
+  EXPECT_EQ(clock.stepClock, 1763u);
+}

@@ -105,7 +105,7 @@ class VirtualDisplay {
   bool running() const { return pid_ > 0; }
   const std::string& name() const { return name_; }  // ":N"
   // Frames drawn on the screen since start. The engine draws one per
-  // main-loop iteration, and nothing else draws.
+  // display refresh at most (60 a second here), and nothing else draws.
   long frames() const { return frames_; }
 
  private:
@@ -170,10 +170,10 @@ class Engine {
   unsigned long window(int timeoutMs = 30000);
   std::string windowTitle();
   // Keys, named by X keysym: "Escape", "F10", "Shift_L", "space", "Return".
-  // The engine reads the keyboard once per main-loop iteration and keeps
-  // only the state it finds, so a key that goes down and up within one
-  // iteration is lost by design. A key therefore goes down and stays down
-  // until its effect is confirmed:
+  // The engine reads the keyboard before every world step and keeps only
+  // the state it finds, so a key that goes down and up between two steps
+  // is lost by design. A key therefore goes down and stays down until its
+  // effect is confirmed:
   //
   //   engine.press("F1", "[TABLE] game started with 1 player(s)");  // down, the line, up
   //   engine.hold("Return", [&] { return plungerPulled(); });       // down until true
@@ -194,7 +194,7 @@ class Engine {
   // Waits until done() is true, polling it whenever the console grows and at
   // least every 20 ms. On timeout the note names what was awaited.
   bool waitUntil(const std::function<bool()>& done, const std::string& what, int timeoutMs = 30000);
-  // Frames the engine has drawn so far: one per main-loop iteration.
+  // Frames the engine has drawn so far: one per display refresh at most.
   long frames() const { return display_.frames(); }
 
   // Resizes the window as a player dragging its border would, after moving
