@@ -4,6 +4,9 @@
 #include <SDL_keyboard.h>
 
 #include "app/controls.h"
+#include "app/input.h"
+
+static_assert(guideButton == SDL_CONTROLLER_BUTTON_GUIDE, "the Guide button pauses");
 
 int keyCodeNamed(const std::string& name) {
   SDL_Keycode code = SDL_GetKeyFromName(name.c_str());

@@ -137,6 +137,20 @@ void changeVolume(uint32_t now) {
   }
 }
 
+// P and the Guide button pause and resume; losing the focus pauses, and
+// getting it back does not resume, so that the ball waits for the player.
+// True when the pause began or ended.
+bool changePause(InputState& in) {
+  bool toggle = in.pauseToggled || (in.focusLost && !in.paused);
+  in.pauseToggled = in.focusLost = false;
+  if (!toggle) return false;
+  in.paused = !in.paused;
+  AudioSystem::pause(in.paused);
+  std::printf("%s at step %lld\n", in.paused ? "Paused" : "Resumed",
+              static_cast<long long>(session.stepsRun()));
+  return true;
+}
+
 // Runs one world step on the running table with the session's keys; false
 // when the session says no more steps are to run.
 bool runStep(const KeyState& live) {
@@ -173,7 +187,8 @@ class EngineLoop : public LoopClient {
  public:
   bool eventsRead(InputState& in) override {
     changeVolume(currentTicks());
-    if (!in.reloadRequested) return false;
+    bool restart = changePause(in);
+    if (!in.reloadRequested) return restart;
     in.reloadRequested = false;
     reloadUnlessRecorded();
     return true;  // loading time is no backlog
@@ -185,7 +200,12 @@ class EngineLoop : public LoopClient {
     beginFrame();
     drawWorld(*runningTable->world(), in.draw);
     drawErrorPanel(scriptErrorPanelText(runningTable->script()), in.draw);
-    if (ticksSince(currentTicks(), volumeShownUntil) > 0) drawBanner(volumeBanner.c_str());
+    if (in.paused) {
+      drawDimmed();
+      drawBanner("PAUSED");
+    } else if (ticksSince(currentTicks(), volumeShownUntil) > 0) {
+      drawBanner(volumeBanner.c_str());
+    }
     endFrame(in.draw);
   }
 };

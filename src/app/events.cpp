@@ -82,6 +82,10 @@ void pollEvents(InputState& input, uint32_t upTo) {
       case SDL_CONTROLLERAXISMOTION:
         handleAxis(input, event.caxis.which, event.caxis.axis, event.caxis.value);
         break;
+      case SDL_WINDOWEVENT:
+        if (event.window.event == SDL_WINDOWEVENT_FOCUS_GAINED) handleFocus(input, true);
+        if (event.window.event == SDL_WINDOWEVENT_FOCUS_LOST) handleFocus(input, false);
+        break;
       case SDL_QUIT:
         input.running = false;
         break;

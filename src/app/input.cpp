@@ -1,5 +1,5 @@
-// Key codes to game keys, and the engine keys Escape, F5, F9, F10, F11 and the
-// volume keys, which act on the shell and never reach the script.
+// Key codes to game keys, and the engine keys Escape, F5, F9, F10, F11, P and
+// the volume keys, which act on the shell and never reach the script.
 #include "app/input.h"
 
 #include <cstdio>
@@ -13,6 +13,7 @@ constexpr int scanKey(int scancode) {
 constexpr int codeEscape = 27, codeF5 = scanKey(62), codeF9 = scanKey(66), codeF10 = scanKey(67),
               codeF11 = scanKey(68);
 // Minus and plus on the main row ('=' is the plus key unshifted) and the keypad.
+constexpr int codePause = 'p';
 constexpr int codeMinus = '-', codeEquals = '=', codePlus = '+', codeKeypadMinus = scanKey(86),
               codeKeypadPlus = scanKey(87);
 }  // namespace
@@ -34,8 +35,8 @@ const KeyBinding keyBindings[] = {
 };
 
 bool isEngineKey(int code) {
-  for (int engineKey : {codeEscape, codeF5, codeF9, codeF10, codeF11, codeMinus, codeEquals,
-                        codePlus, codeKeypadMinus, codeKeypadPlus})
+  for (int engineKey : {codeEscape, codeF5, codeF9, codeF10, codeF11, codePause, codeMinus,
+                        codeEquals, codePlus, codeKeypadMinus, codeKeypadPlus})
     if (code == engineKey) return true;
   return false;
 }
@@ -58,6 +59,7 @@ void handleKeyDown(InputState& input, int code) {
     on = !on;
     std::printf("%s visual debug helpers\n", on ? "Drawing" : "Not drawing");
   }
+  if (code == codePause) input.pauseToggled = !input.pauseToggled;
   if (code == codeMinus || code == codeKeypadMinus) --input.volumeChange;
   if (code == codeEquals || code == codePlus || code == codeKeypadPlus) ++input.volumeChange;
   if (code == codeF11) {
@@ -75,6 +77,11 @@ void handleKeyUp(InputState& input, int code) {
 }
 
 void handleButton(InputState& input, int pad, int button, bool down) {
+  // The Guide button pauses as P does; it is no game key.
+  if (button == guideButton) {
+    if (down) input.pauseToggled = !input.pauseToggled;
+    return;
+  }
   input.held.button(pad, button, down);
   input.keys = input.held.keys(input.controls);
 }
@@ -82,6 +89,13 @@ void handleButton(InputState& input, int pad, int button, bool down) {
 void handleAxis(InputState& input, int pad, int axis, int value) {
   input.held.axis(pad, axis, value);
   input.keys = input.held.keys(input.controls);
+}
+
+void handleFocus(InputState& input, bool gained) {
+  // Without a window manager the window never had the focus to lose, so a
+  // window under a bare X server is never paused by focus.
+  if (gained) input.hadFocus = true;
+  if (!gained && input.hadFocus) input.focusLost = true;
 }
 
 void handlePadRemoved(InputState& input, int pad) {

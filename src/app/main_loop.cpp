@@ -7,6 +7,12 @@
 #include "app/loop_clock.h"
 #include "app/loop_schedule.h"
 
+namespace {
+
+constexpr uint32_t pausedFramePeriod = 250;  // ms between the frames of a paused game
+
+}  // namespace
+
 void runPacedLoop(InputState& input, LoopClient& client) {
   uint32_t now = currentTicks();
   LoopClock clock;
@@ -14,8 +20,29 @@ void runPacedLoop(InputState& input, LoopClient& client) {
   FramePace pace;
   int refreshRate = displayRefreshRate();
   startFramePace(pace, now, refreshRate);
+  uint32_t pausedFrameDue = now;
+  bool wasPaused = false;
   while (input.running) {
     now = currentTicks();
+    if (input.paused) {
+      // No steps: the loop waits for events, with a frame at once and then
+      // now and then, so that an uncovered or resized window shows the
+      // paused picture again.
+      if (!wasPaused || ticksSince(pausedFrameDue, now) >= 0) {
+        client.frame(input);
+        pausedFrameDue = now + pausedFramePeriod;
+      }
+      wasPaused = true;
+      SDL_WaitEventTimeout(nullptr, int(ticksSince(now, pausedFrameDue)));
+      pollEvents(input, currentTicks());
+      if (client.eventsRead(input) || !input.paused) {
+        now = currentTicks();
+        startLoopClock(clock, now);  // the paused time is no backlog
+        startFramePace(pace, now, refreshRate);
+      }
+      continue;
+    }
+    wasPaused = false;
     LoopPlan plan = planLoop(now, nextStepDue(clock), pace.due);
     if (plan.action == LoopAction::Sleep) {
       SDL_Delay(uint32_t(ticksSince(now, plan.wakeAt)));

@@ -27,7 +27,9 @@ class LoopClient {
 
 // Runs until input.running clears (Escape, a quit request, or a step that
 // says stop). The step whose events cleared it still runs, and the loop ends
-// with a last frame.
+// with a last frame. While input.paused is set there are no steps: the loop
+// sleeps until events come, reads them and hands them to eventsRead, and
+// draws a frame when the pause begins and a few a second after.
 void runPacedLoop(InputState& input, LoopClient& client);
 
 // Opens SDL's game controllers, with the mappings of mappingFile (SDL's

@@ -31,6 +31,8 @@ class Session {
   const KeyState& keys() const { return keys_; }
   bool replaying() const { return replaying_; }
   bool recording() const { return writer_.isOpen(); }
+  // World steps run so far.
+  int64_t stepsRun() const { return step_; }
 
   // Before each world step: this step's keys and fps, from the recording or
   // from live (the keyboard). False when no more steps are to run: -steps

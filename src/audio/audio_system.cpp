@@ -210,6 +210,17 @@ void playMusic(const char* name, float volume) {
   if (Mix_PlayMusic(music, -1) < 0) reportResult(resultPlayFailed, Mix_GetError());
 }
 
+void pause(bool paused) {
+  if (!ready) return;
+  if (paused) {
+    Mix_Pause(-1);
+    Mix_PauseMusic();
+  } else {
+    Mix_Resume(-1);
+    Mix_ResumeMusic();
+  }
+}
+
 void setMasterVolume(float volume) {
   masterVolume = volume;
   if (!ready) return;

@@ -26,6 +26,8 @@ void playMusic(const char* name, float volume);
 // The player's level (0 to 1) over every effect and the music; kept across
 // init() and applied when the mixer opens.
 void setMasterVolume(float volume);
+// Holds every playing effect and the music where they are, or lets them go on.
+void pause(bool paused);
 
 bool checkResult(int result);       // prints the error line for nonzero codes
 const char* errorText(int result);  // "Unknown error." for unknown codes

@@ -82,3 +82,8 @@ void drawBanner(const char* text) {
   glColor4f(1, 1, 1, 1);
   drawEngineText(text, x, top, scale);
 }
+
+void drawDimmed() {
+  glColor4f(0, 0, 0, 0.55f);
+  drawEngineBox(0, 0, screenWidth, screenHeight);
+}

@@ -14,3 +14,5 @@ void drawEngineBox(float x0, float y0, float x1, float y1);
 // A short message in large letters on a dark box at the top of the screen
 // (the volume after a volume key).
 void drawBanner(const char* text);
+// Darkens the whole picture (a paused game).
+void drawDimmed();

@@ -79,6 +79,17 @@ TEST_F(AudioSystemTest, MusicStartsReplacesAndStopsWithOneLineEach) {
   EXPECT_TRUE(Mix_PlayingMusic());
   EXPECT_EQ(Mix_VolumeMusic(-1), 64);
 
+  // The player's level scales the script's music volume and the effects;
+  // a pause holds the music where it is.
+  AudioSystem::setMasterVolume(0.5f);
+  EXPECT_EQ(Mix_VolumeMusic(-1), 32);
+  EXPECT_EQ(Mix_MasterVolume(-1), 64);
+  AudioSystem::pause(true);
+  EXPECT_TRUE(Mix_PausedMusic());
+  AudioSystem::pause(false);
+  EXPECT_FALSE(Mix_PausedMusic());
+  AudioSystem::setMasterVolume(1);
+
   CaptureStdout();
   AudioSystem::playMusic(nullptr, 1.0f);
   AudioSystem::playMusic(nullptr, 1.0f);

@@ -657,6 +657,14 @@ bool Engine::sendKey(const char* action, const std::string& keysym) {
   return runXdotool({action, keysym});
 }
 
+bool Engine::focusElsewhere() {
+  DisplayConnection x(display_.name());
+  if (!x.dpy) return false;
+  XSetInputFocus(x.dpy, PointerRoot, RevertToPointerRoot, CurrentTime);
+  XSync(x.dpy, False);
+  return true;
+}
+
 bool Engine::resizeWindow(int width, int height) {
   Window w = window();
   const std::string id = std::to_string(w);

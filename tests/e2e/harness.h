@@ -190,6 +190,9 @@ class Engine {
   bool hold(const std::string& keysym, const std::function<bool()>& confirmed,
             int timeoutMs = 30000);
   bool release(const std::string& keysym);
+  // Gives the keyboard focus to the root window, as a player switching to
+  // another window does; the next key press gives it back to the engine.
+  bool focusElsewhere();
 
   // Waits until done() is true, polling it whenever the console grows and at
   // least every 20 ms. On timeout the note names what was awaited.
