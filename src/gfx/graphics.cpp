@@ -6,6 +6,8 @@
 #include <GL/glu.h>
 #include <SDL.h>
 
+#include <utility>
+
 #include "gfx/draw_world.h"
 #include "gfx/picture_fit.h"
 #include "world/contact_log.h"
@@ -98,6 +100,9 @@ bool initGraphics(bool windowed, int clockwiseDegrees) {
   Uint32 flags = SDL_WINDOW_OPENGL;
   if (windowed) {
     flags |= SDL_WINDOW_RESIZABLE;
+    // A quarter turn stands the window on its side, so that it still shows
+    // the picture pixel for pixel.
+    if (clockwiseDegrees % 180 != 0) std::swap(place.w, place.h);
   } else {
     flags |= SDL_WINDOW_FULLSCREEN_DESKTOP;
     // Full screen is left to the window manager; with none (a bare X server,

@@ -418,6 +418,14 @@ TEST(ShellRun, ThePictureFillsTheDisplayWithItsAspectKept) {
         {1199, 949, green},
         {0, 49, black},
         {1199, 950, black}}},
+      // A window opened with a quarter turn stands on its side and shows
+      // the turned picture pixel for pixel.
+      {"window turned 90 degrees",
+       {"-windowed", "-rotate", "90"},
+       false,
+       600,
+       800,
+       {{0, 799, green}, {599, 0, red}, {584, 15, red}, {15, 784, green}}},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
