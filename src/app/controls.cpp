@@ -2,14 +2,12 @@
 // held keys and buttons give.
 #include "app/controls.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 
 #include "app/input.h"
+#include "app/small_file.h"
 
 namespace {
 
@@ -175,23 +173,22 @@ void readControls(Controls& controls, const std::string& text, const std::string
 }
 
 void readControlsFile(Controls& controls, const std::string& path) {
-  struct stat info;
-  if (path.empty() || stat(path.c_str(), &info) != 0) return;
-  // Only a regular file: a pipe or a device in its place would hold the start-up.
-  if (!S_ISREG(info.st_mode) || size_t(info.st_size) > maxFileBytes) {
-    std::printf(
-        "[CONTROLS] '%s' is not a controls file of at most %zu bytes; the defaults are used\n",
-        path.c_str(), maxFileBytes);
-    return;
+  std::string text;
+  switch (readSmallFile(path, maxFileBytes, text)) {
+    case SmallFile::missing:
+      return;
+    case SmallFile::refused:
+      std::printf(
+          "[CONTROLS] '%s' is not a controls file of at most %zu bytes; the defaults are used\n",
+          path.c_str(), maxFileBytes);
+      return;
+    case SmallFile::unreadable:
+      std::printf("[CONTROLS] '%s' cannot be read; the defaults are used\n", path.c_str());
+      return;
+    case SmallFile::read:
+      readControls(controls, text, path);
+      return;
   }
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream text;
-  text << in.rdbuf();
-  if (!in) {
-    std::printf("[CONTROLS] '%s' cannot be read; the defaults are used\n", path.c_str());
-    return;
-  }
-  readControls(controls, text.str(), path);
 }
 
 std::string describeControls(const Controls& controls, const std::string& path) {

@@ -123,18 +123,20 @@ void choosePropertyFile(const Table& table) {
                   SaveFolder::create);
 }
 
-// The volume keys: each press one step, its line, the level kept for the
-// next start and shown on screen for a moment.
+// The volume keys: each press one step and its line; the level is then kept
+// for the next start and shown on screen for a moment.
 void changeVolume(uint32_t now) {
-  for (; input.volumeChange != 0; input.volumeChange += input.volumeChange < 0 ? 1 : -1) {
-    player.volume = stepVolume(player.volume, input.volumeChange < 0 ? -1 : 1);
+  if (input.volumeChange == 0) return;
+  for (int step = input.volumeChange < 0 ? -1 : 1; input.volumeChange != 0;
+       input.volumeChange -= step) {
+    player.volume = stepVolume(player.volume, step);
     std::printf("%s\n", volumeLine(player.volume).c_str());
-    AudioSystem::setMasterVolume(float(player.volume) / volumeSteps);
-    if (!writeVolumeLevel(player.volumeFile, player.volume))
-      std::printf("[VOLUME] Unable to keep the volume in '%s'\n", player.volumeFile.c_str());
-    volumeBanner = player.volume == 0 ? "MUTED" : "VOLUME " + std::to_string(player.volume);
-    volumeShownUntil = now + volumeShownFor;
   }
+  AudioSystem::setMasterVolume(float(player.volume) / volumeSteps);
+  if (!writeVolumeLevel(player.volumeFile, player.volume))
+    std::printf("[VOLUME] Unable to keep the volume in '%s'\n", player.volumeFile.c_str());
+  volumeBanner = player.volume == 0 ? "MUTED" : "VOLUME " + std::to_string(player.volume);
+  volumeShownUntil = now + volumeShownFor;
 }
 
 // P and the Guide button pause and resume; losing the focus pauses, and

@@ -16,6 +16,11 @@ constexpr int codeEscape = 27, codeF5 = scanKey(62), codeF9 = scanKey(66), codeF
 constexpr int codePause = 'p';
 constexpr int codeMinus = '-', codeEquals = '=', codePlus = '+', codeKeypadMinus = scanKey(86),
               codeKeypadPlus = scanKey(87);
+// The game keys after a change to what is held.
+void followHeldInputs(InputState& input) {
+  input.keys = input.held.keys(input.controls);
+}
+
 }  // namespace
 
 const KeyBinding keyBindings[] = {
@@ -68,12 +73,12 @@ void handleKeyDown(InputState& input, int code) {
     std::printf("%s the level images\n", on ? "Drawing" : "Not drawing");
   }
   input.held.key(code, true);
-  input.keys = input.held.keys(input.controls);
+  followHeldInputs(input);
 }
 
 void handleKeyUp(InputState& input, int code) {
   input.held.key(code, false);
-  input.keys = input.held.keys(input.controls);
+  followHeldInputs(input);
 }
 
 void handleButton(InputState& input, int pad, int button, bool down) {
@@ -83,12 +88,12 @@ void handleButton(InputState& input, int pad, int button, bool down) {
     return;
   }
   input.held.button(pad, button, down);
-  input.keys = input.held.keys(input.controls);
+  followHeldInputs(input);
 }
 
 void handleAxis(InputState& input, int pad, int axis, int value) {
   input.held.axis(pad, axis, value);
-  input.keys = input.held.keys(input.controls);
+  followHeldInputs(input);
 }
 
 void handleFocus(InputState& input, bool gained) {
@@ -100,5 +105,5 @@ void handleFocus(InputState& input, bool gained) {
 
 void handlePadRemoved(InputState& input, int pad) {
   input.held.removePad(pad);
-  input.keys = input.held.keys(input.controls);
+  followHeldInputs(input);
 }

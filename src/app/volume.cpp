@@ -1,23 +1,18 @@
 // The volume file: one whole number of tenths and a newline.
 #include "app/volume.h"
 
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <cstdio>
-#include <fstream>
 
+#include "app/small_file.h"
 #include "props/durable_file.h"
 
 int readVolumeLevel(const std::string& path) {
-  struct stat info;
-  if (path.empty() || stat(path.c_str(), &info) != 0) return volumeSteps;
+  constexpr size_t maxBytes = 16;  // a level and a newline, with room to spare
   std::string text;
-  // Only a regular file of a few bytes: a pipe in its place would hold the start-up.
-  if (S_ISREG(info.st_mode) && info.st_size <= 16) {
-    std::ifstream in(path, std::ios::binary);
-    std::getline(in, text);
-  }
+  SmallFile found = readSmallFile(path, maxBytes, text);
+  if (found == SmallFile::missing) return volumeSteps;
+  text = text.substr(0, text.find('\n'));
   int level = -1;
   char after = 0;
   if (std::sscanf(text.c_str(), "%d%c", &level, &after) != 1 || level < 0 || level > volumeSteps) {

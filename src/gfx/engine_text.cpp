@@ -16,19 +16,6 @@
 
 namespace {
 
-// The font indexes its table by the character and has glyphs for printable
-// ASCII only.
-const char* printable(const char* text) {
-  static char shown[maxEngineText + 1];
-  int n = 0;
-  for (; text[n] && n < maxEngineText; ++n) {
-    char c = text[n];
-    shown[n] = c == '\n' || (c >= 32 && c <= 126) ? c : '?';
-  }
-  shown[n] = '\0';
-  return shown;
-}
-
 void beginScreenSpace() {
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
@@ -39,18 +26,23 @@ void beginScreenSpace() {
 
 }  // namespace
 
-float engineTextWidth(const char* text) {
-  return float(stb_easy_font_width(const_cast<char*>(printable(text))));
+void layOutEngineText(const char* text, EngineText& out) {
+  // The font indexes its table by the character and has glyphs for
+  // printable ASCII only.
+  int n = 0;
+  for (; text[n] && n < maxEngineText; ++n) {
+    char c = text[n];
+    out.shown[n] = c == '\n' || (c >= 32 && c <= 126) ? c : '?';
+  }
+  out.shown[n] = '\0';
+  out.width = float(stb_easy_font_width(out.shown));
+  out.height = float(stb_easy_font_height(out.shown));
 }
 
-float engineTextHeight(const char* text) {
-  return float(stb_easy_font_height(const_cast<char*>(printable(text))));
-}
-
-void drawEngineText(const char* text, float x, float y, float scale) {
+void drawEngineText(const EngineText& text, float x, float y, float scale) {
   // 64 bytes per quad and at most 16 quads per character.
   static std::vector<char> quads(maxEngineText * 16 * 64);
-  int count = stb_easy_font_print(0, 0, const_cast<char*>(printable(text)), nullptr, quads.data(),
+  int count = stb_easy_font_print(0, 0, const_cast<char*>(text.shown), nullptr, quads.data(),
                                   int(quads.size()));
   beginScreenSpace();
   glTranslatef(x, y, 0);
@@ -75,12 +67,14 @@ void drawEngineBox(float x0, float y0, float x1, float y1) {
 
 void drawBanner(const char* text) {
   constexpr float scale = 4, padding = 12, top = 40;
-  float w = engineTextWidth(text) * scale, h = engineTextHeight(text) * scale;
+  static EngineText laidOut;
+  layOutEngineText(text, laidOut);
+  float w = laidOut.width * scale, h = laidOut.height * scale;
   float x = (screenWidth - w) / 2;
   glColor4f(0, 0, 0, 0.75f);
   drawEngineBox(x - padding, top - padding, x + w + padding, top + h + padding);
   glColor4f(1, 1, 1, 1);
-  drawEngineText(text, x, top, scale);
+  drawEngineText(laidOut, x, top, scale);
 }
 
 void drawDimmed() {

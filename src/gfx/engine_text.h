@@ -2,13 +2,17 @@
 // (stb_easy_font): the HUD belongs to the script, and may be what broke.
 #pragma once
 
-// Width and height of text at scale 1, in screen units; lines split at '\n'.
-float engineTextWidth(const char* text);
-float engineTextHeight(const char* text);
-// Draws printable ASCII text (others as '?') with its top left at x, y in
-// the current colour; at most maxEngineText characters.
-void drawEngineText(const char* text, float x, float y, float scale);
-constexpr int maxEngineText = 600;
+constexpr int maxEngineText = 600;  // characters; the rest is left out
+
+// Text ready for the font: printable ASCII (others as '?', lines split at
+// '\n'), and its size at scale 1 in screen units.
+struct EngineText {
+  char shown[maxEngineText + 1] = {};
+  float width = 0, height = 0;
+};
+void layOutEngineText(const char* text, EngineText& out);
+// Draws it with its top left at x, y in the current colour.
+void drawEngineText(const EngineText& text, float x, float y, float scale);
 // A filled rectangle in screen units, in the current colour.
 void drawEngineBox(float x0, float y0, float x1, float y1);
 // A short message in large letters on a dark box at the top of the screen

@@ -14,8 +14,9 @@ constexpr float largestScale = 2;  // the font's own size is hard to read
 
 void drawErrorPanel(const std::string& text, const DrawFlags& flags) {
   if (text.empty() || !flags.errorPanel) return;
-  float width = engineTextWidth(text.c_str());
-  float height = engineTextHeight(text.c_str());
+  static EngineText laidOut;
+  layOutEngineText(text.c_str(), laidOut);
+  float width = laidOut.width, height = laidOut.height;
   float room = screenWidth - 2 * (margin + padding);
   float scale = width * largestScale > room ? room / width : largestScale;
   float x0 = margin, y1 = screenHeight - margin;
@@ -26,5 +27,5 @@ void drawErrorPanel(const std::string& text, const DrawFlags& flags) {
   glColor4f(1, 0.3f, 0.3f, 1);
   drawEngineBox(x0, y0, x1, y0 + 2);
   glColor4f(1, 0.92f, 0.8f, 1);
-  drawEngineText(text.c_str(), x0 + padding, y0 + padding, scale);
+  drawEngineText(laidOut, x0 + padding, y0 + padding, scale);
 }
