@@ -60,3 +60,11 @@ WorldData::~WorldData() {
   sounds.clear();
   textures.clear();
 }
+
+const char* materialFault(const Material& m) {
+  if (!(m.elasticity >= 0 && m.elasticity <= 1)) return "elasticity";
+  if (!(m.elasticityFalloff >= 0 && m.elasticityFalloff <= mostElasticityFalloff))
+    return "elasticityFalloff";
+  if (!(m.friction >= 0 && m.friction <= 1)) return "friction";
+  return nullptr;
+}

@@ -47,6 +47,21 @@ enum ObjectKind : uint8_t {
   KindProp = 4
 };
 
+// How a contact with an object rebounds and slides. A pair of objects takes
+// the larger rebound of the two and the geometric mean of their frictions;
+// an object that sets none takes no part, and a pair where neither does has
+// the engine's plain contact (a fifth of the impact speed back above
+// 50 px/s, no friction).
+struct Material {
+  float elasticity = 0;         // share of the normal speed given back at low speed, 0..1
+  float elasticityFalloff = 0;  // e = elasticity / (1 + falloff * speed / 1000 px/s), >= 0
+  float friction = 0;           // Coulomb coefficient, 0..1
+};
+constexpr float mostElasticityFalloff = 10;
+// The name of the first value outside its range ("elasticity",
+// "elasticityFalloff", "friction"; NaN is outside), or nullptr.
+const char* materialFault(const Material& m);
+
 struct ObjectDef {
   std::string name, id, img, litImg, linkedTo;
   float imageScale = 0;
@@ -56,6 +71,8 @@ struct ObjectDef {
   int collisionGroup = 0;
   bool immovableByOtherScenes = false;
   float mass = 0, inertiaRadius = 0;
+  bool hasMaterial = false;
+  Material material;
   Float2 position;
   std::vector<Float2> outline;
   const TextureDef* imgTexture = nullptr;     // resolved at load time

@@ -165,6 +165,8 @@ WorldObject* World::createObject(const ObjectDef& def, float x, float y, int sce
   o->sceneNumber = sceneNumber;
   o->def = &def;
   o->position = {x, y};
+  o->hasMaterial = def.hasMaterial;
+  o->material = def.material;
   if (def.kind == KindTrigger) o->trigger.reset(new TriggerRecord(o.get()));
   if (def.kind == KindStatic || def.kind == KindDynamic || def.kind == KindTrigger) {
     o->geom = createPolygonGeom(solver_->space(), &def);

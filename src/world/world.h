@@ -42,6 +42,9 @@ struct WorldObject {
   Float2 velocity;
   float angularVelocity = 0;
   unsigned char lit = 0;
+  // Its contact material: the definition's until a script sets one.
+  bool hasMaterial = false;
+  Material material;
 
   // Each does nothing without a body.
   void setVelocity(float x, float y);
