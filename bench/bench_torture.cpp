@@ -3,7 +3,8 @@
 // up to 12,000 px/s (40 px per step). Prints per obstacle and band the shots,
 // the balls that got through, the deepest overlap, the rebound and the step
 // cost; then how often thin lane triggers see a ball crossing them.
-//   bench_torture [shots per obstacle and band] [seed] [obstacle, e.g. flipper]
+//   bench_torture [shots per obstacle and band] [seed] [obstacle, e.g. flipper] [lively]
+// "lively" makes every obstacle of elasticity 1 and friction 1.
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -56,11 +57,14 @@ int main(int argc, char** argv) {
   const int perCell = argc > 1 ? std::max(1, std::atoi(argv[1])) : 2100;
   const unsigned seed = argc > 2 ? unsigned(std::atoi(argv[2])) : 12;
   const char* only = argc > 3 ? argv[3] : "";
+  const bool lively = argc > 4 && std::strcmp(argv[4], "lively") == 0;
   initPhysics();
   range::Range shootingRange;
+  if (lively) shootingRange.setObstacleMaterial({1, 0, 1});
   std::mt19937 rng(seed);
 
-  std::printf("%d shots per obstacle and band, 42 balls per round, seed %u\n", perCell, seed);
+  std::printf("%d shots per obstacle and band, 42 balls per round, seed %u%s\n", perCell, seed,
+              lively ? ", obstacles of elasticity 1 and friction 1" : "");
   std::printf("%-11s %-13s %7s %7s %9s %9s %8s %8s %10s\n", "obstacle", "band px/s", "shots",
               "through", "deepest", "mean dp", "rebound", "normal", "us/step");
   long allShots = 0, allThrough = 0;

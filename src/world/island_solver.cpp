@@ -198,3 +198,40 @@ void relaxIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& 
     }
   }
 }
+
+void resistSliding(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& rows, int sweeps,
+                   IslandWork& work) {
+  const int n = int(rows.size());
+  if (n == 0 || int(work.impulse.size()) < n) return;
+  // The solver's impulses along the normals bound the sliding ones.
+  work.pushed.assign(work.impulse.begin(), work.impulse.begin() + n);
+  work.slid.assign(n, 0.0);
+  // Each row turned a quarter: its tangent, from the same point.
+  work.shares.resize(2 * size_t(n));
+  work.k.resize(n);
+  for (int i = 0; i < n; ++i) {
+    IslandRow along = rows[i];
+    along.nx = -rows[i].ny;
+    along.ny = rows[i].nx;
+    IslandShare* si = work.shares.data() + 2 * i;
+    for (int s = shares(along, bodies, si); s < 2; ++s) si[s].body = -1;
+    double d = 0;
+    for (int s = 0; s < 2; ++s) {
+      if (si[s].body < 0) continue;
+      const IslandBody& body = bodies[si[s].body];
+      d += body.inverseMass + body.inverseInertia * si[s].arm * si[s].arm;
+    }
+    work.k[i] = d;
+  }
+  for (int sweep = 0; sweep < sweeps; ++sweep) {
+    for (int i = 0; i < n; ++i) {
+      const double limit = rows[i].friction * work.pushed[i];
+      if (!(limit > 0) || !(work.k[i] > 0)) continue;
+      const IslandShare* si = work.shares.data() + 2 * i;
+      double next = work.slid[i] - parting(si, bodies) / work.k[i];
+      next = std::fmax(-limit, std::fmin(limit, next));
+      push(si, next - work.slid[i], bodies);
+      work.slid[i] = next;
+    }
+  }
+}

@@ -14,11 +14,12 @@ struct IslandBody {
 };
 
 struct IslandRow {
-  int body1, body2;  // indices into the bodies; -1 for the fixed world
-  double px, py;     // the contact point
-  double nx, ny;     // unit normal, from body2 towards body1
-  double target;     // the speed at which body1 must part from body2 at least
-  double softness;   // how much the contact gives per unit of impulse
+  int body1, body2;     // indices into the bodies; -1 for the fixed world
+  double px, py;        // the contact point
+  double nx, ny;        // unit normal, from body2 towards body1
+  double target;        // the speed at which body1 must part from body2 at least
+  double softness;      // how much the contact gives per unit of impulse
+  double friction = 0;  // Coulomb's coefficient
 };
 
 // A body's share of a contact: how the contact's parting speed moves with
@@ -32,7 +33,7 @@ struct IslandShare {
 // it has grown.
 struct IslandWork {
   std::vector<IslandShare> shares;
-  std::vector<double> k, b, impulse, trial, factor;
+  std::vector<double> k, b, impulse, trial, factor, pushed, slid;
   std::vector<int> active;
   std::vector<char> inSet;
 };
@@ -48,3 +49,11 @@ bool solveIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& 
 // for islands too big to solve exactly every step.
 void relaxIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& rows, int sweeps,
                  IslandWork& work);
+
+// Friction after either solver: each contact's sliding stopped in turn, a
+// row at a time for the given number of sweeps, no further than its
+// coefficient times the impulse the solver just gave it along the normal.
+// The contacts themselves must then be solved again, as friction at one
+// point may press another.
+void resistSliding(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& rows, int sweeps,
+                   IslandWork& work);

@@ -5,6 +5,7 @@
 #include <cmath>
 #include <cstdio>
 
+#include "world/contact_tuning.h"
 #include "world/number_guard.h"
 #include "world/polygon_geom.h"
 #include "world/trigger_record.h"
@@ -52,10 +53,7 @@ WorldSolver::WorldSolver(World& world) : world_(world), data_(world.data_) {
   odeWorld_ = dWorldCreate();
   dWorldSetERP(odeWorld_, 0.1);
   dWorldSetCFM(odeWorld_, 0.00001);
-  // Large islands (piles of balls) are solved iteratively: six sweeps hold a
-  // pile of two hundred at rest, and every sweep more costs a pile's step
-  // about a tenth.
-  dWorldSetQuickStepNumIterations(odeWorld_, 6);
+  dWorldSetQuickStepNumIterations(odeWorld_, contactTuning.relaxSweeps);
   // Sweep and prune along y, the long side of a table: the hash space spends
   // more finding the pairs of a table than the collider does with them.
   space_ = dSweepAndPruneSpaceCreate(nullptr, dSAP_AXES_YXZ);
@@ -174,6 +172,7 @@ WorldObject* World::createObject(const ObjectDef& def, float x, float y, int sce
   }
   if (def.kind == KindDynamic) {
     o->body = dBodyCreate(solver_->odeWorld());
+    dBodySetData(o->body, o.get());  // a link's body leads back to its object
     dGeomSetBody(o->geom, o->body);
     dBodySetPosition(o->body, x, y, 0);
     dMass mass;

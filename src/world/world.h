@@ -58,6 +58,7 @@ struct WorldObject {
   WorldObject* linkTarget = nullptr;
   Float2 linkOffset;
   std::unique_ptr<TriggerRecord> trigger;
+  int motion = -1;  // its place among the moving bodies during a step
   float reportedAngle = 0;
   // Set when its scene is removed or the world cleared; the object is out of
   // the lists at once but destroyed only after the running step.

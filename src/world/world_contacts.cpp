@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <utility>
 
+#include "world/contact_material.h"
 #include "world/island_solver.h"
 #include "world/polygon_geom.h"
 #include "world/solid_contacts.h"
@@ -17,46 +18,7 @@
 
 namespace {
 
-// Contacts are found this far apart even at rest, px.
-constexpr float restReach = 0.5f;
-// Share of the approach speed an impact gives back, above this speed (px/s).
-constexpr float restitution = 0.2f;
-constexpr float bounceSpeed = 50;
-// Overlap left alone (px), the share of the rest removed per step, harder
-// against objects that other scenes cannot move, and the speed cap of it.
-constexpr float slop = 0.1f;
-constexpr float pushOut = 0.2f, hardPushOut = 0.95f;
-constexpr float maxPushOutSpeed = 600;
-// Constraint softness relative to the contact's own mass, so that a heavy
-// ball sinks no deeper than a light one.
-constexpr double softness = 1e-3;
-constexpr double guardSoftness = 1e-2;
-// Runs of the step per step at most: the first and two with a longer reach.
-constexpr int attempts = 3;
-// Islands with more contacts than this are solved iteratively: the exact
-// solver's cost grows with the cube of the contacts, and it may meet a set
-// it cannot factor. A few sweeps hold a body against static shapes, a pile
-// at rest, and bodies of like mass; but an impact of a few bodies of very
-// unlike mass, a heavy ball struck by a light flipper or a light one by a
-// heavy flipper, stays exact: a few sweeps would leave one pressed deep into
-// the other. Unless a body's inertia is far out of scale with its outline
-// (damaged content), which the exact solver may not survive.
-constexpr int exactRows = 24;
-constexpr int impactBodies = 3;
-constexpr double uneven = 10;  // mass ratio
-// Islands of bodies held by contacts alone are solved here, up to this many
-// contacts; beyond, ODE's exact solver has them.
-constexpr int mostRowsHere = 48;
-// Bigger islands of that kind with more than one body (a pile) are relaxed
-// here, up to this many contacts, with as many sweeps as ODE's iterative
-// solver makes; a lone body with that many contacts stays with ODE.
-constexpr int mostRowsRelaxed = 64;
-constexpr int relaxSweeps = 6;
-// A body is out of scale when turning it is this many times easier, at its
-// outline, than pushing it.
-constexpr double outOfScale = 1e4;
-// Sweeps beyond this are runaway speeds; the box stays sane.
-constexpr float maxSweep = 10000;
+const ContactTuning& tuning = contactTuning;
 
 float length(const dReal* v) {
   return float(std::sqrt(v[0] * v[0] + v[1] * v[1] + v[2] * v[2]));
@@ -120,8 +82,6 @@ void alongStep(const Side& s, const double p[2], const double v[2], bool turning
 // edge's normal turns with the side it belongs to (none: two corners), and so
 // does the push the solver gives along it: only the cosine of the turn of it
 // opens the gap at the end of the step.
-constexpr double maxTurn = 0.34;  // rad per step
-
 double turnedTarget(const Side& s1, const Side& s2, const double p1[2], const double p2[2],
                     const double n[2], double depth, int edgeOwner, double h, double target) {
   // Turning a thousandth of a radian in a step bends nothing that matters.
@@ -133,7 +93,8 @@ double turnedTarget(const Side& s1, const Side& s2, const double p1[2], const do
   // small ball set spinning) a side's turn is not likely to last the step,
   // and a round outline's turn moves it little: that side is taken along
   // straight, as the solver sees it.
-  const bool turns1 = std::fabs(s1.spin) * h <= maxTurn, turns2 = std::fabs(s2.spin) * h <= maxTurn;
+  const bool turns1 = std::fabs(s1.spin) * h <= tuning.maxTurn,
+             turns2 = std::fabs(s2.spin) * h <= tuning.maxTurn;
   alongStep(s1, p1, v1, turns1, h, e1);
   alongStep(s2, p2, v2, turns2, h, e2);
   const double turn = edgeOwner == 1 && turns1   ? s1.spin * h
@@ -173,6 +134,16 @@ void WorldSolver::collidePair(void* solver, dGeomID o1, dGeomID o2) {
   static_cast<WorldSolver*>(solver)->collide(o1, o2);
 }
 
+int WorldSolver::motionOf(dBodyID b) const {
+  if (!b) return -1;
+  const WorldObject* o = static_cast<const WorldObject*>(dBodyGetData(b));
+  return o ? o->motion : -1;
+}
+
+float WorldSolver::sweepOf(const WorldObject& o) const {
+  return o.motion >= 0 ? motions_[o.motion].sweep : 0;
+}
+
 void WorldSolver::collide(dGeomID o1, dGeomID o2) {
   dBodyID b1 = dGeomGetBody(o1), b2 = dGeomGetBody(o2);
   if (!b1 && !b2) return;  // static shapes and triggers never meet
@@ -191,7 +162,7 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
   // Triggers count objects whose outlines cross theirs, as they always have.
   if (w1->trigger || w2->trigger) {
     if (!collideTriggers_) return;
-    if (dCollide(o1, o2, 32, &contactBuffer_[0].geom, int(sizeof(dContact))) <= 0) return;
+    if (dCollide(o1, o2, 32, &crossings_[0].geom, int(sizeof(dContact))) <= 0) return;
     if (w1->trigger) w1->trigger->touch(w2->sceneNumber, w2->number);
     if (w2->trigger) w2->trigger->touch(w1->sceneNumber, w1->number);
     return;
@@ -210,188 +181,137 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
   }
   if (!b1 && !b2) return;
 
-  const float reach = polygonGeomData(o1)->sweep + polygonGeomData(o2)->sweep;
+  const float reach = sweepOf(*w1) + sweepOf(*w2);
   const bool smooth = w1->def->kind == KindStatic || w2->def->kind == KindStatic;
   SolidContact found[32];
   int n = collideSolids(o1, o2, reach, smooth, found, 32);
   const double h = stepLength_;
-  const Side s1 = sideOf(b1, inverseMasses(b1)), s2 = sideOf(b2, inverseMasses(b2));
+  const int m1 = b1 ? w1->motion : -1, m2 = b2 ? w2->motion : -1;
+  const Side s1 = sideOf(b1, m1 >= 0 ? motions_[m1].inverse : nullptr);
+  const Side s2 = sideOf(b2, m2 >= 0 ? motions_[m2].inverse : nullptr);
+  const PairMaterial material =
+      pairMaterial(w1->hasMaterial, w1->material, w2->hasMaterial, w2->material);
+  const double friction = material.friction();
   for (int i = 0; i < n; ++i) {
     const SolidContact& f = found[i];
-    dContact& contact = contactBuffer_[i];
-    dContactGeom& c = contact.geom;
-    c = dContactGeom();
-    c.pos[0] = f.position.x;
-    c.pos[1] = f.position.y;
-    c.normal[0] = f.normal.x;
-    c.normal[1] = f.normal.y;
+    ContactRow c;
+    c.body1 = b1;
+    c.body2 = b2;
+    c.motion = m1 >= 0 ? m1 : m2;
+    c.px = f.position.x;
+    c.py = f.position.y;
+    c.nx = f.normal.x;
+    c.ny = f.normal.y;
     c.depth = f.depth;
-    c.g1 = o1;
-    c.g2 = o2;
+    const double pos[2] = {c.px, c.py}, normal[2] = {c.nx, c.ny};
     // The two features: the first side's is along the normal from the second's.
-    const double p1[2] = {c.pos[0] - c.normal[0] * c.depth * 0.5,
-                          c.pos[1] - c.normal[1] * c.depth * 0.5};
-    const double p2[2] = {c.pos[0] + c.normal[0] * c.depth * 0.5,
-                          c.pos[1] + c.normal[1] * c.depth * 0.5};
+    const double p1[2] = {c.px - c.nx * c.depth * 0.5, c.py - c.ny * c.depth * 0.5};
+    const double p2[2] = {c.px + c.nx * c.depth * 0.5, c.py + c.ny * c.depth * 0.5};
     double v1[2], v2[2];
     velocityAt(s1, p1, v1);
     velocityAt(s2, p2, v2);
-    const double approach = -((v1[0] - v2[0]) * c.normal[0] + (v1[1] - v2[1]) * c.normal[1]);
+    const double approach = -((v1[0] - v2[0]) * c.nx + (v1[1] - v2[1]) * c.ny);
     // The speed the two must part at (negative: how fast they may still close).
     double target;
     if (c.depth < 0) {
       target = c.depth / h;  // close the gap and no more
     } else {
-      double over = c.depth - slop;
-      target = over > 0 ? std::fmin((hard ? hardPushOut : pushOut) * over / h, maxPushOutSpeed) : 0;
+      double over = c.depth - tuning.slop;
+      target = over > 0 ? std::fmin((hard ? tuning.hardPushOut : tuning.pushOut) * over / h,
+                                    tuning.maxPushOutSpeed)
+                        : 0;
     }
-    target = turnedTarget(s1, s2, p1, p2, c.normal, c.depth, f.edgeOwner, h, target);
-    if (!f.guard && approach > bounceSpeed && approach * h >= -c.depth) {
-      target = std::fmax(target, restitution * approach);
+    target = turnedTarget(s1, s2, p1, p2, normal, c.depth, f.edgeOwner, h, target);
+    // A bounce only where the gap closes within the step.
+    if (!f.guard && approach > tuning.bounceSpeed && approach * h >= -c.depth) {
+      target = std::fmax(target, material.restitution(approach, tuning) * approach);
     }
-    const double cfm = (f.guard ? guardSoftness : softness) * h *
-                       (giving(s1, c.pos, c.normal) + giving(s2, c.pos, c.normal));
-    // A damaged outline (a NaN point) must not hand ODE a NaN to abort on.
-    if (!std::isfinite(target + cfm + c.pos[0] + c.pos[1] + c.normal[0] + c.normal[1])) continue;
-    dSurfaceParameters& surface = contact.surface;
-    surface = dSurfaceParameters();
-    surface.mode = dContactSoftERP | dContactSoftCFM | dContactMotionN;
-    surface.mu = 0;
-    surface.soft_erp = 0;  // the push-out is all in motionN
-    surface.soft_cfm = cfm;
-    surface.motionN = target;
-    pending_.push_back({b1, b2, contact});
+    c.target = target;
+    c.cfm = (f.guard ? tuning.guardSoftness : tuning.softness) * h *
+            (giving(s1, pos, normal) + giving(s2, pos, normal));
+    // A guard only stops; sliding is the blended contact's to resist.
+    c.friction = f.guard ? 0 : friction;
+    // A damaged outline (a NaN point) must not hand a solver a NaN.
+    if (!std::isfinite(c.target + c.cfm + c.px + c.py + c.nx + c.ny)) continue;
+    rows_.push_back(c);
+    rowMotions_.push_back(c.motion);
   }
-  if (n > 0) join(b1, b2, n);
+  if (n > 0) islands_.join(m1, m2, n);
 }
-
-int WorldSolver::motionIndex(dBodyID b) const {
-  if (!b) return -1;
-  int i = int(reinterpret_cast<intptr_t>(dBodyGetData(b))) - 1;
-  // Outside a step (a test colliding a pair by hand) the index may be stale.
-  return i >= 0 && i < int(motions_.size()) && motions_[i].object->body == b ? i : -1;
-}
-
-const double* WorldSolver::inverseMasses(dBodyID b) const {
-  int i = motionIndex(b);
-  return i >= 0 ? motions_[i].inverse : nullptr;
-}
-
-int WorldSolver::islandOf(int motion) {
-  while (motions_[motion].island != motion) {
-    int up = motions_[motion].island;
-    motions_[motion].island = motions_[up].island;
-    motion = up;
-  }
-  return motion;
-}
-
-// The motion index of a body is kept in its user data during the step.
-void WorldSolver::join(dBodyID a, dBodyID b, int rows) {
-  int ia = motionIndex(a), ib = motionIndex(b);
-  if (ia < 0 && ib < 0) return;
-  if (ia < 0) std::swap(ia, ib);
-  int ra = islandOf(ia);
-  if (ib >= 0) {
-    int rb = islandOf(ib);
-    if (rb != ra) {
-      // The lower index stays the root: the same islands whatever the order.
-      if (rb < ra) std::swap(ra, rb);
-      motions_[rb].island = ra;
-      motions_[ra].rows += motions_[rb].rows;
-      motions_[ra].bodies += motions_[rb].bodies;
-      motions_[ra].islandInScale = motions_[ra].islandInScale && motions_[rb].islandInScale;
-      motions_[ra].plain = motions_[ra].plain && motions_[rb].plain;
-      motions_[ra].mostGiving = std::fmax(motions_[ra].mostGiving, motions_[rb].mostGiving);
-      motions_[ra].leastGiving = std::fmin(motions_[ra].leastGiving, motions_[rb].leastGiving);
-    }
-  }
-  motions_[ra].rows += rows;
-}
-
-enum Solver { SolvedHere, SolvedExactly, SolvedIteratively };
 
 void WorldSolver::solveIslands(float dt) {
   const SlotList<Link>& links = world_.links_;
   for (int slot = 0; slot < links.capacity(); ++slot) {
     const Link* l = links.at(slot);
     if (!l || !l->joint || !dJointIsEnabled(l->joint)) continue;
-    dBodyID a = dJointGetBody(l->joint, 0), b = dJointGetBody(l->joint, 1);
-    join(a, b, 0);
-    int m = motionIndex(a) >= 0 ? motionIndex(a) : motionIndex(b);
-    if (m >= 0) motions_[islandOf(m)].plain = false;
+    const int a = motionOf(dJointGetBody(l->joint, 0)), b = motionOf(dJointGetBody(l->joint, 1));
+    islands_.join(a, b, 0);
+    if (a >= 0 || b >= 0) islands_.markLinked(a >= 0 ? a : b);
   }
-  // Each island's bodies and contacts as lists, in the order they were found.
-  const int count = int(motions_.size());
-  for (int i = 0; i < count; ++i) motions_[i].first = -1;
-  for (int i = count - 1; i >= 0; --i) {
-    Motion& root = motions_[islandOf(i)];
-    motions_[i].next = root.first;
-    root.first = i;
-  }
-  rowFirst_.assign(count, -1);
-  rowNext_.resize(pending_.size());
-  for (int c = int(pending_.size()) - 1; c >= 0; --c) {
-    int m = motionIndex(pending_[c].body1);
-    if (m < 0) m = motionIndex(pending_[c].body2);
-    rowNext_[c] = -1;
-    if (m < 0) continue;  // between bodies that sit this step out
-    const int root = islandOf(m);
-    rowNext_[c] = rowFirst_[root];
-    rowFirst_[root] = c;
-  }
+  islands_.gather(rowMotions_);
 
-  bool anyIterative = false, anyExact = false;
+  const int count = int(motions_.size());
+  solvers_.resize(count);
+  bool any[4] = {};
   for (int i = 0; i < count; ++i) {
-    if (islandOf(i) != i) continue;
-    Motion& root = motions_[i];
-    const bool impact = root.bodies > 1 && root.bodies <= impactBodies && root.islandInScale &&
-                        root.mostGiving > uneven * root.leastGiving;
-    if (root.rows > exactRows && !impact) {
-      if (root.plain && root.bodies > 1 && root.rows <= mostRowsRelaxed) {
-        solveHere(i, dt, true);
-        root.solver = SolvedHere;
-      } else {
-        root.solver = SolvedIteratively;
-        anyIterative = true;
-      }
-    } else if (root.plain && root.rows <= mostRowsHere && solveHere(i, dt, false)) {
-      root.solver = SolvedHere;
-    } else {
-      root.solver = SolvedExactly;
-      anyExact = true;
+    if (!islands_.isRoot(i)) continue;
+    IslandSolver solver = chooseSolver(islands_.summary(i), tuning);
+    if (solver == IslandSolver::Relaxed) {
+      solveHere(i, dt, true);
+    } else if (solver == IslandSolver::Exact && !solveHere(i, dt, false)) {
+      solver = IslandSolver::OdeExact;
     }
+    solvers_[i] = solver;
+    any[int(solver)] = true;
   }
-  if (!anyIterative && !anyExact) return;
-  for (int c = 0; c < int(pending_.size()); ++c) {
-    PendingContact& pc = pending_[c];
-    int m = motionIndex(pc.body1);
-    if (m < 0) m = motionIndex(pc.body2);
-    if (m >= 0 && motions_[islandOf(m)].solver == SolvedHere) continue;
-    dJointID joint = dJointCreateContact(odeWorld_, contactGroup_, &pc.contact);
-    dJointAttach(joint, pc.body1, pc.body2);
+  const bool odeExact = any[int(IslandSolver::OdeExact)];
+  const bool odeIterative = any[int(IslandSolver::OdeIterative)];
+  if (!odeExact && !odeIterative) return;
+  for (const ContactRow& c : rows_) {
+    if (c.motion >= 0) {
+      const IslandSolver solver = solvers_[islands_.rootOf(c.motion)];
+      if (solver == IslandSolver::Exact || solver == IslandSolver::Relaxed) continue;
+    }
+    dContact contact{};
+    dContactGeom& g = contact.geom;
+    g.pos[0] = c.px;
+    g.pos[1] = c.py;
+    g.normal[0] = c.nx;
+    g.normal[1] = c.ny;
+    g.depth = c.depth;
+    dSurfaceParameters& surface = contact.surface;
+    surface.mode = dContactSoftERP | dContactSoftCFM | dContactMotionN;
+    // Friction bounded by the contact's own push, as the rows solved here.
+    if (c.friction > 0) surface.mode |= dContactApprox1;
+    surface.mu = c.friction;
+    surface.soft_erp = 0;  // the push-out is all in the target speed
+    surface.soft_cfm = c.cfm;
+    surface.motionN = c.target;
+    dJointAttach(dJointCreateContact(odeWorld_, contactGroup_, &contact), c.body1, c.body2);
   }
   // The iterative solver takes its contacts in an order drawn from ODE's
   // process-wide random numbers; a fixed seed keeps every step reproducible
   // whatever ran before it.
-  if (anyIterative) dRandSetSeed(0);
-  // Each ODE solver in turn sees only its own islands.
-  for (int solver : {SolvedExactly, SolvedIteratively}) {
-    if (solver == SolvedExactly ? !anyExact : !anyIterative) continue;
-    for (int i = 0; i < count; ++i) {
-      if (motions_[islandOf(i)].solver == solver) {
-        dBodyEnable(motions_[i].object->body);
-      } else {
-        dBodyDisable(motions_[i].object->body);
-      }
-    }
-    if (solver == SolvedExactly) {
-      dWorldStep(odeWorld_, dt);
+  if (odeIterative) dRandSetSeed(0);
+  if (odeExact) stepWithOde(IslandSolver::OdeExact, dt);
+  if (odeIterative) stepWithOde(IslandSolver::OdeIterative, dt);
+  for (const Motion& m : motions_) dBodyEnable(m.object->body);
+}
+
+// ODE steps every enabled body: only the islands of the one solver are.
+void WorldSolver::stepWithOde(IslandSolver solver, float dt) {
+  for (int i = 0; i < int(motions_.size()); ++i) {
+    if (solvers_[islands_.rootOf(i)] == solver) {
+      dBodyEnable(motions_[i].object->body);
     } else {
-      dWorldQuickStep(odeWorld_, dt);
+      dBodyDisable(motions_[i].object->body);
     }
   }
-  for (const Motion& m : motions_) dBodyEnable(m.object->body);
+  if (solver == IslandSolver::OdeExact) {
+    dWorldStep(odeWorld_, dt);
+  } else {
+    dWorldQuickStep(odeWorld_, dt);
+  }
 }
 
 // The island's velocities with forces, gravity and contacts, exactly or
@@ -402,7 +322,7 @@ bool WorldSolver::solveHere(int root, float dt, bool relaxed) {
   islandRows_.clear();
   dVector3 g;
   dWorldGetGravity(odeWorld_, g);
-  for (int i = motions_[root].first; i >= 0; i = motions_[i].next) {
+  for (int i = islands_.firstBody(root); i >= 0; i = islands_.nextBody(i)) {
     Motion& m = motions_[i];
     m.local = int(islandBodies_.size());
     const double falls = dBodyGetGravityMode(m.object->body) ? dt : 0;
@@ -411,20 +331,30 @@ bool WorldSolver::solveHere(int root, float dt, bool relaxed) {
          m.linear[1] + dt * m.force[1] * m.inverse[0] + falls * g[1],
          m.angular[2] + dt * m.torque[2] * m.inverse[1], m.inverse[0], m.inverse[1]});
   }
-  for (int c = rowFirst_[root]; c >= 0; c = rowNext_[c]) {
-    const PendingContact& pc = pending_[c];
-    const int m1 = motionIndex(pc.body1), m2 = motionIndex(pc.body2);
-    const dContactGeom& geom = pc.contact.geom;
+  bool sliding = false;
+  for (int r = islands_.firstRow(root); r >= 0; r = islands_.nextRow(r)) {
+    const ContactRow& c = rows_[r];
+    const int m1 = motionOf(c.body1), m2 = motionOf(c.body2);
     islandRows_.push_back({m1 >= 0 ? motions_[m1].local : -1, m2 >= 0 ? motions_[m2].local : -1,
-                           geom.pos[0], geom.pos[1], geom.normal[0], geom.normal[1],
-                           pc.contact.surface.motionN, pc.contact.surface.soft_cfm / dt});
+                           c.px, c.py, c.nx, c.ny, c.target, c.cfm / dt, c.friction});
+    sliding = sliding || c.friction > 0;
   }
   if (relaxed) {
-    relaxIsland(islandBodies_, islandRows_, relaxSweeps, islandWork_);
+    relaxIsland(islandBodies_, islandRows_, tuning.relaxSweeps, islandWork_);
   } else if (!solveIsland(islandBodies_, islandRows_, islandWork_)) {
     return false;
   }
-  for (int i = motions_[root].first; i >= 0; i = motions_[i].next) {
+  if (sliding) {
+    // Friction within what each contact pushes, then the contacts again, so
+    // that nothing friction did leaves a gap closing faster than allowed.
+    resistSliding(islandBodies_, islandRows_, tuning.frictionSweeps, islandWork_);
+    if (relaxed) {
+      relaxIsland(islandBodies_, islandRows_, tuning.relaxSweeps, islandWork_);
+    } else if (!solveIsland(islandBodies_, islandRows_, islandWork_)) {
+      return false;
+    }
+  }
+  for (int i = islands_.firstBody(root); i >= 0; i = islands_.nextBody(i)) {
     const Motion& m = motions_[i];
     const IslandBody& s = islandBodies_[m.local];
     dBodyID b = m.object->body;
@@ -446,25 +376,24 @@ bool WorldSolver::solveHere(int root, float dt, bool relaxed) {
 void WorldSolver::integrate(float dt) {
   stepLength_ = dt;
   recordMotions(dt);
-  for (int attempt = 0; attempt < attempts; ++attempt) {
+  for (int attempt = 0; attempt < tuning.attempts; ++attempt) {
     setSweeps(dt);
     collideTriggers_ = attempt == 0;  // poses are the same each time
+    islands_.reset(int(motions_.size()));
     for (int i = 0; i < int(motions_.size()); ++i) {
-      motions_[i].island = i;
-      motions_[i].rows = 0;
-      motions_[i].bodies = 1;
-      motions_[i].islandInScale = motions_[i].inScale;
-      motions_[i].mostGiving = motions_[i].leastGiving = motions_[i].inverse[0];
-      motions_[i].plain = motions_[i].planar;
+      const Motion& m = motions_[i];
+      islands_.setBody(i, m.inverse[0], m.inScale, m.planar);
     }
-    pending_.clear();
+    rows_.clear();
+    rowMotions_.clear();
     dSpaceCollide(space_, this, &WorldSolver::collidePair);
     solveIslands(dt);
     dJointGroupEmpty(contactGroup_);
-    if (attempt + 1 == attempts || motionsCovered()) break;
+    if (attempt + 1 == tuning.attempts || motionsCovered()) break;
     restoreMotions(dt);
   }
   collideTriggers_ = true;
+  for (const Motion& m : motions_) m.object->motion = -1;
 }
 
 void WorldSolver::recordMotions(float dt) {
@@ -499,17 +428,22 @@ void WorldSolver::recordMotions(float dt) {
     m.planar = p[2] == 0 && v[2] == 0 && f[2] == 0 && w[0] == 0 && w[1] == 0 && t[0] == 0 &&
                t[1] == 0 && q[1] == 0 && q[2] == 0 && g[2] == 0;
     float reach = polygonGeomData(o->geom)->reach;
-    m.inScale = reach * reach * m.inverse[1] <= outOfScale * m.inverse[0];
+    m.inScale = reach * reach * m.inverse[1] <= tuning.outOfScale * m.inverse[0];
     m.speed = std::fmax(length(v), length(ahead)) + std::fmax(length(w), length(turnAhead)) * reach;
-    dBodySetData(b, reinterpret_cast<void*>(intptr_t(motions_.size() + 1)));
+    m.sweep = 0;
+    m.local = -1;
+    o->motion = int(motions_.size());
     motions_.push_back(m);
   }
 }
 
+// The broad phase pairs a body's box grown by its sweep, so that it meets
+// what it may reach within the step.
 void WorldSolver::setSweeps(float dt) {
-  for (const Motion& m : motions_) {
-    float sweep = restReach + m.speed * dt;
-    polygonGeomData(m.object->geom)->sweep = sweep <= maxSweep ? sweep : maxSweep;
+  for (Motion& m : motions_) {
+    const float sweep = tuning.restReach + m.speed * dt;
+    m.sweep = sweep <= tuning.maxSweep ? sweep : tuning.maxSweep;
+    polygonGeomData(m.object->geom)->sweep = m.sweep;
   }
 }
 
@@ -517,10 +451,10 @@ bool WorldSolver::motionsCovered() const {
   bool covered = true;
   for (const Motion& m : motions_) {
     dBodyID b = m.object->body;
-    const PolygonGeomData* g = polygonGeomData(m.object->geom);
-    double moved = distanceMoved(m.position, m.quaternion, dBodyGetPosition(b),
-                                 dBodyGetQuaternion(b), g->reach);
-    if (moved > g->sweep) covered = false;
+    const double moved =
+        distanceMoved(m.position, m.quaternion, dBodyGetPosition(b), dBodyGetQuaternion(b),
+                      polygonGeomData(m.object->geom)->reach);
+    if (moved > m.sweep) covered = false;
   }
   return covered;
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "world/island_solver.h"
+#include "world/islands.h"
 #include "world/world.h"
 
 class WorldSolver {
@@ -33,56 +34,53 @@ class WorldSolver {
   void collide(dGeomID o1, dGeomID o2);
 
  private:
+  // A body's state at the start of the step, and how far its contacts reach.
+  struct Motion {
+    WorldObject* object;
+    dReal position[3], quaternion[4], linear[3], angular[3], force[3], torque[3];
+    float speed;        // the speed its contacts are found for, px/s
+    float sweep;        // how far they reach, px
+    double inverse[2];  // inverse mass and inertia about z
+    bool inScale;       // its inertia is in scale with its outline
+    bool planar;        // it moves and turns in the plane only
+    int local;          // its place among its island's bodies
+  };
+  // A contact as the step makes it, solved here or handed to ODE.
+  struct ContactRow {
+    dBodyID body1, body2;  // null: the fixed world, or a side the pair cannot move
+    int motion;            // a body's motion, naming the island; -1: none moves
+    double px, py;         // halfway between the two features
+    double nx, ny;         // unit normal from body2 towards body1
+    double depth;          // overlap; negative: the gap still open
+    double target;         // the speed at which body1 must part from body2 at least
+    double cfm;            // how much the contact gives per unit of impulse, times the step
+    double friction;       // Coulomb's coefficient of the pair
+  };
+
   void recordMotions(float dt);
   bool motionsCovered() const;
   void restoreMotions(float dt);
   void setSweeps(float dt);
-  // Bodies tied together by contacts or links form an island; each island is
-  // solved exactly, or iteratively once it has many bodies and contacts.
-  int motionIndex(dBodyID body) const;
-  const double* inverseMasses(dBodyID body) const;
-  int islandOf(int motion);
-  void join(dBodyID a, dBodyID b, int rows);
+  int motionOf(dBodyID body) const;
+  float sweepOf(const WorldObject& object) const;
   void solveIslands(float dt);
   bool solveHere(int root, float dt, bool relaxed);
+  void stepWithOde(IslandSolver solver, float dt);
 
   World& world_;
   const WorldData& data_;
   dWorldID odeWorld_ = nullptr;
   dSpaceID space_ = nullptr;
   dJointGroupID contactGroup_ = nullptr;
-  dContact contactBuffer_[32];
+  dContact crossings_[32];  // room for the crossing collider's answer
 
-  // A body's state at the start of the step, and the speed its contacts
-  // were found for.
-  struct Motion {
-    WorldObject* object;
-    dReal position[3], quaternion[4], linear[3], angular[3], force[3], torque[3];
-    float speed;
-    double inverse[2];               // inverse mass and inertia about z
-    int island;                      // union-find parent, a motion index
-    int rows;                        // contact rows of the island, kept at its root
-    int bodies;                      // bodies of the island, kept at its root
-    bool inScale;                    // its inertia is in scale with its outline
-    bool islandInScale;              // every body of the island is, kept at its root
-    double mostGiving, leastGiving;  // the island's inverse masses, kept at its root
-    bool planar;                     // it moves and turns in the plane only
-    bool plain;                      // no links, every body planar; kept at its root
-    int next;                        // the next motion of the same island, or -1
-    int first;                       // the island's first motion, kept at its root
-    int local;                       // its place among the island's bodies
-    int solver;                      // how the island is solved, kept at its root
-  };
   std::vector<Motion> motions_;
-  // Contacts found in the step, handed to ODE or solved here by island.
-  struct PendingContact {
-    dBodyID body1, body2;
-    dContact contact;
-  };
-  std::vector<PendingContact> pending_;
+  std::vector<ContactRow> rows_;
+  std::vector<int> rowMotions_;
+  Islands islands_;
+  std::vector<IslandSolver> solvers_;  // by island root
   std::vector<IslandBody> islandBodies_;
   std::vector<IslandRow> islandRows_;
-  std::vector<int> rowNext_, rowFirst_;
   IslandWork islandWork_;
   float stepLength_ = 0;
   bool collideTriggers_ = true;

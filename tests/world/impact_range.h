@@ -209,6 +209,13 @@ class Range {
     data_.scenes.reserve(2);
   }
 
+  // Every obstacle, walls and flippers alike, made of this material from the
+  // next round on; none set: the plain contact.
+  void setObstacleMaterial(const Material& m) {
+    obstacleMaterial_ = m;
+    hasObstacleMaterial_ = true;
+  }
+
   // Fires `balls` shots at the target, approach speeds drawn from the band,
   // masses log-uniform from 0.01 to 100 (or all `mass`), the obstacle turned
   // at random.
@@ -284,6 +291,8 @@ class Range {
       f.inertiaRadius = 600;
       f.collisionGroup = 2;
       f.outline = capsule(74, 14, 9);
+      f.hasMaterial = hasObstacleMaterial_;
+      f.material = obstacleMaterial_;
       for (int i = 0; i < balls; ++i) {
         f.name = "flipper" + std::to_string(i);
         f.position = {float(400 * (i % 7)), float(400 * (i / 7))};
@@ -296,6 +305,8 @@ class Range {
         ObjectDef d;
         d.name = "part" + std::to_string(i);
         d.kind = KindStatic;
+        d.hasMaterial = hasObstacleMaterial_;
+        d.material = obstacleMaterial_;
         for (Float2 p : parts[i]) d.outline.push_back(toWorld(p));
         obstacle.objects.push_back(d);
       }
@@ -555,6 +566,8 @@ class Range {
 
   NullContentBackend backend_;
   WorldData data_;
+  bool hasObstacleMaterial_ = false;
+  Material obstacleMaterial_;
 };
 
 }  // namespace range

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <string>
@@ -34,6 +35,20 @@ class GeomTest : public ::testing::Test {
 // An axis-aligned rectangle wound counter-clockwise on the y-down screen.
 inline std::vector<Float2> rectOutline(float x0, float y0, float x1, float y1) {
   return {{x0, y0}, {x0, y1}, {x1, y1}, {x1, y0}};
+}
+
+// Inserts points along every edge so that no edge is longer than step.
+inline std::vector<Float2> subdivide(const std::vector<Float2>& outline, float step) {
+  std::vector<Float2> out;
+  for (size_t i = 0; i < outline.size(); ++i) {
+    Float2 a = outline[i], b = outline[(i + 1) % outline.size()];
+    float length = std::hypot(b.x - a.x, b.y - a.y);
+    int parts = std::max(1, int(std::ceil(length / step)));
+    for (int k = 0; k < parts; ++k) {
+      out.push_back({a.x + (b.x - a.x) * k / parts, a.y + (b.y - a.y) * k / parts});
+    }
+  }
+  return out;
 }
 
 // A regular polygon around the origin, wound as the collider wants.

@@ -11,20 +11,6 @@ namespace {
 
 using ::testing::ElementsAre;
 
-// Inserts points along every edge so that no edge is longer than step.
-std::vector<Float2> subdivide(const std::vector<Float2>& outline, float step) {
-  std::vector<Float2> out;
-  for (size_t i = 0; i < outline.size(); ++i) {
-    Float2 a = outline[i], b = outline[(i + 1) % outline.size()];
-    float length = std::hypot(b.x - a.x, b.y - a.y);
-    int parts = std::max(1, int(std::ceil(length / step)));
-    for (int k = 0; k < parts; ++k) {
-      out.push_back({a.x + (b.x - a.x) * k / parts, a.y + (b.y - a.y) * k / parts});
-    }
-  }
-  return out;
-}
-
 TEST(StepTest, FreeBallFollowsTheSemiImplicitEulerPath) {
   TestCatalog cat;
   SceneDef& s = cat.addScene("ball");

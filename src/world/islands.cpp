@@ -1,0 +1,82 @@
+#include "world/islands.h"
+
+#include <cmath>
+#include <utility>
+
+IslandSolver chooseSolver(const IslandSummary& s, const ContactTuning& t) {
+  const bool impact = s.bodies > 1 && s.bodies <= t.impactBodies && s.inScale &&
+                      s.mostGiving > t.uneven * s.leastGiving;
+  if (s.rows > t.exactRows && !impact) {
+    if (s.plain && s.bodies > 1 && s.rows <= t.mostRowsRelaxed) return IslandSolver::Relaxed;
+    return IslandSolver::OdeIterative;
+  }
+  if (s.plain && s.rows <= t.mostRowsHere) return IslandSolver::Exact;
+  return IslandSolver::OdeExact;
+}
+
+void Islands::reset(int count) {
+  parent_.resize(count);
+  summaries_.assign(count, IslandSummary());
+  for (int i = 0; i < count; ++i) parent_[i] = i;
+}
+
+void Islands::setBody(int i, double inverseMass, bool inScale, bool planar) {
+  IslandSummary& s = summaries_[i];
+  s.inScale = inScale;
+  s.plain = planar;
+  s.mostGiving = s.leastGiving = inverseMass;
+}
+
+int Islands::rootOf(int i) {
+  while (parent_[i] != i) {
+    const int up = parent_[i];
+    parent_[i] = parent_[up];
+    i = up;
+  }
+  return i;
+}
+
+void Islands::join(int a, int b, int rows) {
+  if (a < 0 && b < 0) return;
+  if (a < 0) std::swap(a, b);
+  int ra = rootOf(a);
+  if (b >= 0) {
+    int rb = rootOf(b);
+    if (rb != ra) {
+      if (rb < ra) std::swap(ra, rb);
+      parent_[rb] = ra;
+      IslandSummary &to = summaries_[ra], &from = summaries_[rb];
+      to.rows += from.rows;
+      to.bodies += from.bodies;
+      to.inScale = to.inScale && from.inScale;
+      to.plain = to.plain && from.plain;
+      to.mostGiving = std::fmax(to.mostGiving, from.mostGiving);
+      to.leastGiving = std::fmin(to.leastGiving, from.leastGiving);
+    }
+  }
+  summaries_[ra].rows += rows;
+}
+
+void Islands::markLinked(int i) {
+  summaries_[rootOf(i)].plain = false;
+}
+
+void Islands::gather(const std::vector<int>& rowBodies) {
+  const int count = int(parent_.size());
+  firstBody_.assign(count, -1);
+  nextBody_.resize(count);
+  for (int i = count - 1; i >= 0; --i) {
+    const int root = rootOf(i);
+    nextBody_[i] = firstBody_[root];
+    firstBody_[root] = i;
+  }
+  firstRow_.assign(count, -1);
+  nextRow_.resize(rowBodies.size());
+  for (int c = int(rowBodies.size()) - 1; c >= 0; --c) {
+    nextRow_[c] = -1;
+    if (rowBodies[c] < 0) continue;  // between bodies that sit this step out
+    const int root = rootOf(rowBodies[c]);
+    nextRow_[c] = firstRow_[root];
+    firstRow_[root] = c;
+  }
+}
