@@ -32,13 +32,13 @@ float dot(Float2 a, Float2 b) {
 
 // Normals of two crossing edges a->b (first outline) and c->d (second) and
 // how deep each edge's far end lies behind the other edge.
-struct EdgeContact {
+struct Crossing {
   Float2 n1, n2;
   float depth1 = 0, depth2 = 0;
 };
 
-EdgeContact edgePairContact(Float2 a, Float2 b, Float2 c, Float2 d) {
-  EdgeContact r;
+Crossing crossingOf(Float2 a, Float2 b, Float2 c, Float2 d) {
+  Crossing r;
   Float2 u1 = normalise(sub(b, a));
   Float2 u2 = normalise(sub(d, c));
   r.n1 = {-u1.y, u1.x};
@@ -48,22 +48,6 @@ EdgeContact edgePairContact(Float2 a, Float2 b, Float2 c, Float2 d) {
   Float2 q1 = dot(u1, r.n2) >= 0 ? a : b;
   r.depth2 = std::fabs((c.y - q1.y) * u2.x - (c.x - q1.x) * u2.y);
   return r;
-}
-
-void writeContact(dContactGeom* c, Float2 pos, Float2 normal, float depth, dGeomID g1, dGeomID g2) {
-  c->pos[0] = pos.x;
-  c->pos[1] = pos.y;
-  c->pos[2] = 0;
-  c->pos[3] = 0;
-  c->normal[0] = normal.x;
-  c->normal[1] = normal.y;
-  c->normal[2] = 0;
-  c->normal[3] = 0;
-  c->depth = depth;
-  c->g1 = g1;
-  c->g2 = g2;
-  c->side1 = -1;
-  c->side2 = -1;
 }
 
 // An edge's box, widened by a pixel. Edges whose widened boxes stay apart
@@ -119,10 +103,6 @@ float innerRadius(const Float2* points, int n, const Float2* edgeNormals) {
     inner = std::fmin(inner, -dot(sub(middle, points[i]), edgeNormals[i]));
   }
   return inner < 1e30f && inner > 0 ? inner : 0;
-}
-
-dContactGeom* contactAt(dContactGeom* contacts, int stride, int i) {
-  return reinterpret_cast<dContactGeom*>(reinterpret_cast<char*>(contacts) + i * stride);
 }
 
 }  // namespace
@@ -225,8 +205,10 @@ void refreshPolygonGeom(dGeomID geom) {
   g->dirty = 0;
 }
 
-dColliderFn* polygonColliderFor(int classNumber) {
-  return classNumber == geomClass ? &collidePolygons : nullptr;
+// The world asks the collider itself: dCollide makes no contacts for
+// outlines.
+dColliderFn* polygonColliderFor(int) {
+  return nullptr;
 }
 
 void polygonGeomBounds(dGeomID geom, dReal aabb[6]) {
@@ -263,68 +245,41 @@ void releasePolygonGeomData(dGeomID geom) {
   g->localNormals = nullptr;
 }
 
-int collidePolygons(dGeomID o1, dGeomID o2, int flags, dContactGeom* contacts, int stride) {
-  if (o1 == o2) return 0;
-  int max = flags & 0xFFFF;
-  if (max == 0) max = 1;
-  int count = 0;
-
+bool outlinesCross(dGeomID o1, dGeomID o2) {
+  if (o1 == o2) return false;
   refreshPolygonGeom(o1);
   refreshPolygonGeom(o2);
   const PolygonGeomData* A = polygonGeomData(o1);
   const PolygonGeomData* B = polygonGeomData(o2);
   if (A->bounds[2] < B->bounds[0] || B->bounds[2] < A->bounds[0] || A->bounds[3] < B->bounds[1] ||
       B->bounds[3] < A->bounds[1])
-    return 0;
-
-  const bool smooth = A->def->kind == KindStatic || B->def->kind == KindStatic;
+    return false;
   const int nA = A->pointCount, nB = B->pointCount;
-  // Fewer than three points enclose nothing: such an outline never collides.
-  if (nA < 3 || nB < 3) return 0;
-  for (int i = 0; i < nA && count < max; ++i) {
-    const int i2 = i + 1 == nA ? 0 : i + 1;
-    Float2 a = A->worldPoints[i], b = A->worldPoints[i2];
-    Float2 na = A->vertexNormals[i], nb = A->vertexNormals[i2];
-    Float2 d1 = sub(b, a);
+  // Fewer than three points enclose nothing: such an outline never crosses.
+  if (nA < 3 || nB < 3) return false;
+  for (int i = 0; i < nA; ++i) {
+    const Float2 a = A->worldPoints[i], b = A->worldPoints[i + 1 == nA ? 0 : i + 1];
     // Edges whose boxes stay apart cannot cross: most pairs end here.
     const Box edgeA = edgeBox(a, b);
     if (apart(edgeA, B->bounds)) continue;
+    const Float2 d1 = sub(b, a);
     for (int k = 0; k < nB; ++k) {
-      const int k2 = k + 1 == nB ? 0 : k + 1;
-      Float2 c = B->worldPoints[k], d = B->worldPoints[k2];
+      const Float2 c = B->worldPoints[k], d = B->worldPoints[k + 1 == nB ? 0 : k + 1];
       if (apart(edgeA, edgeBox(c, d))) continue;
-      Float2 e = sub(d, c);
-      float denom = d1.x * e.y - d1.y * e.x;
+      const Float2 e = sub(d, c);
+      const float denom = d1.x * e.y - d1.y * e.x;
       // Written so that a NaN denominator or parameter also rejects the pair.
       if (!(denom <= -0.001f || denom >= 0.001f)) continue;
-      float t = (e.x * (a.y - c.y) - e.y * (a.x - c.x)) / denom;
+      const float t = (e.x * (a.y - c.y) - e.y * (a.x - c.x)) / denom;
       if (!(t >= 0 && t <= 1)) continue;
-      float u = (d1.x * (a.y - c.y) - d1.y * (a.x - c.x)) / denom;
+      const float u = (d1.x * (a.y - c.y) - d1.y * (a.x - c.x)) / denom;
       if (!(u >= 0 && u <= 1)) continue;
-      Float2 P{a.x + t * d1.x, a.y + t * d1.y};
-
-      EdgeContact ec = edgePairContact(a, b, c, d);
-      float depth = std::fmin(ec.depth1, ec.depth2) * 1.5f;
-      Float2 N1 = ec.n1, N2 = ec.n2;
-      if (smooth) {
-        Float2 nc = B->vertexNormals[k], nd = B->vertexNormals[k2];
-        N1 = normalise({na.x + (nb.x - na.x) * t, na.y + (nb.y - na.y) * t});
-        N2 = normalise({nc.x + (nd.x - nc.x) * u, nc.y + (nd.y - nc.y) * u});
-      }
-      if (dot(N1, N2) > 0) continue;
-      if (!(depth > 0.5f)) continue;
-
-      writeContact(contactAt(contacts, stride, count), P, {-N1.x, -N1.y}, depth, o1, o2);
-      if (++count == max) break;
-      writeContact(contactAt(contacts, stride, count), P, N2, depth, o2, o1);
-      if (++count == max) break;
+      // Only edges facing each other, each far end over a third of a pixel
+      // behind the other edge: grazing outlines do not count.
+      const Crossing x = crossingOf(a, b, c, d);
+      if (dot(x.n1, x.n2) > 0) continue;
+      if (std::fmin(x.depth1, x.depth2) * 1.5f > 0.5f) return true;
     }
   }
-
-  for (int i = 0; i < count; ++i) {
-    const dContactGeom* c = contactAt(contacts, stride, i);
-    contactLog.add({float(c->pos[0]), float(c->pos[1])},
-                   {float(c->normal[0]), float(c->normal[1])});
-  }
-  return count;
+  return false;
 }

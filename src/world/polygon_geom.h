@@ -1,6 +1,5 @@
 // The polygon collision geometry: an ODE user geom class whose shape is an
-// object's 2D outline, and the collider that turns crossing outlines into
-// contacts.
+// object's 2D outline, and the crossing test that triggers count by.
 #pragma once
 
 #include <ode/ode.h>
@@ -45,4 +44,6 @@ void refreshPolygonGeom(dGeomID geom);
 dColliderFn* polygonColliderFor(int classNumber);
 void polygonGeomBounds(dGeomID geom, dReal aabb[6]);
 void releasePolygonGeomData(dGeomID geom);
-int collidePolygons(dGeomID o1, dGeomID o2, int flags, dContactGeom* contacts, int stride);
+// Whether an edge of one outline crosses an edge of the other: what a
+// trigger counts. An outline wholly inside the other crosses nothing.
+bool outlinesCross(dGeomID o1, dGeomID o2);

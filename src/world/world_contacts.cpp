@@ -162,7 +162,7 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
   // Triggers count objects whose outlines cross theirs, as they always have.
   if (w1->trigger || w2->trigger) {
     if (!collideTriggers_) return;
-    if (dCollide(o1, o2, 32, &crossings_[0].geom, int(sizeof(dContact))) <= 0) return;
+    if (!outlinesCross(o1, o2)) return;
     if (w1->trigger) w1->trigger->touch(w2->sceneNumber, w2->number);
     if (w2->trigger) w2->trigger->touch(w1->sceneNumber, w1->number);
     return;

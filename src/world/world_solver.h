@@ -72,7 +72,6 @@ class WorldSolver {
   dWorldID odeWorld_ = nullptr;
   dSpaceID space_ = nullptr;
   dJointGroupID contactGroup_ = nullptr;
-  dContact crossings_[32];  // room for the crossing collider's answer
 
   std::vector<Motion> motions_;
   std::vector<ContactRow> rows_;
