@@ -218,8 +218,6 @@ TEST_F(ApiTest, ObjectMaterials) {
        "The elasticity for 'ObjectSetMaterial' must be a number from 0 to 1!"},
       {"ObjectSetMaterial(1, 0, -1, 0)",
        "The elasticityFalloff for 'ObjectSetMaterial' must be a number from 0 to 10!"},
-      {"ObjectSetMaterial(1, 0, nil, 0)",
-       "The elasticityFalloff for 'ObjectSetMaterial' must be a number from 0 to 10!"},
       {"ObjectSetMaterial(99, 0, 0, 0/0)",
        "The friction for 'ObjectSetMaterial' must be a number from 0 to 1!"},
       {"ObjectSetMaterial(1, 0, 0, {})",
