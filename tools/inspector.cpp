@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstring>
+#include <vector>
 
 #include "content/archive_format.h"
 
@@ -67,6 +68,12 @@ class Cursor {
     pos_ += size_t(n);
   }
   const unsigned char* at() const { return data_ + pos_; }
+  bool nextU32Is(uint32_t v) const {
+    if (left() < 4) return false;
+    const unsigned char* p = data_ + pos_;
+    return (uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24) ==
+           v;
+  }
 
  private:
   const unsigned char* data_;
@@ -215,6 +222,7 @@ class Lister {
     }
     n = count("scenes");
     for (unsigned i = 0; i < n; ++i) scene(i);
+    if (in_.nextU32Is(materialBlockTag)) materials();
 
     if (in_.left() == 0)
       line(in_.pos(), "end of archive");
@@ -293,6 +301,7 @@ class Lister {
     SceneDef s;
     sceneFields(fields, s);
     const std::string ctx = fields.context();
+    scenes_.push_back({s.name, {}});
     unsigned objects = in_.u16(ctx, "for its object count");
     line(at, ctx + ", " + std::to_string(objects) + " objects");
     for (unsigned k = 0; k < objects; ++k) object(ctx, k);
@@ -308,6 +317,7 @@ class Lister {
     ObjectDef o;
     objectFields(fields, o);
     const std::string& ctx = fields.context();
+    scenes_.back().objects.push_back(o.name);
     unsigned points = in_.u16(ctx, "for its outline count");
     line(at, "  object " + shown(o.name) + fields.text() + " outline " + std::to_string(points) +
                  " points");
@@ -322,8 +332,40 @@ class Lister {
     line(at, "  link " + shown(l.name) + fields.text());
   }
 
+  // The materials of objects listed above, named by scene and object index.
+  void materials() {
+    size_t at = in_.pos();
+    const std::string block = "the materials block";
+    in_.u32(block, "for its tag");
+    uint32_t n = in_.u32(block, "for its count");
+    line(at, "materials: " + std::to_string(n));
+    in_.need(uint64_t(n) * materialRecordBytes, block, "of material records");
+    for (uint32_t i = 0; i < n; ++i) {
+      at = in_.pos();
+      FieldLister fields(in_, "material ", unsigned(i), true);
+      MaterialRecord record;
+      materialFields(fields, record);
+      const char* fault = materialFault(record.material);
+      line(at, "  material" + fields.text() + " (" + target(record) + ")" +
+                   (fault ? std::string(" (") + fault + " out of range)" : ""));
+    }
+  }
+
+  std::string target(const MaterialRecord& record) const {
+    if (size_t(record.scene) >= scenes_.size()) return "no such scene";
+    const ListedScene& scene = scenes_[size_t(record.scene)];
+    if (size_t(record.object) >= scene.objects.size()) return "no such object";
+    return "scene " + shown(scene.name) + " object " + shown(scene.objects[size_t(record.object)]);
+  }
+
+  struct ListedScene {
+    std::string name;
+    std::vector<std::string> objects;
+  };
+
   Cursor in_;
   std::string& out_;
+  std::vector<ListedScene> scenes_;  // as far as listed
 };
 
 }  // namespace

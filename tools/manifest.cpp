@@ -241,6 +241,19 @@ bool readKind(SourceReader& r, int t, const std::string& where, ObjectKind& kind
                            "' (expected static, dynamic, trigger, marker, prop or 0..4)");
 }
 
+// An object that gives any of the material's values has a material; the
+// values it leaves out are 0. Their ranges are checked with checkScene.
+bool readMaterial(SourceReader& r, int t, const std::string& where, ObjectDef& o) {
+  for (const MaterialValue& value : materialValues) {
+    r.field(t, value.name);
+    bool given = !lua_isnil(r.L, -1);
+    lua_pop(r.L, 1);
+    if (!r.number(t, value.name, where, o.material.*value.field, 0)) return false;
+    o.hasMaterial = o.hasMaterial || given;
+  }
+  return true;
+}
+
 bool readObject(SourceReader& r, int t, const std::string& file, int index, ObjectDef& o,
                 bool& isFree) {
   lua_State* L = r.L;
@@ -249,9 +262,26 @@ bool readObject(SourceReader& r, int t, const std::string& file, int index, Obje
   if (!r.string(t, "name", where, o.name, true)) return false;
   where = file + ": object '" + o.name + "'";
   r.unknownKeys(t,
-                {"name", "id", "img", "litImg", "linkedTo", "imageScale", "imageOffset", "layer",
-                 "blend", "kind", "collisionGroup", "immovableByOtherScenes", "mass",
-                 "inertiaRadius", "position", "outline", "free"},
+                {"name",
+                 "id",
+                 "img",
+                 "litImg",
+                 "linkedTo",
+                 "imageScale",
+                 "imageOffset",
+                 "layer",
+                 "blend",
+                 "kind",
+                 "collisionGroup",
+                 "immovableByOtherScenes",
+                 "mass",
+                 "inertiaRadius",
+                 "elasticity",
+                 "elasticityFalloff",
+                 "friction",
+                 "position",
+                 "outline",
+                 "free"},
                 where);
   bool ok = r.string(t, "id", where, o.id, false) && r.string(t, "img", where, o.img, false) &&
             r.string(t, "litImg", where, o.litImg, false) &&
@@ -264,7 +294,7 @@ bool readObject(SourceReader& r, int t, const std::string& file, int index, Obje
             r.flag(t, "immovableByOtherScenes", where, o.immovableByOtherScenes) &&
             r.number(t, "mass", where, o.mass, 1) &&
             r.number(t, "inertiaRadius", where, o.inertiaRadius, 1) &&
-            r.pointField(t, "position", where, o.position) &&
+            readMaterial(r, t, where, o) && r.pointField(t, "position", where, o.position) &&
             r.outline(t, "outline", where, o.outline) && r.flag(t, "free", where, isFree);
   if (!ok || o.outline.size() < 3) return ok;
   std::vector<OutlinePoint> points;

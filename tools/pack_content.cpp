@@ -150,6 +150,21 @@ void writeScene(ArchiveWriter& w, const SceneDef& s) {
   }
 }
 
+// Only when some object sets a material, so that other tables keep the
+// bytes they always had.
+void writeMaterials(ArchiveWriter& w, const std::vector<SceneDef>& scenes) {
+  std::vector<MaterialRecord> records;
+  for (size_t s = 0; s < scenes.size(); ++s)
+    for (size_t o = 0; o < scenes[s].objects.size(); ++o)
+      if (scenes[s].objects[o].hasMaterial)
+        records.push_back({int(s), int(o), scenes[s].objects[o].material});
+  if (records.empty()) return;
+  w.u32(materialBlockTag);
+  w.u32(uint32_t(records.size()));
+  FieldWriter fields(w, "material");
+  for (const MaterialRecord& record : records) materialFields(fields, record);
+}
+
 }  // namespace
 
 bool encodeArchive(const PackContent& content, std::vector<unsigned char>& out,
@@ -166,6 +181,7 @@ bool encodeArchive(const PackContent& content, std::vector<unsigned char>& out,
   for (uint32_t m : content.masks) w.u32(m);
   w.count(content.scenes.size(), "scene count");
   for (const SceneDef& s : content.scenes) writeScene(w, s);
+  writeMaterials(w, content.scenes);
   error = w.error();
   return error.empty();
 }

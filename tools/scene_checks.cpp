@@ -106,6 +106,9 @@ bool checkScene(const SceneDef& scene, const std::vector<std::string>& where, st
     if (fault.empty() && moves) fault = rangeFault("mass", o.mass, kMinMass, kMaxMass);
     if (fault.empty() && moves)
       fault = rangeFault("inertiaRadius", o.inertiaRadius, kMinMass, kMaxMass);
+    const MaterialValue* material = o.hasMaterial ? materialFaultValue(o.material) : nullptr;
+    if (fault.empty() && material)
+      fault = rangeFault(material->name, o.material.*material->field, 0, material->most);
     if (!fault.empty()) {
       error = where[i] + ": " + fault;
       return false;

@@ -34,9 +34,10 @@ std::string settleOutline(std::vector<OutlinePoint>& points);
 // points with points added so that no edge is longer than maxEdge.
 std::vector<OutlinePoint> subdivided(const std::vector<OutlinePoint>& points, double maxEdge);
 
-// Checks the fields of every object of scene: imageScale in range, and mass
-// and inertiaRadius of dynamic bodies in range. where[i] names scene.objects[i] ("file: object
-// 'Wall'"); a refusal is one line, where then the fault.
+// Checks the fields of every object of scene: imageScale in range, mass and
+// inertiaRadius of dynamic bodies in range, and the values of a material.
+// where[i] names scene.objects[i] ("file: object 'Wall'"); a refusal is one
+// line, where then the fault.
 bool checkScene(const SceneDef& scene, const std::vector<std::string>& where, std::string& error);
 
 // Mistakes that pack but play wrong: a link to a static object (it holds

@@ -51,6 +51,9 @@ const char* const kObjectProperties[] = {"kind",
                                          "immovableByOtherScenes",
                                          "mass",
                                          "inertiaRadius",
+                                         "elasticity",
+                                         "elasticityFalloff",
+                                         "friction",
                                          "segments",
                                          "obj1",
                                          "obj2",
@@ -310,6 +313,18 @@ class SceneBuilder {
     o.collisionGroup = int(group);
     o.mass = float(mass);
     o.inertiaRadius = float(inertia);
+    return material(item, o);
+  }
+
+  // As in Lua scene files: any of the three values gives the object a
+  // material, the others 0. A layer's value is a default like any other.
+  bool material(const Item& item, ObjectDef& o) {
+    for (const MaterialValue& value : materialValues) {
+      double v;
+      if (!number(item, value.name, 0, -FLT_MAX, FLT_MAX, false, v)) return false;
+      o.material.*value.field = float(v);
+      o.hasMaterial = o.hasMaterial || find(item, value.name);
+    }
     return true;
   }
 

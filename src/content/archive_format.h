@@ -11,8 +11,24 @@
 
 // Little-endian throughout. After the version come five tables, each a u16
 // count and that many records: textures, sounds, fonts, collision masks (one
-// u32 each, mask i for group i) and scenes.
+// u32 each, mask i for group i) and scenes. The materials block may follow.
 constexpr uint16_t archiveVersion = 7;
+
+// The objects that set a contact material, after the last scene: a u32
+// materialBlockTag, a u32 count and that many material records. Readers of
+// version 7 that know no materials stop before it, so the block needs no
+// version of its own; a table where no object sets a material ends with its
+// scenes, as it always did. Bytes after the scenes that do not start with
+// the tag are not a block and are never read.
+constexpr uint32_t materialBlockTag = 0x4C54414D;  // the bytes "MATL"
+constexpr unsigned materialBlockHeadBytes = 8;     // tag and count
+constexpr unsigned materialRecordBytes = 16;       // two u16 indices, three f32
+
+// Which object a material record is for, and the material.
+struct MaterialRecord {
+  int scene = 0, object = 0;  // from 0, in archive order
+  Material material;
+};
 
 // Indexed by ObjectKind.
 inline constexpr const char* objectKindNames[] = {"static", "dynamic", "trigger", "marker", "prop"};
@@ -113,4 +129,13 @@ void linkFields(Io& io, Record& link) {
   io.str(link.obj1, "obj1");
   io.str(link.obj2, "obj2");
   io.point(link.anchor, "anchor");
+}
+
+// Nothing follows. An object named by two records takes the first.
+template <class Io, class Record>
+void materialFields(Io& io, Record& record) {
+  io.u16(record.scene, "scene");
+  io.u16(record.object, "object");
+  for (const MaterialValue& value : materialValues)
+    io.f32(record.material.*value.field, value.name);
 }

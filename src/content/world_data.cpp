@@ -61,10 +61,15 @@ WorldData::~WorldData() {
   textures.clear();
 }
 
-const char* materialFault(const Material& m) {
-  if (!(m.elasticity >= 0 && m.elasticity <= 1)) return "elasticity";
-  if (!(m.elasticityFalloff >= 0 && m.elasticityFalloff <= mostElasticityFalloff))
-    return "elasticityFalloff";
-  if (!(m.friction >= 0 && m.friction <= 1)) return "friction";
+const MaterialValue* materialFaultValue(const Material& m) {
+  for (const MaterialValue& value : materialValues) {
+    float v = m.*value.field;
+    if (!(v >= 0 && v <= value.most)) return &value;
+  }
   return nullptr;
+}
+
+const char* materialFault(const Material& m) {
+  const MaterialValue* value = materialFaultValue(m);
+  return value ? value->name : nullptr;
 }

@@ -58,8 +58,26 @@ struct Material {
   float friction = 0;           // Coulomb coefficient, 0..1
 };
 constexpr float mostElasticityFalloff = 10;
-// The name of the first value outside its range ("elasticity",
-// "elasticityFalloff", "friction"; NaN is outside), or nullptr.
+// What a script reads for an object that sets no material: the rebound and
+// friction of the plain contact (its 50 px/s threshold is no material value).
+constexpr Material plainContactMaterial = {0.2f, 0, 0};
+
+// The values of a material as sources, the archive and scripts name them,
+// each with the top of its range (every range starts at 0).
+struct MaterialValue {
+  const char* name;
+  float Material::*field;
+  float most;
+};
+inline constexpr MaterialValue materialValues[] = {
+    {"elasticity", &Material::elasticity, 1},
+    {"elasticityFalloff", &Material::elasticityFalloff, mostElasticityFalloff},
+    {"friction", &Material::friction, 1}};
+
+// The first value of m outside its range (NaN is outside), or nullptr.
+const MaterialValue* materialFaultValue(const Material& m);
+// The name of that value ("elasticity", "elasticityFalloff", "friction"), or
+// nullptr.
 const char* materialFault(const Material& m);
 
 struct ObjectDef {

@@ -7,6 +7,8 @@
 // within a few times 65535 records of what the file itself holds. Pixel and
 // sound blocks are checked against the bytes left before anything is
 // allocated; a block announced beyond the end closes the reader at once.
+// Material records are counted against the bytes left, and only the whole
+// ones are read.
 #include <sys/stat.h>
 
 #include <cerrno>
@@ -153,6 +155,103 @@ void readLink(ArchiveReader& reader, LinkDef& link) {
               link.obj1.c_str(), link.obj2.c_str());
 }
 
+// At most this many lines about damaged material records; one more line
+// counts the rest, so that a hostile block cannot flood the console.
+constexpr unsigned mostMaterialWarnings = 8;
+
+class MaterialWarnings {
+ public:
+  explicit MaterialWarnings(const char* path) : path_(path) {}
+  void sayTheRest() {
+    if (unsaid_ > 0)
+      std::printf("[WORLD(data)] WARNING! '%s': %u more damaged materials ignored\n", path_,
+                  unsaid_);
+    unsaid_ = 0;
+  }
+  void say(const char* what) {
+    if (said_ == mostMaterialWarnings) {
+      ++unsaid_;
+      return;
+    }
+    ++said_;
+    std::printf("[WORLD(data)] WARNING! '%s': %s\n", path_, what);
+  }
+
+ private:
+  const char* path_;
+  unsigned said_ = 0, unsaid_ = 0;
+};
+
+// Why record cannot give its object a material, written to fault; the
+// object it is for when it can.
+ObjectDef* materialTarget(const MaterialRecord& record, std::vector<SceneDef>& scenes, char* fault,
+                          size_t size) {
+  if (size_t(record.scene) >= scenes.size()) {
+    std::snprintf(fault, size, "names scene %d, but the archive has %zu", record.scene,
+                  scenes.size());
+    return nullptr;
+  }
+  SceneDef& scene = scenes[size_t(record.scene)];
+  if (size_t(record.object) >= scene.objects.size()) {
+    std::snprintf(fault, size, "names object %d of scene '%s', which has %d", record.object,
+                  scene.name.c_str(), scene.objectCount());
+    return nullptr;
+  }
+  ObjectDef& object = scene.objects[size_t(record.object)];
+  if (object.hasMaterial) {
+    std::snprintf(fault, size, "is a second one for object '%s' of scene '%s'", object.name.c_str(),
+                  scene.name.c_str());
+    return nullptr;
+  }
+  if (const MaterialValue* value = materialFaultValue(record.material)) {
+    std::snprintf(fault, size, "for object '%s' of scene '%s' has %s %g, outside 0 to %g",
+                  object.name.c_str(), scene.name.c_str(), value->name,
+                  double(record.material.*value->field), double(value->most));
+    return nullptr;
+  }
+  return &object;
+}
+
+// The block that may follow the scenes. Its damage never fails the load:
+// the table plays on without the materials it lost, as an engine that knew
+// no materials would have played it.
+void readMaterials(ArchiveReader& reader, const char* path, std::vector<SceneDef>& scenes) {
+  if (reader.remaining() < 4 || reader.readU32() != materialBlockTag) return;
+  MaterialWarnings warnings(path);
+  if (reader.remaining() < 4) {
+    warnings.say("the materials block ends before its count; no materials");
+    return;
+  }
+  uint32_t count = reader.readU32();
+  int64_t whole = reader.remaining() / materialRecordBytes;
+  char line[512];
+  if (int64_t(count) > whole) {
+    std::snprintf(line, sizeof line, "the materials block announces %u materials but holds %lld",
+                  unsigned(count), static_cast<long long>(whole));
+    warnings.say(line);
+    count = uint32_t(whole);
+  }
+  FieldReader fields(reader);
+  unsigned kept = 0;
+  for (uint32_t i = 0; i < count; ++i) {
+    MaterialRecord record;
+    materialFields(fields, record);
+    if (!reader.isOpen()) break;  // the file shrank under us: its zeros are no record
+    char fault[400];
+    ObjectDef* object = materialTarget(record, scenes, fault, sizeof fault);
+    if (!object) {
+      std::snprintf(line, sizeof line, "material %u %s; ignored", unsigned(i), fault);
+      warnings.say(line);
+      continue;
+    }
+    object->hasMaterial = true;
+    object->material = record.material;
+    ++kept;
+  }
+  warnings.sayTheRest();
+  std::printf("[WORLD(data)] Materials of %u objects\n", kept);
+}
+
 }  // namespace
 
 WorldData::WorldData(const char* path, ContentBackend& backend) : backend_(backend) {
@@ -203,6 +302,7 @@ WorldData::WorldData(const char* path, ContentBackend& backend) : backend_(backe
     std::printf("Error loading the world data!\n");
     return;
   }
+  readMaterials(reader, path, scenes);
   loadFailed = false;
   std::printf("World data loaded!\n");
 }

@@ -1,5 +1,9 @@
-// Script bindings for single objects: what they are, how they move and
-// whether their lamp is lit. Unknown numbers read as nil and change nothing.
+// Script bindings for single objects: what they are, how they move, what
+// their contacts are made of and whether their lamp is lit. Unknown numbers
+// read as nil and change nothing.
+#include <cstdio>
+#include <cstdlib>
+
 #include "script/api_common.h"
 #include "script/vec2.h"
 #include "world/world.h"
@@ -117,13 +121,64 @@ int objectSetLit(lua_State* L) {
   return 0;
 }
 
+// f as the shortest decimal that reads back as f, so that a script gets the
+// 0.3 it set back, not 0.30000001192093.
+double shortestDecimal(float f) {
+  char text[32];
+  for (int digits = 6; digits <= 9; ++digits) {
+    std::snprintf(text, sizeof text, "%.*g", digits, double(f));
+    if (std::strtof(text, nullptr) == f) break;
+  }
+  return std::strtod(text, nullptr);
+}
+
+// Every object takes a material, not only bodies: a wall's friction counts
+// as much as the ball's. The values are checked before the object is looked
+// up, so a mistake shows whether or not the object still exists.
+int objectSetMaterial(lua_State* L) {
+  checkArgCount(L, "ObjectSetMaterial", 4, 4);
+  Material material;
+  int index = 2;
+  for (const MaterialValue& value : materialValues) {
+    // Anything but a number is refused with the range, not read as 0.
+    material.*value.field = lua_isnumber(L, index) ? toFloat(L, index) : -1;
+    ++index;
+  }
+  if (const MaterialValue* value = materialFaultValue(material)) {
+    char message[128];
+    std::snprintf(message, sizeof message,
+                  "The %s for 'ObjectSetMaterial' must be a number from 0 to %g!", value->name,
+                  double(value->most));
+    return raiseMessage(L, message);
+  }
+  if (WorldObject* object = objectArg(L)) {
+    object->hasMaterial = true;
+    object->material = material;
+  }
+  return 0;
+}
+
+int objectGetMaterial(lua_State* L) {
+  checkArgCount(L, "ObjectGetMaterial", 1, 1);
+  WorldObject* object = objectArg(L);
+  if (!object) {
+    lua_pushnil(L);
+    return 1;
+  }
+  const Material& material = object->hasMaterial ? object->material : plainContactMaterial;
+  for (const MaterialValue& value : materialValues)
+    lua_pushnumber(L, shortestDecimal(material.*value.field));
+  return 3;
+}
+
 }  // namespace
 
 const luaL_Reg objectApi[] = {
-    {"ObjectGetScene", objectGetScene},   {"ObjectGetName", objectGetName},
-    {"ObjectGetGameId", objectGetGameId}, {"ObjectSetVelocity", objectSetVelocity},
-    {"ObjectSetTorque", objectSetTorque}, {"ObjectAddImpulse", objectAddImpulse},
-    {"ObjectAddTorque", objectAddTorque}, {"ObjectGetPos", objectGetPos},
-    {"ObjectGetAngle", objectGetAngle},   {"ObjectGetVelocity", objectGetVelocity},
-    {"ObjectGetTorque", objectGetTorque}, {"ObjectIsLit", objectIsLit},
-    {"ObjectSetLit", objectSetLit},       {nullptr, nullptr}};
+    {"ObjectGetScene", objectGetScene},       {"ObjectGetName", objectGetName},
+    {"ObjectGetGameId", objectGetGameId},     {"ObjectSetVelocity", objectSetVelocity},
+    {"ObjectSetTorque", objectSetTorque},     {"ObjectAddImpulse", objectAddImpulse},
+    {"ObjectAddTorque", objectAddTorque},     {"ObjectGetPos", objectGetPos},
+    {"ObjectGetAngle", objectGetAngle},       {"ObjectGetVelocity", objectGetVelocity},
+    {"ObjectGetTorque", objectGetTorque},     {"ObjectIsLit", objectIsLit},
+    {"ObjectSetLit", objectSetLit},           {"ObjectSetMaterial", objectSetMaterial},
+    {"ObjectGetMaterial", objectGetMaterial}, {nullptr, nullptr}};

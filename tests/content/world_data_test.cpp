@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cmath>
+#include <functional>
 #include <memory>
 #include <utility>
 
@@ -15,6 +17,7 @@ struct Loaded {
   std::unique_ptr<WorldData> data;
   std::string out;   // everything printed while loading
   std::string head;  // the first line the loader prints for this file
+  std::string path;
 };
 
 Loaded load(const Bytes& bytes, ContentBackend& backend) {
@@ -23,7 +26,8 @@ Loaded load(const Bytes& bytes, ContentBackend& backend) {
   auto data = std::make_unique<WorldData>(file.path(), backend);
   std::fflush(stdout);
   std::string out = testing::internal::GetCapturedStdout();
-  return {std::move(data), out, "Loading world data from '" + std::string(file.path()) + "'..\n"};
+  return {std::move(data), out, "Loading world data from '" + std::string(file.path()) + "'..\n",
+          file.path()};
 }
 
 Bytes& noFontsMasksScenes(Bytes& b) {
@@ -359,4 +363,130 @@ TEST(CatalogLifetime, ReleasesEveryMadeSoundOnce) {
     EXPECT_EQ(l.data->sounds[0].sound, nullptr);
   }
   EXPECT_TRUE(silent.released.empty());
+}
+
+namespace {
+
+// Scene 'T' with the objects 'a' and 'b', then whatever block follows.
+Bytes twoObjects() {
+  Bytes b;
+  b.u16(7).u16(0).u16(0).u16(0).u16(0).u16(1).str("T").u16(2);
+  object(b, "a", "", "", "");
+  object(b, "b", "", "", "");
+  return b.u16(0);
+}
+
+const char* const twoObjectLines =
+    "[WORLD(data)] Scene 'T'\n"
+    "[WORLD(data)]   Object 'a' (id: '', img: '')\n"
+    "[WORLD(data)]   Object 'b' (id: '', img: '')\n";
+
+Bytes& material(Bytes& b, unsigned scene, unsigned object, float e, float falloff, float f) {
+  return b.u16(scene).u16(object).f32(e).f32(falloff).f32(f);
+}
+
+}  // namespace
+
+TEST(MaterialBlock, GivesTheNamedObjectsTheirMaterials) {
+  NullContentBackend backend;
+  Bytes b = twoObjects();
+  material(b.u32(0x4C54414D).u32(1), 0, 1, 0.5f, 2, 0.25f);
+  Loaded l = load(b, backend);
+  EXPECT_EQ(l.out, l.head + twoObjectLines + "[WORLD(data)] Materials of 1 objects\n" +
+                       "World data loaded!\n");
+  const ObjectDef& a = l.data->scenes[0].objects[0];
+  const ObjectDef& o = l.data->scenes[0].objects[1];
+  EXPECT_FALSE(a.hasMaterial);
+  ASSERT_TRUE(o.hasMaterial);
+  EXPECT_EQ(o.material.elasticity, 0.5f);
+  EXPECT_EQ(o.material.elasticityFalloff, 2.0f);
+  EXPECT_EQ(o.material.friction, 0.25f);
+}
+
+// Damage in the block costs only the damaged records, with a line naming the
+// file and the fault; the load itself still succeeds.
+TEST(MaterialBlock, DamagedRecordsAreIgnoredWithALine) {
+  const uint32_t tag = 0x4C54414D;  // "MATL"
+  struct Case {
+    const char* what;
+    std::function<void(Bytes&)> block;
+    std::string warning;  // after "[WORLD(data)] WARNING! '<path>': "; "" for none
+    int kept;             // the count of the closing line; -1 when there is none
+    bool aHas;
+  } cases[] = {
+      {"not a block", [](Bytes& b) { b.u32(0x12345678).u32(1); }, "", -1, false},
+      {"short of a tag",
+       [](Bytes& b) {
+         b.raw({'M', 'A', 'T'});
+       },
+       "", -1, false},
+      {"no count", [&](Bytes& b) { b.u32(tag).u16(1); },
+       "the materials block ends before its count; no materials", -1, false},
+      {"truncated", [&](Bytes& b) { material(b.u32(tag).u32(3), 0, 0, 1, 0, 0).fill(15, 0); },
+       "the materials block announces 3 materials but holds 1", 1, true},
+      {"scene past the end", [&](Bytes& b) { material(b.u32(tag).u32(1), 1, 0, 1, 0, 0); },
+       "material 0 names scene 1, but the archive has 1; ignored", 0, false},
+      {"object past the end", [&](Bytes& b) { material(b.u32(tag).u32(1), 0, 2, 1, 0, 0); },
+       "material 0 names object 2 of scene 'T', which has 2; ignored", 0, false},
+      {"NaN", [&](Bytes& b) { material(b.u32(tag).u32(1), 0, 0, 0, 0, std::nanf("")); },
+       "material 0 for object 'a' of scene 'T' has friction nan, outside 0 to 1; ignored", 0,
+       false},
+      {"falloff too steep", [&](Bytes& b) { material(b.u32(tag).u32(1), 0, 0, 0.5f, 10.5f, 0); },
+       "material 0 for object 'a' of scene 'T' has elasticityFalloff 10.5, outside 0 to 10; "
+       "ignored",
+       0, false},
+      {"twice",
+       [&](Bytes& b) { material(material(b.u32(tag).u32(2), 0, 0, 1, 0, 0), 0, 0, 0, 0, 1); },
+       "material 1 is a second one for object 'a' of scene 'T'; ignored", 1, true},
+  };
+  for (const Case& c : cases) {
+    NullContentBackend backend;
+    Bytes b = twoObjects();
+    c.block(b);
+    Loaded l = load(b, backend);
+    EXPECT_FALSE(l.data->loadFailed) << c.what;
+    const ObjectDef& a = l.data->scenes[0].objects[0];
+    EXPECT_EQ(a.hasMaterial, c.aHas) << c.what;
+    EXPECT_EQ(a.material.elasticity, c.aHas ? 1.0f : 0.0f) << c.what;  // the first record's
+    EXPECT_FALSE(l.data->scenes[0].objects[1].hasMaterial) << c.what;
+    std::string expected = l.head + twoObjectLines;
+    if (!c.warning.empty())
+      expected += "[WORLD(data)] WARNING! '" + l.path + "': " + c.warning + "\n";
+    if (c.kept >= 0)
+      expected += "[WORLD(data)] Materials of " + std::to_string(c.kept) + " objects\n";
+    EXPECT_EQ(l.out, expected + "World data loaded!\n") << c.what;
+  }
+}
+
+TEST(MaterialBlock, ManyDamagedRecordsAreCountedNotListed) {
+  NullContentBackend backend;
+  Bytes b = twoObjects();
+  b.u32(0x4C54414D).u32(20);
+  for (int i = 0; i < 20; ++i) material(b, 5, 0, 0, 0, 0);
+  Loaded l = load(b, backend);
+  size_t lines = 0;
+  for (size_t at = l.out.find("WARNING!"); at != std::string::npos;
+       at = l.out.find("WARNING!", at + 1))
+    ++lines;
+  EXPECT_EQ(lines, 9u);
+  EXPECT_NE(l.out.find("': 12 more damaged materials ignored\n"), std::string::npos) << l.out;
+}
+
+TEST(MaterialValues, RangesIncludeTheirEndsAndNotNaN) {
+  const float nan = std::nanf("");
+  struct Case {
+    Material m;
+    const char* fault;
+  } cases[] = {
+      {{0, 0, 0}, nullptr},
+      {{1, 10, 1}, nullptr},
+      {{1.0001f, 0, 0}, "elasticity"},
+      {{0, 10.01f, -1}, "elasticityFalloff"},  // the first one
+      {{0, 0, nan}, "friction"},
+  };
+  for (const Case& c : cases) {
+    const char* fault = materialFault(c.m);
+    EXPECT_STREQ(fault, c.fault) << c.m.elasticity << " " << c.m.elasticityFalloff << " "
+                                 << c.m.friction;
+  }
 }

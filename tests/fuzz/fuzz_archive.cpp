@@ -1,5 +1,6 @@
 // Fuzzes the data.dat loader: any input must load or fail cleanly, within
-// bounded memory, and leave a catalog whose references point into itself.
+// bounded memory, and leave a catalog whose references point into itself
+// and whose materials are all in range.
 #include <stdlib.h>
 #include <unistd.h>
 
@@ -61,6 +62,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         if (object.litImgTexture &&
             object.litImgTexture != catalog.findTexture(object.litImg.c_str()))
           __builtin_trap();
+        // A material the block gives is one the world can use as it is.
+        if (object.hasMaterial && materialFault(object.material)) __builtin_trap();
       }
     }
     for (const FontDef& font : catalog.fonts)

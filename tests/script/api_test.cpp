@@ -193,6 +193,40 @@ TEST_F(ApiTest, ObjectGettersAndLamps) {
   EXPECT_EQ(world->findObjectByNumber(2)->lit, 0);
 }
 
+TEST_F(ApiTest, ObjectMaterials) {
+  ObjectDef& lamp = data.scenes[0].objects[1];
+  lamp.hasMaterial = true;
+  lamp.material = {0.5f, 3, 0.25f};
+  run("t = SceneSpawn('Table')");
+  // The wall sets none: it reads as the plain contact.
+  EXPECT_EQ(run("print(ObjectGetMaterial(1)) print(ObjectGetMaterial(2)) "
+                "print(select('#', ObjectGetMaterial(99)), ObjectGetMaterial(99))"),
+            "0.2\t0\t0\n0.5\t3\t0.25\n1\tnil\n");
+  EXPECT_EQ(run("ObjectSetMaterial(1, 0.3, 10, 1) print(ObjectGetMaterial(1))\n"
+                "ObjectSetMaterial(99, 1, 1, 1) ObjectSetMaterial(1, '0.7', 0, 0) "
+                "print(ObjectGetMaterial(1))"),
+            "0.3\t10\t1\n0.7\t0\t0\n");
+  const WorldObject* wall = world->findObjectByNumber(1);
+  EXPECT_TRUE(wall->hasMaterial);
+
+  const std::pair<const char*, const char*> errors[] = {
+      {"ObjectSetMaterial(1, 0.5, 0)", "Not enough parameters for function 'ObjectSetMaterial'!"},
+      {"ObjectSetMaterial(1, 0.5, 0, 0, 0)",
+       "Too many parameters for function 'ObjectSetMaterial'!"},
+      {"ObjectGetMaterial()", "Not enough parameters for function 'ObjectGetMaterial'!"},
+      {"ObjectSetMaterial(1, 1.5, 0, 0)",
+       "The elasticity for 'ObjectSetMaterial' must be a number from 0 to 1!"},
+      {"ObjectSetMaterial(1, 0, -1, 0)",
+       "The elasticityFalloff for 'ObjectSetMaterial' must be a number from 0 to 10!"},
+      {"ObjectSetMaterial(99, 0, 0, 0/0)",
+       "The friction for 'ObjectSetMaterial' must be a number from 0 to 1!"},
+      {"ObjectSetMaterial(1, 0, 0, {})",
+       "The friction for 'ObjectSetMaterial' must be a number from 0 to 1!"},
+  };
+  for (const auto& [code, message] : errors) EXPECT_EQ(error(code), message) << code;
+  EXPECT_EQ(wall->material.elasticity, 0.7f);  // no refused call changed it
+}
+
 TEST_F(ApiTest, ObjectMotionActsOnBodiesOnly) {
   run("t = SceneSpawn('Table') b = SceneSpawn('Ball', Vec2(500, 500))\n"
       "ball = SceneGetObjects(b)");

@@ -242,7 +242,7 @@ TEST_F(ScriptTest, EnvironmentHasTheApiAndNoFileLoaders) {
       "#package.loaders)\n"
       "print(type(coroutine.wrap), type(string.format), type(table.concat), "
       "type(math.sin), type(debug.traceback), type(require), type(loadstring))");
-  EXPECT_EQ(out, "Loading '" + dir + "/game.lua'..\n38\tfunction\tfunction\t" + dir + "/?.lua;" +
+  EXPECT_EQ(out, "Loading '" + dir + "/game.lua'..\n40\tfunction\tfunction\t" + dir + "/?.lua;" +
                      dir +
                      "/?\n"
                      "nil\tnil\tnil\tnil\tnil\tnil\t\t2\n"
