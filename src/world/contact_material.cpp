@@ -14,8 +14,8 @@ PairMaterial pairMaterial(bool has1, const Material& m1, bool has2, const Materi
   return pair;
 }
 
-double PairMaterial::restitution(double approach, const ContactTuning& tuning) const {
-  if (sides == 0) return tuning.plainRestitution;
+double PairMaterial::restitution(double approach) const {
+  if (sides == 0) return plainContactMaterial.elasticity;
   double e = elasticityAt(side[0], approach);
   if (sides == 2) e = std::fmax(e, elasticityAt(side[1], approach));
   return e;

@@ -3,7 +3,6 @@
 #pragma once
 
 #include "content/world_data.h"
-#include "world/contact_tuning.h"
 
 struct PairMaterial {
   int sides = 0;  // how many of the two set a material, kept first
@@ -12,7 +11,7 @@ struct PairMaterial {
   // The share of the approach speed (px/s) given back: the larger of the two
   // sides' (an object that sets none takes no part), or the plain contact's
   // where neither sets one.
-  double restitution(double approach, const ContactTuning& tuning) const;
+  double restitution(double approach) const;
   // Coulomb's coefficient: the geometric mean of the two, the one side's
   // own, or none.
   double friction() const;

@@ -6,9 +6,6 @@ struct ContactTuning {
   // Contacts are found this far apart even at rest, px: a resting body keeps
   // its contacts from step to step instead of losing and finding them.
   float restReach = 0.5f;
-  // The plain contact, between objects that set no material: the share of
-  // the approach speed an impact gives back.
-  float plainRestitution = 0.2f;
   // Below this approach speed (px/s) nothing bounces: a body coming to rest
   // on a lively surface settles instead of trembling.
   float bounceSpeed = 50;

@@ -224,7 +224,7 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
     target = turnedTarget(s1, s2, p1, p2, normal, c.depth, f.edgeOwner, h, target);
     // A bounce only where the gap closes within the step.
     if (!f.guard && approach > tuning.bounceSpeed && approach * h >= -c.depth) {
-      target = std::fmax(target, material.restitution(approach, tuning) * approach);
+      target = std::fmax(target, material.restitution(approach) * approach);
     }
     c.target = target;
     c.cfm = (f.guard ? tuning.guardSoftness : tuning.softness) * h *
