@@ -21,6 +21,7 @@
 #include "app/paths.h"
 #include "app/table_run.h"
 #include "props/property_store.h"
+#include "table_env.h"
 #include "world/step_length.h"
 #include "world/world.h"
 
@@ -53,21 +54,8 @@ size_t count(const std::string& text, const std::string& line) {
 
 // ORVANE_TABLE_LAUNCHES=n plays n launches instead, and ORVANE_TABLE_SEED=s
 // other shots: for a longer hunt.
-int envNumber(const char* name, int otherwise) {
-  const char* text = std::getenv(name);
-  return text && std::atoi(text) > 0 ? std::atoi(text) : otherwise;
-}
-
-bool sanitized() {
-#if defined(__SANITIZE_ADDRESS__)
-  return true;
-#elif defined(__has_feature)
-#if __has_feature(address_sanitizer)
-  return true;
-#endif
-#endif
-  return false;
-}
+using table::envNumber;
+using table::sanitized;
 
 // Catalog, world and script, started the way the engine starts them.
 struct Comet {

@@ -11,6 +11,8 @@
 namespace {
 
 const float kPi = 3.14159265f;
+// From the middle top lane's centre down to the lowest of its arrows, px.
+const float kLaneArrowsBelow = 120;
 
 std::vector<Pt> placed(const SceneObject& o) {
   std::vector<Pt> out;
@@ -106,7 +108,12 @@ bool playfield(const std::string& path, const std::vector<SceneObject>& table) {
   };
   for (int i = 0; i < 3; ++i) arrow(82, 860 - i * 34.f, -90, rgb(0x40ff90, 0.5f + 0.15f * i));
   for (int i = 0; i < 3; ++i) arrow(560 + i * 30.f, 625, 0, rgb(0xffe040, 0.5f + 0.15f * i));
-  for (int i = 0; i < 3; ++i) arrow(387.5f, 260 - i * 30.f, -90, rgb(0xff6080, 0.45f + 0.15f * i));
+  // The lane arrows follow the middle top lane, wherever the scene puts it;
+  // the highest points in between its posts, just below them.
+  if (const SceneObject* lane = find(table, "TopLane2"))
+    for (int i = 0; i < 3; ++i)
+      arrow(lane->position.x, lane->position.y + kLaneArrowsBelow - i * 30.f, -90,
+            rgb(0xff6080, 0.45f + 0.15f * i));
   // Shooter lane stripe and the apron below the flippers.
   c.fillPolygon({{716, 470}, {760, 470}, {760, 1330}, {716, 1330}}, rgb(0x000000, 0.25f));
   for (float y = 520; y < 1300; y += 60) arrow(738, y, -90, rgb(0xffffff, 0.12f));
@@ -238,6 +245,7 @@ bool writeImages(const std::string& dir, const std::vector<SceneObject>& table) 
   };
   ok = hudDot(d + "hud-lit.png", true) && ok;
   ok = hudDot(d + "hud-unlit.png", false) && ok;
+  need("TopLane2");  // the playfield's lane arrows point into it
   ok = playfield(d + "playfield.png", table) && ok;
   ok = sphere(d + "ball.png", 26, 12.5f, rgb(0xe8ecf4), true) && ok;
   ok = plunger(d + "plunger.png") && ok;

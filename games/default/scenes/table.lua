@@ -5,6 +5,9 @@ local S = include("shapes.lua")
 
 local AXIS = 366            -- the playfield's mirror line (shooter lane on the right)
 local WALL = 40             -- outer wall thickness
+-- The outer wall's inner face over the top: a half circle, whose ends run
+-- on straight down the sides.
+local ARCH_X, ARCH_Y, ARCH_R = 400, 420, 360
 
 local objects = {}
 local links = {}
@@ -28,9 +31,10 @@ add({ name = "Playfield", kind = "prop", layer = 0, img = "Images\\playfield.png
 
 -- Outer wall: up the left side, over the top in an arc, down the right.
 do
-  local path = { { 20, 1420 }, { 20, 420 } }
-  S.join(path, S.arc(400, 420, 380, 180, 360, 36))
-  S.join(path, { { 780, 420 }, { 780, 1420 } })
+  local r = ARCH_R + WALL / 2
+  local path = { { ARCH_X - r, 1420 }, { ARCH_X - r, ARCH_Y } }
+  S.join(path, S.arc(ARCH_X, ARCH_Y, r, 180, 360, 36))
+  S.join(path, { { ARCH_X + r, ARCH_Y }, { ARCH_X + r, 1420 } })
   wall("OuterWall", S.band(path, WALL))
 end
 
@@ -135,15 +139,33 @@ for i, b in ipairs(bumpers) do
         outline = S.circle(32, 16) })
 end
 
--- Top lanes: rounded posts, with a thin rollover strip down each lane.
-for i, x in ipairs({ 305, 360, 415, 470 }) do
-  local post = S.capsule(56, 90, 9, 9, 6)
-  add({ name = "LanePost" .. i, kind = "static", layer = 1, position = { x, 110 },
+-- Top lanes: rounded posts, with a thin rollover strip down each lane. A
+-- full shot orbits the arch riding its wall, and the collider meets
+-- whatever lies within a step's travel of the ball (15 px at 4500 px/s) as
+-- if it stood in the ball's way: a post top that near turns an orbiting
+-- ball back, to drop down the shooter lane. So the posts stand back from
+-- the orbit, all at the height the outermost one needs to be
+-- ORBIT_CLEARANCE clear of it: more than a step's travel at any plunger
+-- speed, with room for the ball's small bounces off the wall.
+local BALL_RADIUS = 12                        -- as scenes/ball.lua makes it
+local ORBIT_CLEARANCE = 20                    -- px from the orbiting ball to a post top
+local POST_RADIUS, POST_LENGTH = 9, 56        -- px; cap centre to cap centre
+local LANE_POSTS = { 305, 360, 415, 470 }
+local postTop = 0                             -- the upper caps' centres, y
+for _, x in ipairs(LANE_POSTS) do
+  local r = ARCH_R - 2 * BALL_RADIUS - ORBIT_CLEARANCE - POST_RADIUS
+  postTop = math.max(postTop, math.ceil(ARCH_Y - math.sqrt(r * r - (x - ARCH_X) ^ 2)))
+end
+for i, x in ipairs(LANE_POSTS) do
+  local post = S.capsule(POST_LENGTH, 90, POST_RADIUS, POST_RADIUS, 6)
+  add({ name = "LanePost" .. i, kind = "static", layer = 1, position = { x, postTop },
         img = "Images\\post.png", imageOffset = S.spriteOffset(post), outline = post })
 end
-for i, x in ipairs({ 332.5, 387.5, 442.5 }) do
-  add({ name = "TopLane" .. i, id = "toplane", kind = "trigger", layer = 1, position = { x, 140 },
-        img = "Images\\lane.png", litImg = "Images\\lane-lit.png", outline = S.box(-2, -22, 2, 22) })
+for i = 1, #LANE_POSTS - 1 do
+  local x = (LANE_POSTS[i] + LANE_POSTS[i + 1]) / 2
+  add({ name = "TopLane" .. i, id = "toplane", kind = "trigger", layer = 1,
+        position = { x, postTop + POST_LENGTH / 2 + 2 }, img = "Images\\lane.png",
+        litImg = "Images\\lane-lit.png", outline = S.box(-2, -22, 2, 22) })
 end
 
 -- Left orbit with the spinner: a thin gate on a ball joint across the lane.
