@@ -5,8 +5,8 @@
 # meant, take the new digest from the failure message.
 #   cmake -DPACK=<orvane-pack> -DSOURCE_DIR=<tree> -DBINARY_DIR=<build> -DWORK=<dir> -P packed_tables.cmake
 set(tables
-    "default|${BINARY_DIR}/games/default-stage/manifest.lua|5574588|6a58376edff515dd319d39b18c61bfe0327ffa834431400c56c6ddea09d381b7"
-    "comet|${SOURCE_DIR}/games/comet/manifest.lua|3863027|90d69d6209d409a879e9a0cf42ebeab1a7b5df150abb716d1f9ad05335143976")
+    "default|${BINARY_DIR}/games/default-stage/manifest.lua|5574868|8076fa302e49806a548a059bed8075da1a13ba56552c47c317cdc9f4432abd75"
+    "comet|${SOURCE_DIR}/games/comet/manifest.lua|3863163|4643b28940c9e1bc321bf99f1e1d0bf5de4d4d32262ee33c2838a7cc7372639b")
 
 set(failed "")
 foreach(table IN LISTS tables)

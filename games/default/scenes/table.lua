@@ -12,13 +12,26 @@ local ARCH_X, ARCH_Y, ARCH_R = 400, 420, 360
 local objects = {}
 local links = {}
 
-local function add(o)
+-- What each part is made of (docs/table.md tells how each was chosen):
+-- elasticity at a gentle impact, its falloff per 1000 px/s of impact speed,
+-- friction. The ball sets none, so a contact takes the part's own.
+local RUBBER_POST = { 0.9, 0.1, 0.3 }     -- lane posts and bumper caps
+local RUBBER_BAND = { 0.85, 0.13, 0.3 }   -- the slingshots' faces
+local FLIPPER_RUBBER = { 0.88, 0.15, 0.9 }
+local METAL = { 0.3, 0, 0.05 }            -- wire guides and the shooter lane
+local TARGETS = { 0.4, 0, 0.05 }          -- plastic targets on a wooden bank
+local DEAD = { 0.1, 0, 0.3 }              -- the drain trough and the plunger's tip
+
+local function add(o, material)
+  if material then
+    o.elasticity, o.elasticityFalloff, o.friction = material[1], material[2], material[3]
+  end
   objects[#objects + 1] = o
   return o
 end
 
-local function wall(name, outline)
-  return add({ name = name, kind = "static", layer = 1, outline = outline })
+local function wall(name, outline, material)
+  return add({ name = name, kind = "static", layer = 1, outline = outline }, material)
 end
 
 -- Everything that moves in this scene is in group 1, which collides with
@@ -30,6 +43,8 @@ add({ name = "Playfield", kind = "prop", layer = 0, img = "Images\\playfield.png
       position = { 400, 700 } })
 
 -- Outer wall: up the left side, over the top in an arc, down the right.
+-- Like the orbit below, the plain contact: shots that ride the arch and the
+-- orbit keep to their paths only on a dead, smooth wall (docs/table.md).
 do
   local r = ARCH_R + WALL / 2
   local path = { { ARCH_X - r, 1420 }, { ARCH_X - r, ARCH_Y } }
@@ -39,8 +54,8 @@ do
 end
 
 -- Drain trough floor and the shooter lane.
-wall("DrainFloor", S.band({ { 0, 1387 }, { 800, 1387 } }, 34))
-wall("ShooterWall", S.band({ { 704, 1380 }, { 704, 470 } }, 24, 30, true))
+wall("DrainFloor", S.band({ { 0, 1387 }, { 800, 1387 } }, 34), DEAD)
+wall("ShooterWall", S.band({ { 704, 1380 }, { 704, 470 } }, 24, 30, true), METAL)
 -- The plunger's floor reaches into the walls on both sides, with a point
 -- 4 px inside each wall: the floor's open stretch then pushes straight up
 -- from wall to wall, instead of tilting towards its buried corners and
@@ -50,15 +65,15 @@ do
   for x = 712, 764, 13 do top[#top + 1] = { x, 1330 } end
   top[#top + 1] = { 772, 1330 }
   S.join(top, { { 772, 1375 }, { 700, 1375 } })
-  wall("ShooterFloor", S.subdivide(S.wound(top), 13))
+  wall("ShooterFloor", S.subdivide(S.wound(top), 13), DEAD)
 end
 add({ name = "ShooterLane", id = "BallStart", kind = "marker", position = { 738, 1317 } })
 
 -- Inlane guides feed the flippers; the gap between guide and outer wall is
 -- the outlane.
 local guideL = { { 92, 990 }, { 92, 1120 }, { 262, 1210 } }
-wall("GuideLeft", S.band(guideL, 40, 30, true))
-wall("GuideRight", S.band(S.mirrorX(guideL, AXIS), 40, 30, true))
+wall("GuideLeft", S.band(guideL, 40, 30, true), METAL)
+wall("GuideRight", S.band(S.mirrorX(guideL, AXIS), 40, 30, true), METAL)
 
 -- Slingshots: a rubber face towards the middle, with a thin trigger just
 -- outside it that kicks the ball away from the face. Every corner but the
@@ -87,7 +102,7 @@ local function sling(side)
   add({ name = "Sling" .. side, kind = "static", layer = 1, position = { cx, cy },
         img = "Images\\sling-" .. side:lower() .. ".png",
         litImg = "Images\\sling-" .. side:lower() .. "-lit.png",
-        imageOffset = S.spriteOffset(body), outline = body })
+        imageOffset = S.spriteOffset(body), outline = body }, RUBBER_BAND)
   -- Kick strip: 5 px outside the open part of the face, between where it
   -- leaves the guide at the top (16 px from A) and at the bottom (about
   -- 24 px from C).
@@ -115,7 +130,7 @@ local function flipper(side, px, angle)
   add({ name = side .. "Flipper", kind = "dynamic", layer = 1, collisionGroup = MOVING,
         mass = 60, inertiaRadius = 600, position = { px, 1222 },
         img = "Images\\flipper-" .. side:lower() .. ".png",
-        imageOffset = S.spriteOffset(outline), outline = outline })
+        imageOffset = S.spriteOffset(outline), outline = outline }, FLIPPER_RUBBER)
   links[#links + 1] = { name = side:lower() .. "-pivot", obj1 = side .. "Flipper", obj2 = "",
                         anchor = { px, 1222 } }
 end
@@ -134,7 +149,8 @@ add({ name = "Drain", kind = "trigger", layer = 1, outline = S.box(40, 1358, 692
 local bumpers = { { 292, 330 }, { 440, 330 }, { 366, 440 } }
 for i, b in ipairs(bumpers) do
   add({ name = "Bumper" .. i, id = "bumper", kind = "static", layer = 1, position = b,
-        img = "Images\\bumper.png", litImg = "Images\\bumper-lit.png", outline = S.circle(24, 16) })
+        img = "Images\\bumper.png", litImg = "Images\\bumper-lit.png", outline = S.circle(24, 16) },
+      RUBBER_POST)
   add({ name = "Bumper" .. i .. "Ring", id = "bumper", kind = "trigger", layer = 1, position = b,
         outline = S.circle(32, 16) })
 end
@@ -159,7 +175,7 @@ end
 for i, x in ipairs(LANE_POSTS) do
   local post = S.capsule(POST_LENGTH, 90, POST_RADIUS, POST_RADIUS, 6)
   add({ name = "LanePost" .. i, kind = "static", layer = 1, position = { x, postTop },
-        img = "Images\\post.png", imageOffset = S.spriteOffset(post), outline = post })
+        img = "Images\\post.png", imageOffset = S.spriteOffset(post), outline = post }, RUBBER_POST)
 end
 for i = 1, #LANE_POSTS - 1 do
   local x = (LANE_POSTS[i] + LANE_POSTS[i + 1]) / 2
@@ -184,7 +200,7 @@ end
 -- Stand-up targets on the right: one solid bank (no corners or gaps to
 -- catch the ball), three target faces drawn on it, each with a thin switch
 -- just in front of it.
-wall("TargetBank", S.band({ { 684, 572 }, { 684, 713 } }, 16, 15, true))
+wall("TargetBank", S.band({ { 684, 572 }, { 684, 713 } }, 16, 15, true), TARGETS)
 for i, y in ipairs({ 585, 642.5, 700 }) do
   add({ name = "Target" .. i, id = "target", kind = "prop", layer = 1, position = { 684, y },
         img = "Images\\target.png", litImg = "Images\\target-lit.png" })
