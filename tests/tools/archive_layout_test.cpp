@@ -2,17 +2,11 @@
 #include <gtest/gtest.h>
 
 #include "pack_content.h"
+#include "pack_fixture.h"
 
 namespace {
 
 using Bytes = std::vector<unsigned char>;
-
-Bytes encode(const PackContent& content) {
-  Bytes out;
-  std::string error;
-  EXPECT_TRUE(encodeArchive(content, out, error)) << error;
-  return out;
-}
 
 TEST(ArchiveLayout, EmptyContentIsTheTwelveByteArchive) {
   EXPECT_EQ(Bytes({7, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}), encode(PackContent()));

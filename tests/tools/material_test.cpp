@@ -6,18 +6,12 @@
 #include "content/world_data.h"
 #include "inspector.h"
 #include "pack_content.h"
+#include "pack_fixture.h"
 #include "tiled_fixture.h"
 
 namespace {
 
 using Bytes = std::vector<unsigned char>;
-
-Bytes encode(const PackContent& content) {
-  Bytes out;
-  std::string error;
-  EXPECT_TRUE(encodeArchive(content, out, error)) << error;
-  return out;
-}
 
 // Scenes 'A' (object 'x') and 'B' (objects 'y', 'z'), none with a material.
 PackContent threeObjects() {

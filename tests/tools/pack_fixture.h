@@ -2,6 +2,7 @@
 // way to run orvane-pack in-process and read what it printed.
 #pragma once
 
+#include <gtest/gtest.h>
 #include <stdlib.h>
 
 #include <cstdio>
@@ -11,6 +12,7 @@
 #include <vector>
 
 #include "pack_cli.h"
+#include "pack_content.h"
 
 // A fresh folder under the temp dir, removed with everything in it.
 class ScratchDir {
@@ -66,4 +68,13 @@ inline ToolRun runTool(const std::vector<std::string>& args) {
   run.out = drain(out);
   run.err = drain(err);
   return run;
+}
+
+// The archive the packer writes for content; a failure of the test if it
+// refuses.
+inline std::vector<unsigned char> encode(const PackContent& content) {
+  std::vector<unsigned char> out;
+  std::string error;
+  EXPECT_TRUE(encodeArchive(content, out, error)) << error;
+  return out;
 }
