@@ -66,6 +66,12 @@ inline void push(const IslandShare* si, double impulse, std::vector<IslandBody>&
   }
 }
 
+// std::fmax(0.0, x) to the bit, zero's sign and NaN included, without the
+// call it costs in the innermost loop.
+inline double notBelowZero(double x) {
+  return x >= 0.0 ? x : 0.0;
+}
+
 // Cholesky factor of the active rows' block of k, in place in f (rows of
 // stride n), from its row `from` on: the rows before it are those of a block
 // that begins with the same rows. False when the block is not positive
@@ -211,7 +217,7 @@ void relaxIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& 
     for (int i = 0; i < n; ++i) {
       const double speed =
           parting(share + 2 * i, bodies) + rows[i].softness * p[i] - rows[i].target;
-      const double next = std::fmax(0.0, p[i] - overRelax * speed / diagonal[i]);
+      const double next = notBelowZero(p[i] - overRelax * speed / diagonal[i]);
       if (next == p[i]) continue;
       push(share + 2 * i, next - p[i], bodies);
       p[i] = next;
