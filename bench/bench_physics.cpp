@@ -238,11 +238,13 @@ Result runOnce(WorldData& data, SceneDef* table, SceneDef* balls, Interior in,
     check();
   }
   r.usPerStep = (cpuMicroseconds() - start) / timedSteps;
+  // The poses to the last bit, so that two builds can be compared.
   if (getenv("BENCH_TRACE")) {
     world->forEachObject([](const WorldObject& o) {
       if (o.body)
-        std::printf("  %s at (%.1f, %.1f) angle %.1f\n", o.def->name.c_str(), o.position.x,
-                    o.position.y, o.angleDegrees);
+        std::printf("  %s at (%.1f, %.1f) angle %.1f  exactly (%a, %a) %a\n", o.def->name.c_str(),
+                    o.position.x, o.position.y, o.angleDegrees, o.position.x, o.position.y,
+                    o.angleDegrees);
     });
   }
   {

@@ -20,7 +20,15 @@ inline int shares(const IslandRow& r, const std::vector<IslandBody>& bodies, Isl
     const double sign = side == 0 ? 1 : -1;
     const IslandBody& b = bodies[i];
     const double arm = (r.px - b.x) * r.ny - (r.py - b.y) * r.nx;
-    out[n++] = {i, sign * r.nx, sign * r.ny, sign * arm};
+    const double nx = sign * r.nx, ny = sign * r.ny, turn = sign * arm;
+    out[n++] = {i,
+                nx,
+                ny,
+                turn,
+                b.inverseMass,
+                b.inverseMass * nx,
+                b.inverseMass * ny,
+                b.inverseInertia * turn};
   }
   return n;
 }
@@ -52,40 +60,64 @@ inline void push(const IslandShare* si, double impulse, std::vector<IslandBody>&
   for (int s = 0; s < 2; ++s) {
     if (si[s].body < 0) continue;
     IslandBody& body = bodies[si[s].body];
-    body.vx += body.inverseMass * si[s].nx * impulse;
-    body.vy += body.inverseMass * si[s].ny * impulse;
-    body.spin += body.inverseInertia * si[s].arm * impulse;
+    body.vx += si[s].movedX * impulse;
+    body.vy += si[s].movedY * impulse;
+    body.spin += si[s].turned * impulse;
   }
 }
 
-// Cholesky factor of the active rows' block of k, in place in f; false when
-// the block is not positive definite.
-bool factor(const std::vector<double>& k, int n, const std::vector<int>& rows, int m,
+// std::fmax(0.0, x) to the bit, zero's sign and NaN included, without the
+// call it costs in the innermost loop.
+inline double notBelowZero(double x) {
+  return x >= 0.0 ? x : 0.0;
+}
+
+// Cholesky factor of the active rows' block of k, in place in f (rows of
+// stride n), from its row `from` on: the rows before it are those of a block
+// that begins with the same rows. False when the block is not positive
+// definite.
+bool factor(const std::vector<double>& k, int n, const std::vector<int>& rows, int m, int from,
             std::vector<double>& f) {
-  for (int i = 0; i < m; ++i) {
+  for (int i = from; i < m; ++i) {
     for (int j = 0; j <= i; ++j) {
       double sum = k[rows[i] * n + rows[j]];
-      for (int q = 0; q < j; ++q) sum -= f[i * m + q] * f[j * m + q];
+      for (int q = 0; q < j; ++q) sum -= f[i * n + q] * f[j * n + q];
       if (i == j) {
         if (!(sum > 0)) return false;
-        f[i * m + i] = std::sqrt(sum);
+        f[i * n + i] = std::sqrt(sum);
       } else {
-        f[i * m + j] = sum / f[j * m + j];
+        f[i * n + j] = sum / f[j * n + j];
       }
     }
   }
   return true;
 }
 
-void solveFactored(const std::vector<double>& f, int m, double* x) {
+void solveFactored(const std::vector<double>& f, int n, int m, double* x) {
   for (int i = 0; i < m; ++i) {
-    for (int q = 0; q < i; ++q) x[i] -= f[i * m + q] * x[q];
-    x[i] /= f[i * m + i];
+    for (int q = 0; q < i; ++q) x[i] -= f[i * n + q] * x[q];
+    x[i] /= f[i * n + i];
   }
   for (int i = m - 1; i >= 0; --i) {
-    for (int q = i + 1; q < m; ++q) x[i] -= f[q * m + i] * x[q];
-    x[i] /= f[i * m + i];
+    for (int q = i + 1; q < m; ++q) x[i] -= f[q * n + i] * x[q];
+    x[i] /= f[i * n + i];
   }
+}
+
+// How the parting speed of row i answers to an impulse at row j, through
+// the bodies the two rows share.
+inline double coupling(const IslandShare* si, const IslandShare* sj) {
+  double sum = 0;
+  for (int s = 0; s < 2; ++s) {
+    const int body = si[s].body;
+    if (body < 0 || (body != sj[0].body && body != sj[1].body)) continue;
+    for (int t = 0; t < 2; ++t) {
+      if (body != sj[t].body) continue;
+      sum += si[s].inverseMass * (si[s].nx * sj[t].nx + si[s].ny * sj[t].ny) +
+             si[s].turned * sj[t].arm;
+    }
+  }
+  return sum;
 }
 
 }  // namespace
@@ -102,18 +134,7 @@ bool solveIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& 
   for (int i = 0; i < n; ++i) b[i] = parting(share + 2 * i, bodies) - rows[i].target;
   for (int i = 0; i < n; ++i) {
     const IslandShare* si = share + 2 * i;
-    for (int j = 0; j <= i; ++j) {
-      const IslandShare* sj = share + 2 * j;
-      double sum = 0;
-      for (int s = 0; s < 2; ++s)
-        for (int t = 0; t < 2; ++t) {
-          if (si[s].body < 0 || si[s].body != sj[t].body) continue;
-          const IslandBody& body = bodies[si[s].body];
-          sum += body.inverseMass * (si[s].nx * sj[t].nx + si[s].ny * sj[t].ny) +
-                 body.inverseInertia * si[s].arm * sj[t].arm;
-        }
-      k[i * n + j] = k[j * n + i] = sum;
-    }
+    for (int j = 0; j <= i; ++j) k[i * n + j] = k[j * n + i] = coupling(si, share + 2 * j);
     k[i * n + i] += rows[i].softness;
   }
 
@@ -128,15 +149,20 @@ bool solveIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& 
   active.resize(n);
   work.trial.resize(n);
   work.factor.resize(size_t(n) * n);
+  std::vector<int>& factored = work.factored;
+  factored.clear();
   const int maxPivots = 4 * n + 20;
   bool solved = false;
   for (int pivot = 0; pivot < maxPivots && !solved; ++pivot) {
     int m = 0;
     for (int i = 0; i < n; ++i)
       if (inSet[i]) active[m++] = i;
-    if (!factor(k, n, active, m, work.factor)) return false;
+    int kept = 0;
+    while (kept < m && kept < int(factored.size()) && factored[kept] == active[kept]) ++kept;
+    factored.assign(active.begin(), active.begin() + m);
+    if (!factor(k, n, active, m, kept, work.factor)) return false;
     for (int i = 0; i < m; ++i) work.trial[i] = -b[active[i]];
-    solveFactored(work.factor, m, work.trial.data());
+    solveFactored(work.factor, n, m, work.trial.data());
     for (int i = 0; i < n; ++i) p[i] = 0;
     for (int i = 0; i < m; ++i) p[active[i]] = work.trial[i];
     solved = true;
@@ -191,7 +217,7 @@ void relaxIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& 
     for (int i = 0; i < n; ++i) {
       const double speed =
           parting(share + 2 * i, bodies) + rows[i].softness * p[i] - rows[i].target;
-      const double next = std::fmax(0.0, p[i] - overRelax * speed / diagonal[i]);
+      const double next = notBelowZero(p[i] - overRelax * speed / diagonal[i]);
       if (next == p[i]) continue;
       push(share + 2 * i, next - p[i], bodies);
       p[i] = next;

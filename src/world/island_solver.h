@@ -23,10 +23,13 @@ struct IslandRow {
 };
 
 // A body's share of a contact: how the contact's parting speed moves with
-// the body's velocity, along the normal and turning about the centre.
+// the body's velocity, along the normal and turning about the centre, and
+// how the body's velocity moves with the contact's impulse (the products
+// the solvers would otherwise form afresh for every push).
 struct IslandShare {
   int body;  // -1: no body
   double nx, ny, arm;
+  double inverseMass, movedX, movedY, turned;  // 1/m; nx/m, ny/m, arm/I
 };
 
 // Scratch space kept between calls, so that solving allocates nothing once
@@ -36,6 +39,9 @@ struct IslandWork {
   std::vector<double> k, b, impulse, trial, factor, pushed, slid;
   std::vector<int> active;
   std::vector<char> inSet;
+  // The rows whose factor the last pivot left in factor: a pivot that keeps
+  // the first of them keeps their part of the factor too.
+  std::vector<int> factored;
 };
 
 // Adds the contact impulses to the bodies' velocities. False when no answer

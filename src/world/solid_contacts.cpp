@@ -319,28 +319,39 @@ Separation widestSeparation(const Outline& P, const Outline& Q, float reach) {
     float d = dot(Q.points[k], P.edgeNormals[first]);
     if (d < lowest) lowest = d, j = k;
   }
-  for (int step = 0; step < n; ++step) {
-    const int i = first + step < n ? first + step : first + step - n;
-    if (bound[i] <= best.distance) continue;
-    const Float2 normal = P.edgeNormals[i];
-    if (normal.x == 0 && normal.y == 0) continue;  // an edge of no length
-    float here = dot(Q.points[j], normal);
-    for (int way : {1, Q.count - 1}) {
+  const int last = Q.count - 1;
+  // From first round to the face before it, in two runs so that no index wraps.
+  for (int run = 0; run < 2; ++run) {
+    const int from = run == 0 ? first : 0, to = run == 0 ? n : first;
+    for (int i = from; i < to; ++i) {
+      if (bound[i] <= best.distance) continue;
+      const Float2 normal = P.edgeNormals[i];
+      if (normal.x == 0 && normal.y == 0) continue;  // an edge of no length
+      float here = dot(Q.points[j], normal);
+      // Downhill forwards; only if that is not the way, backwards.
       bool moved = false;
       for (int k = 0; k < Q.count; ++k) {
-        const int next = j + way < Q.count ? j + way : j + way - Q.count;
+        const int next = j < last ? j + 1 : 0;
         const float there = dot(Q.points[next], normal);
         if (!(there < here)) break;
         j = next;
         here = there;
         moved = true;
       }
-      if (moved) break;
-    }
-    const float distance = here - dot(P.points[i], normal);
-    if (distance > best.distance) {
-      best = {i, j, distance};
-      if (distance > reach) break;
+      if (!moved) {
+        for (int k = 0; k < Q.count; ++k) {
+          const int next = j > 0 ? j - 1 : last;
+          const float there = dot(Q.points[next], normal);
+          if (!(there < here)) break;
+          j = next;
+          here = there;
+        }
+      }
+      const float distance = here - dot(P.points[i], normal);
+      if (distance > best.distance) {
+        best = {i, j, distance};
+        if (distance > reach) return best;
+      }
     }
   }
   return best;
