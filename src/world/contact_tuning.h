@@ -9,6 +9,18 @@ struct ContactTuning {
   // Below this approach speed (px/s) nothing bounces: a body coming to rest
   // on a lively surface settles instead of trembling.
   float bounceSpeed = 50;
+  // Contacts of a pair whose normals agree this closely (the cosine of the
+  // angle between them) bounce together, as one flat face meeting another.
+  double sameNormal = 0.99;
+  // Of a pair with a material, a contact along another normal bounces only
+  // where its gap is within this of the first contact's (px): farther, the
+  // first bounce parts the pair before it closes.
+  double bounceBand = 1;
+  // An outline of this many corners or more, each edge within this share of
+  // a regular polygon's distance from the centre and the middle within this
+  // share of the reach from it, stands for a circle.
+  int roundCorners = 8;
+  double roundness = 0.01;
   // Overlap left alone (px), so that resting contacts do not chatter.
   float slop = 0.1f;
   // Share of the overlap beyond the slop removed per step; harder against

@@ -113,6 +113,86 @@ double turnedTarget(const Side& s1, const Side& s2, const double p1[2], const do
   return std::fmax(target, turned);
 }
 
+// Whether a body's outline stands for a circle about its centre: convex,
+// many-cornered, and every edge as near the centre as a regular polygon's.
+// Its corners are then drawing, not shape: a ball struck on a corner half a
+// face off its centre would be set spinning, and friction would turn the
+// spin into a shot some degrees off, by which corner happened to be down.
+bool isRound(dGeomID geom, const Side& side, dBodyID body) {
+  if (!body) return false;
+  const PolygonGeomData* g = polygonGeomData(geom);
+  const int corners = g->pointCount;
+  if (!g->convex || corners < tuning.roundCorners) return false;
+  const double offCentre = std::hypot(g->middle.x - side.x, g->middle.y - side.y);
+  const double edge = g->reach * std::cos(M_PI / corners);
+  return offCentre <= tuning.roundness * g->reach && g->inner >= (1 - tuning.roundness) * edge;
+}
+
+// The contact moved along its face to the line through the round side's
+// centre along the normal: where a circle would touch the face.
+void underCentre(const Side& round, SolidContact& f) {
+  const double along =
+      (f.position.x - round.x) * f.normal.x + (f.position.y - round.y) * f.normal.y;
+  f.position.x = float(round.x + f.normal.x * along);
+  f.position.y = float(round.y + f.normal.y * along);
+}
+
+// How fast a contact's gap closes, from the two sides' motions at its two
+// features (the first side's lies along the normal from the second's).
+double approachAt(const Side& s1, const Side& s2, const SolidContact& f) {
+  const double half = f.depth * 0.5;
+  const double p1[2] = {f.position.x - f.normal.x * half, f.position.y - f.normal.y * half};
+  const double p2[2] = {f.position.x + f.normal.x * half, f.position.y + f.normal.y * half};
+  double v1[2], v2[2];
+  velocityAt(s1, p1, v1);
+  velocityAt(s2, p2, v2);
+  return -((v1[0] - v2[0]) * f.normal.x + (v1[1] - v2[1]) * f.normal.y);
+}
+
+// A bounce is given in the step its gap closes in, before the two touch;
+// a swinging flipper meanwhile turns its face, by a tenth of a radian in a
+// step at full swing. The face's normal and point are taken as they will be
+// when the gap closes, so that the ball leaves along the face that strikes
+// it, whichever step that falls in. Faces turning slower than the corrected
+// targets bother with keep their pose.
+void whereTheyMeet(const Side& s1, const Side& s2, const Side& owner, double h, SolidContact& f) {
+  if (f.guard || !(f.depth < 0) || std::fabs(owner.spin) * h < 1e-3) return;
+  if (std::fabs(owner.spin) * h > tuning.maxTurn) return;
+  const double approach = approachAt(s1, s2, f);
+  if (!(approach > tuning.bounceSpeed) || approach * h < -f.depth) return;
+  const double t = -f.depth / approach, turn = owner.spin * t;
+  const double c = std::cos(turn), sn = std::sin(turn);
+  const double nx = c * f.normal.x - sn * f.normal.y, ny = sn * f.normal.x + c * f.normal.y;
+  const double p[2] = {f.position.x, f.position.y};
+  double at[2];
+  carried(owner, p, t, at);
+  f.normal = {float(nx), float(ny)};
+  f.position = {float(at[0]), float(at[1])};
+}
+
+// The speed contact i must part at to bounce (-infinity: none). A pair with
+// a material bounces as one body off another: one change of speed, (1 + e)
+// times the approach where they touch first, taken up by every contact along
+// the same normal. Bouncing each contact by its own approach would demand of a ball
+// on a swinging flipper a faster rebound at the corners nearer the tip, and
+// the solver would spin the ball to give it. Plain contacts keep the bounce
+// they always had, each by its own approach.
+double bounceTarget(const PairMaterial& material, const SolidContact* found,
+                    const double* approaches, int first, int i) {
+  const double approach = approaches[i];
+  if (material.sides == 0 || first < 0 || first == i || approaches[first] <= tuning.bounceSpeed)
+    return material.restitution(approach) * approach;
+  const SolidContact &f = found[i], &touch = found[first];
+  const double a = approaches[first];
+  if (f.normal.x * touch.normal.x + f.normal.y * touch.normal.y >= tuning.sameNormal)
+    return (1 + material.restitution(a)) * a - approach;
+  // Another feature, farther than the first: it is met after the first has
+  // bounced the pair apart, if ever, and bouncing it now would kick the
+  // pair sideways.
+  if (f.depth < touch.depth - tuning.bounceBand) return -INFINITY;
+  return material.restitution(approach) * approach;
+}
+
 // How readily the side gives way along n when pushed at p.
 double giving(const Side& s, const double p[2], const double n[2]) {
   const double arm = (p[0] - s.x) * n[1] - (p[1] - s.y) * n[0];
@@ -192,6 +272,26 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
   const PairMaterial material =
       pairMaterial(w1->hasMaterial, w1->material, w2->hasMaterial, w2->material);
   const double friction = material.friction();
+  // A round side is pushed through its centre, as the circle it stands for.
+  // Plain contacts keep the corners they always had.
+  if (material.sides > 0) {
+    const bool round1 = isRound(o1, s1, b1), round2 = !round1 && isRound(o2, s2, b2);
+    for (int i = 0; i < n; ++i) {
+      SolidContact& f = found[i];
+      if (f.edgeOwner == 1 && !round1) whereTheyMeet(s1, s2, s1, h, f);
+      if (f.edgeOwner == 2 && !round2) whereTheyMeet(s1, s2, s2, h, f);
+      if (round1 || round2) underCentre(round1 ? s1 : s2, f);
+    }
+  }
+  // How fast each contact's gap closes, and the contact that touches first:
+  // the one the pair's bounce is measured at.
+  double approaches[32];
+  int first = -1;
+  for (int i = 0; i < n; ++i) {
+    const SolidContact& f = found[i];
+    approaches[i] = approachAt(s1, s2, f);
+    if (!f.guard && (first < 0 || f.depth > found[first].depth)) first = i;
+  }
   for (int i = 0; i < n; ++i) {
     const SolidContact& f = found[i];
     ContactRow c;
@@ -207,10 +307,7 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
     // The two features: the first side's is along the normal from the second's.
     const double p1[2] = {c.px - c.nx * c.depth * 0.5, c.py - c.ny * c.depth * 0.5};
     const double p2[2] = {c.px + c.nx * c.depth * 0.5, c.py + c.ny * c.depth * 0.5};
-    double v1[2], v2[2];
-    velocityAt(s1, p1, v1);
-    velocityAt(s2, p2, v2);
-    const double approach = -((v1[0] - v2[0]) * c.nx + (v1[1] - v2[1]) * c.ny);
+    const double approach = approaches[i];
     // The speed the two must part at (negative: how fast they may still close).
     double target;
     if (c.depth < 0) {
@@ -224,7 +321,7 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
     target = turnedTarget(s1, s2, p1, p2, normal, c.depth, f.edgeOwner, h, target);
     // A bounce only where the gap closes within the step.
     if (!f.guard && approach > tuning.bounceSpeed && approach * h >= -c.depth) {
-      target = std::fmax(target, material.restitution(approach) * approach);
+      target = std::fmax(target, bounceTarget(material, found, approaches, first, i));
     }
     c.target = target;
     c.cfm = (f.guard ? tuning.guardSoftness : tuning.softness) * h *
