@@ -61,7 +61,7 @@ void Islands::markLinked(int i) {
   summaries_[rootOf(i)].plain = false;
 }
 
-void Islands::gather(const std::vector<int>& rowBodies) {
+void Islands::gatherBodies() {
   const int count = int(parent_.size());
   firstBody_.assign(count, -1);
   nextBody_.resize(count);
@@ -69,14 +69,5 @@ void Islands::gather(const std::vector<int>& rowBodies) {
     const int root = rootOf(i);
     nextBody_[i] = firstBody_[root];
     firstBody_[root] = i;
-  }
-  firstRow_.assign(count, -1);
-  nextRow_.resize(rowBodies.size());
-  for (int c = int(rowBodies.size()) - 1; c >= 0; --c) {
-    nextRow_[c] = -1;
-    if (rowBodies[c] < 0) continue;  // between bodies that sit this step out
-    const int root = rootOf(rowBodies[c]);
-    nextRow_[c] = firstRow_[root];
-    firstRow_[root] = c;
   }
 }

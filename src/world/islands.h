@@ -47,14 +47,29 @@ class Islands {
   const IslandSummary& summary(int root) const { return summaries_[root]; }
 
   // Lists each island's bodies, and its rows by the body each row belongs
-  // to (-1: none), both in index order.
-  void gather(const std::vector<int>& rowBodies);
+  // to (rowBody(row); -1: none), both in index order.
+  template <class RowBody>
+  void gather(int rows, RowBody rowBody) {
+    gatherBodies();
+    firstRow_.assign(parent_.size(), -1);
+    nextRow_.resize(rows);
+    for (int c = rows - 1; c >= 0; --c) {
+      nextRow_[c] = -1;
+      const int body = rowBody(c);
+      if (body < 0) continue;  // between bodies that sit this step out
+      const int root = rootOf(body);
+      nextRow_[c] = firstRow_[root];
+      firstRow_[root] = c;
+    }
+  }
   int firstBody(int root) const { return firstBody_[root]; }
   int nextBody(int i) const { return nextBody_[i]; }
   int firstRow(int root) const { return firstRow_[root]; }
   int nextRow(int row) const { return nextRow_[row]; }
 
  private:
+  void gatherBodies();
+
   std::vector<int> parent_;
   std::vector<IslandSummary> summaries_;
   std::vector<int> firstBody_, nextBody_, firstRow_, nextRow_;

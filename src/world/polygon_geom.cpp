@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "world/contact_log.h"
+#include "world/contact_tuning.h"
 
 namespace {
 
@@ -151,6 +152,16 @@ dGeomID createPolygonGeom(dSpaceID space, const ObjectDef* def) {
     const float scale = std::sqrt(dot(in, in) * dot(out, out));
     if (!(turn <= 1e-4f * scale)) data->convex = 0;
     data->bulging[i] = turn < -0.001f * scale;
+  }
+  // Many corners, the middle at the origin and every edge as near it as a
+  // regular polygon's: a circle, drawn with corners.
+  if (data->convex && n >= contactTuning.roundCorners) {
+    Float2 middle;
+    for (int i = 0; i < n; ++i)
+      middle.x += def->outline[i].x / n, middle.y += def->outline[i].y / n;
+    const double edge = data->reach * std::cos(M_PI / n), roundness = contactTuning.roundness;
+    data->round = std::hypot(middle.x, middle.y) <= roundness * data->reach &&
+                  data->inner >= (1 - roundness) * edge;
   }
   if (space) dSpaceAdd(space, geom);
   return geom;

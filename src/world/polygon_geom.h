@@ -25,6 +25,7 @@ struct PolygonGeomData {
   unsigned char convex;     // 1 when no corner of the outline turns inwards
   float inner;              // nearest edge line to the middle of a convex outline
   float sweep;              // how far the box reaches out for the broad phase
+  unsigned char round;      // 1: the outline stands for a circle about its origin
 };
 
 // Creates a geom for def's outline (registering the class on first use) and

@@ -113,19 +113,12 @@ double turnedTarget(const Side& s1, const Side& s2, const double p1[2], const do
   return std::fmax(target, turned);
 }
 
-// Whether a body's outline stands for a circle about its centre: convex,
-// many-cornered, and every edge as near the centre as a regular polygon's.
-// Its corners are then drawing, not shape: a ball struck on a corner half a
-// face off its centre would be set spinning, and friction would turn the
-// spin into a shot some degrees off, by which corner happened to be down.
-bool isRound(dGeomID geom, const Side& side, dBodyID body) {
-  if (!body) return false;
-  const PolygonGeomData* g = polygonGeomData(geom);
-  const int corners = g->pointCount;
-  if (!g->convex || corners < tuning.roundCorners) return false;
-  const double offCentre = std::hypot(g->middle.x - side.x, g->middle.y - side.y);
-  const double edge = g->reach * std::cos(M_PI / corners);
-  return offCentre <= tuning.roundness * g->reach && g->inner >= (1 - tuning.roundness) * edge;
+// Whether a body's outline stands for a circle about its centre. Its
+// corners are then drawing, not shape: a ball struck on a corner half a face
+// off its centre would be set spinning, and friction would turn the spin
+// into a shot some degrees off, by which corner happened to be down.
+bool isRound(dGeomID geom, dBodyID body) {
+  return body && polygonGeomData(geom)->round;
 }
 
 // The contact moved along its face to the line through the round side's
@@ -137,12 +130,19 @@ void underCentre(const Side& round, SolidContact& f) {
   f.position.y = float(round.y + f.normal.y * along);
 }
 
-// How fast a contact's gap closes, from the two sides' motions at its two
-// features (the first side's lies along the normal from the second's).
-double approachAt(const Side& s1, const Side& s2, const SolidContact& f) {
+// A contact's two features: the first side's lies along the normal from
+// the second's, the contact's point halfway.
+void featuresOf(const SolidContact& f, double p1[2], double p2[2]) {
   const double half = f.depth * 0.5;
-  const double p1[2] = {f.position.x - f.normal.x * half, f.position.y - f.normal.y * half};
-  const double p2[2] = {f.position.x + f.normal.x * half, f.position.y + f.normal.y * half};
+  p1[0] = f.position.x - f.normal.x * half, p1[1] = f.position.y - f.normal.y * half;
+  p2[0] = f.position.x + f.normal.x * half, p2[1] = f.position.y + f.normal.y * half;
+}
+
+// How fast a contact's gap closes, from the two sides' motions at its two
+// features.
+double approachAt(const Side& s1, const Side& s2, const SolidContact& f) {
+  double p1[2], p2[2];
+  featuresOf(f, p1, p2);
   double v1[2], v2[2];
   velocityAt(s1, p1, v1);
   velocityAt(s2, p2, v2);
@@ -275,7 +275,7 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
   // A round side is pushed through its centre, as the circle it stands for.
   // Plain contacts keep the corners they always had.
   if (material.sides > 0) {
-    const bool round1 = isRound(o1, s1, b1), round2 = !round1 && isRound(o2, s2, b2);
+    const bool round1 = isRound(o1, b1), round2 = !round1 && isRound(o2, b2);
     for (int i = 0; i < n; ++i) {
       SolidContact& f = found[i];
       if (f.edgeOwner == 1 && !round1) whereTheyMeet(s1, s2, s1, h, f);
@@ -304,9 +304,8 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
     c.ny = f.normal.y;
     c.depth = f.depth;
     const double pos[2] = {c.px, c.py}, normal[2] = {c.nx, c.ny};
-    // The two features: the first side's is along the normal from the second's.
-    const double p1[2] = {c.px - c.nx * c.depth * 0.5, c.py - c.ny * c.depth * 0.5};
-    const double p2[2] = {c.px + c.nx * c.depth * 0.5, c.py + c.ny * c.depth * 0.5};
+    double p1[2], p2[2];
+    featuresOf(f, p1, p2);
     const double approach = approaches[i];
     // The speed the two must part at (negative: how fast they may still close).
     double target;
@@ -331,7 +330,6 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
     // A damaged outline (a NaN point) must not hand a solver a NaN.
     if (!std::isfinite(c.target + c.cfm + c.px + c.py + c.nx + c.ny)) continue;
     rows_.push_back(c);
-    rowMotions_.push_back(c.motion);
   }
   if (n > 0) islands_.join(m1, m2, n);
 }
@@ -345,7 +343,7 @@ void WorldSolver::solveIslands(float dt) {
     islands_.join(a, b, 0);
     if (a >= 0 || b >= 0) islands_.markLinked(a >= 0 ? a : b);
   }
-  islands_.gather(rowMotions_);
+  islands_.gather(int(rows_.size()), [&](int row) { return rows_[row].motion; });
 
   const int count = int(motions_.size());
   solvers_.resize(count);
@@ -482,7 +480,6 @@ void WorldSolver::integrate(float dt) {
       islands_.setBody(i, m.inverse[0], m.inScale, m.planar);
     }
     rows_.clear();
-    rowMotions_.clear();
     dSpaceCollide(space_, this, &WorldSolver::collidePair);
     solveIslands(dt);
     dJointGroupEmpty(contactGroup_);

@@ -75,7 +75,6 @@ class WorldSolver {
 
   std::vector<Motion> motions_;
   std::vector<ContactRow> rows_;
-  std::vector<int> rowMotions_;
   Islands islands_;
   std::vector<IslandSolver> solvers_;  // by island root
   std::vector<IslandBody> islandBodies_;
