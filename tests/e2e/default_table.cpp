@@ -49,7 +49,16 @@ bool pullPlunger(Engine& engine, int notches) {
   // the pull itself, so it is waited for with the key held.
   bool moved = engine.hold("Return", pulled(1)) &&
                engine.waitUntil(pulled(notches), "the plunger pulled back");
-  engine.release("Return");
+  // The key coming up is confirmed as well, by the rod springing back to
+  // rest: on a loaded machine a release can go missing, and the next pull
+  // would then start from this one.
+  auto atRest = [&] {
+    return countContaining(engine.lines(), "Spawning scene 'Plunger' at (738.00, 1330.00)", from) >
+           0;
+  };
+  for (int tries = 0; tries < 3; ++tries)
+    if (engine.release("Return") && engine.waitUntil(atRest, "the plunger back at rest", 5000))
+      break;
   return moved && !drained();
 }
 

@@ -646,15 +646,22 @@ std::string Engine::windowTitle() {
 
 // Events go to the focused window as real device events (XTEST) through
 // xdotool: SDL drops events that another client sends straight to a window.
+// A loaded machine can refuse a connection or an xdotool run now and then,
+// so a failed send is tried again before it counts as failed.
 bool Engine::sendKey(const char* action, const std::string& keysym) {
   Window w = window();
-  {
-    DisplayConnection x(display_.name());
-    if (!w || !x.dpy) return false;
-    XSetInputFocus(x.dpy, w, RevertToParent, CurrentTime);
-    XSync(x.dpy, False);
+  for (int tries = 0; w && tries < 3; ++tries) {
+    if (tries > 0) sleepMs(100);
+    {
+      DisplayConnection x(display_.name());
+      if (!x.dpy) continue;
+      XSetInputFocus(x.dpy, w, RevertToParent, CurrentTime);
+      XSync(x.dpy, False);
+    }
+    if (runXdotool({action, keysym})) return true;
   }
-  return runXdotool({action, keysym});
+  note(std::string("xdotool ") + action + " " + keysym + " failed", mark());
+  return false;
 }
 
 bool Engine::focusElsewhere() {
