@@ -46,6 +46,14 @@ Float2 normalise(Float2 v) {
   return {0, 0};
 }
 
+// A smooth face's normal at fraction t along edge k: its corner normals
+// blended, so that a ball rolling over a run of short edges feels a curve
+// rather than a row of kinks.
+Float2 blendedNormal(const Outline& o, int k, float t) {
+  const Float2 na = o.normals[k], nb = o.normals[k + 1 == o.count ? 0 : k + 1];
+  return normalise({na.x + (nb.x - na.x) * t, na.y + (nb.y - na.y) * t});
+}
+
 // A corner bulging out of its outline: the only corners that have a region
 // of their own outside.
 bool convexCorner(const Outline& o, int k) {
@@ -216,10 +224,7 @@ void pointsAgainstEdges(const Outline& P, const Outline& Q, float reach, bool sm
         const float gap = dot(w, n);
         if (gap >= 0 && gap <= reach) {
           Float2 normal = n;
-          if (smooth) {
-            Float2 na = Q.normals[k], nb = Q.normals[k + 1 == Q.count ? 0 : k + 1];
-            normal = normalise({na.x + (nb.x - na.x) * t, na.y + (nb.y - na.y) * t});
-          }
+          if (smooth) normal = blendedNormal(Q, k, t);
           keep({p.x - n.x * gap * 0.5f, p.y - n.y * gap * 0.5f}, normal, n, gap, false);
         }
       } else if (t < 0 && distance2 <= reach * reach && inCornerRegion(Q, k, p)) {
@@ -244,10 +249,7 @@ void pointsAgainstEdges(const Outline& P, const Outline& Q, float reach, bool sm
       const float length = std::sqrt(dot(d, d));
       out = own = {-d.y / length, d.x / length};
       inside = dot(sub(p, a), out) < 0;
-      if (smooth) {
-        Float2 na = Q.normals[k], nb = Q.normals[k2];
-        out = normalise({na.x + (nb.x - na.x) * nearestT, na.y + (nb.y - na.y) * nearestT});
-      }
+      if (smooth) out = blendedNormal(Q, k, nearestT);
     } else {
       const int corner = nearestT <= 0 ? k : k2;
       out = own = Q.normals[corner];
@@ -404,9 +406,7 @@ bool settledContacts(const Outline& A, const Outline& B, float reach, bool smoot
     Float2 normal = out;
     if (smooth) {
       const float t = lesser(1, greater(0, dot(sub(v, a), d) / length2));
-      const Float2 na = ref.normals[s.face],
-                   nb = ref.normals[s.face + 1 == ref.count ? 0 : s.face + 1];
-      normal = normalise({na.x + (nb.x - na.x) * t, na.y + (nb.y - na.y) * t});
+      normal = blendedNormal(ref, s.face, t);
       normal = {normal.x * sign, normal.y * sign};
     }
     sink.add({v.x - n.x * gap * 0.5f, v.y - n.y * gap * 0.5f}, normal, out, -gap, refOwner);
