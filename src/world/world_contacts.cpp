@@ -149,25 +149,68 @@ double approachAt(const Side& s1, const Side& s2, const SolidContact& f) {
   return -((v1[0] - v2[0]) * f.normal.x + (v1[1] - v2[1]) * f.normal.y);
 }
 
-// A bounce is given in the step its gap closes in, before the two touch;
-// a swinging flipper meanwhile turns its face, by a tenth of a radian in a
-// step at full swing. The face's normal and point are taken as they will be
-// when the gap closes, so that the ball leaves along the face that strikes
-// it, whichever step that falls in. Faces turning slower than the corrected
-// targets bother with keep their pose.
-void whereTheyMeet(const Side& s1, const Side& s2, const Side& owner, double h, SolidContact& f) {
-  if (f.guard || !(f.depth < 0) || std::fabs(owner.spin) * h < 1e-3) return;
-  if (std::fabs(owner.spin) * h > tuning.maxTurn) return;
-  const double approach = approachAt(s1, s2, f);
-  if (!(approach > tuning.bounceSpeed) || approach * h < -f.depth) return;
-  const double t = -f.depth / approach, turn = owner.spin * t;
-  const double c = std::cos(turn), sn = std::sin(turn);
+// Whether a contact lies on a face of the owner's.
+bool onFaceOf(const SolidContact& f, int owner) {
+  return !f.guard && f.edgeOwner == owner;
+}
+
+// The contact's normal and point as they will be after the owner of its
+// face has turned for t.
+void turnedFor(const Side& owner, double t, SolidContact& f) {
+  const double turn = owner.spin * t, c = std::cos(turn), sn = std::sin(turn);
   const double nx = c * f.normal.x - sn * f.normal.y, ny = sn * f.normal.x + c * f.normal.y;
   const double p[2] = {f.position.x, f.position.y};
   double at[2];
   carried(owner, p, t, at);
   f.normal = {float(nx), float(ny)};
   f.position = {float(at[0]), float(at[1])};
+}
+
+// When f's gap closes within the step, at its approach: from 0 (touching
+// already) to h, or -1 where it does not close or no bounce would be given.
+double meetingTime(const Side& s1, const Side& s2, double h, const SolidContact& f) {
+  const double approach = approachAt(s1, s2, f);
+  if (!(approach > tuning.bounceSpeed) || approach * h < -f.depth) return -1;
+  return f.depth < 0 ? -f.depth / approach : 0;
+}
+
+// A bounce is given in the step its gap closes in, before the two touch;
+// a swinging flipper meanwhile turns its face, by a tenth of a radian in a
+// step at full swing. The face's normal and point are taken as they will be
+// when the gap closes, so that the ball leaves along the face that strikes
+// it, whichever step that falls in. A face turns as a whole: the contacts
+// along the normal of the one that touches first and closing within the
+// step too turn by as much as that one. Those along it that do not close
+// keep their pose and only guard the face as it is (guardOnly: no bounce of
+// their own), else a ball's corners farther from the face would bounce it
+// off the face unturned, and the shot would swing by whichever corners
+// still close within the step. A contact along another normal turns by its
+// own meeting time. Faces turning slower than the corrected targets bother
+// with keep their pose, and so do a round side's, which stand for a circle.
+// round: which side is round (0: neither).
+void whereTheyMeet(const Side& s1, const Side& s2, int round, double h, SolidContact* found, int n,
+                   bool* guardOnly) {
+  for (int owner = 1; owner <= 2; ++owner) {
+    const Side& s = owner == 1 ? s1 : s2;
+    if (owner == round) continue;
+    if (std::fabs(s.spin) * h < 1e-3 || std::fabs(s.spin) * h > tuning.maxTurn) continue;
+    int first = -1;
+    for (int i = 0; i < n; ++i)
+      if (onFaceOf(found[i], owner) && (first < 0 || found[i].depth > found[first].depth))
+        first = i;
+    if (first < 0) continue;
+    const Float2 face = found[first].normal;
+    const double shared = meetingTime(s1, s2, h, found[first]);
+    for (int i = 0; i < n; ++i) {
+      SolidContact& f = found[i];
+      if (!onFaceOf(f, owner)) continue;
+      const bool alongFace = f.normal.x * face.x + f.normal.y * face.y >= tuning.sameNormal;
+      const double own = meetingTime(s1, s2, h, f);
+      if (alongFace && shared > 0 && own < 0) guardOnly[i] = true;
+      const double t = alongFace && shared >= 0 ? shared : own;
+      if (own >= 0 && t > 0) turnedFor(s, t, f);
+    }
+  }
 }
 
 // The speed contact i must part at to bounce (-infinity: none). A pair with
@@ -274,14 +317,14 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
   const double friction = material.friction();
   // A round side is pushed through its centre, as the circle it stands for.
   // Plain contacts keep the corners they always had.
+  bool guardOnly[32] = {};
   if (material.sides > 0) {
     const bool round1 = isRound(o1, b1), round2 = !round1 && isRound(o2, b2);
-    for (int i = 0; i < n; ++i) {
-      SolidContact& f = found[i];
-      if (f.edgeOwner == 1 && !round1) whereTheyMeet(s1, s2, s1, h, f);
-      if (f.edgeOwner == 2 && !round2) whereTheyMeet(s1, s2, s2, h, f);
-      if (round1 || round2) underCentre(round1 ? s1 : s2, f);
-    }
+    // Swinging faces as they will be when the gap closes; a round side is
+    // then pushed through its centre along them.
+    whereTheyMeet(s1, s2, round1 ? 1 : round2 ? 2 : 0, h, found, n, guardOnly);
+    if (round1 || round2)
+      for (int i = 0; i < n; ++i) underCentre(round1 ? s1 : s2, found[i]);
   }
   // How fast each contact's gap closes, and the contact that touches first:
   // the one the pair's bounce is measured at.
@@ -319,7 +362,7 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
     }
     target = turnedTarget(s1, s2, p1, p2, normal, c.depth, f.edgeOwner, h, target);
     // A bounce only where the gap closes within the step.
-    if (!f.guard && approach > tuning.bounceSpeed && approach * h >= -c.depth) {
+    if (!f.guard && !guardOnly[i] && approach > tuning.bounceSpeed && approach * h >= -c.depth) {
       target = std::fmax(target, bounceTarget(material, found, approaches, first, i));
     }
     c.target = target;
