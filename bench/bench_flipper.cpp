@@ -3,11 +3,13 @@
 // the tip and every firing moment 1 ms apart. Prints per position the speed
 // and direction the ball leaves in at a few firing moments and the largest
 // turn between neighbouring firings, then the largest turns between
-// neighbouring positions and firings over the whole map. A player aims with
-// position and timing, so the direction should change smoothly with both.
+// neighbouring positions and firings over the whole map and over the
+// blade's straight face. A player aims with position and timing, so the
+// direction should change smoothly with both.
 //   bench_flipper [latest firing, ms before landing]
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "../tests/world/flipper_table.h"
@@ -20,6 +22,10 @@ constexpr float positionStep = 2;  // px along the blade
 constexpr float leadStep = 1;      // ms between firings
 constexpr float defaultLatestLead = 40;
 constexpr int shownLeads[] = {0, 10, 20, 30, 40};
+// The blade's straight face, as the world tests sweep it: clear of the
+// pivot, where a ball lying on the blade is struck a second time or not,
+// and of the round tip (px from the pivot).
+constexpr float faceFrom = 14, faceTo = 64;
 
 struct Jump {
   float degrees = 0;
@@ -60,7 +66,8 @@ int main(int argc, char** argv) {
   for (int lead : shownLeads)
     if (lead <= latestLead) std::printf("   %2d ms: px/s  deg |", lead);
   std::printf(" largest turn 1 ms apart\n");
-  Jump acrossPositions, acrossFirings;
+  Jump acrossPositions, acrossFirings, onFacePositions, onFaceFirings;
+  auto onFace = [](int p) { return p * positionStep >= faceFrom && p * positionStep <= faceTo; };
   for (int p = 0; p < positions; ++p) {
     std::printf("%8.0f |", p * positionStep);
     for (int lead : shownLeads) {
@@ -73,9 +80,15 @@ int main(int argc, char** argv) {
     }
     Jump here;
     for (int l = 0; l + 1 < leads; ++l) here.consider(map[p][l], map[p][l + 1]);
-    for (int l = 0; l + 1 < leads; ++l) acrossFirings.consider(map[p][l], map[p][l + 1]);
+    for (int l = 0; l + 1 < leads; ++l) {
+      acrossFirings.consider(map[p][l], map[p][l + 1]);
+      if (onFace(p)) onFaceFirings.consider(map[p][l], map[p][l + 1]);
+    }
     if (p + 1 < positions)
-      for (int l = 0; l < leads; ++l) acrossPositions.consider(map[p][l], map[p + 1][l]);
+      for (int l = 0; l < leads; ++l) {
+        acrossPositions.consider(map[p][l], map[p + 1][l]);
+        if (onFace(p) && onFace(p + 1)) onFacePositions.consider(map[p][l], map[p + 1][l]);
+      }
     if (here.from)
       std::printf(" %.1f at %.0f ms\n", here.degrees, here.from->leadMs);
     else
@@ -83,6 +96,10 @@ int main(int argc, char** argv) {
   }
   acrossPositions.print("positions 2 px apart");
   acrossFirings.print("firings 1 ms apart");
+  char face[64];
+  std::snprintf(face, sizeof face, "%.0f to %.0f px", faceFrom, faceTo);
+  onFacePositions.print((std::string("positions 2 px apart, ") + face).c_str());
+  onFaceFirings.print((std::string("firings 1 ms apart, ") + face).c_str());
   closePhysics();
   return 0;
 }
