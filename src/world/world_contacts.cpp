@@ -187,12 +187,12 @@ double meetingTime(const Side& s1, const Side& s2, double h, const SolidContact&
 // still close within the step. A contact along another normal turns by its
 // own meeting time. Faces turning slower than the corrected targets bother
 // with keep their pose, and so do a round side's, which stand for a circle.
-// round: which side is round (0: neither).
-void whereTheyMeet(const Side& s1, const Side& s2, int round, double h, SolidContact* found, int n,
-                   bool* guardOnly) {
+// roundSide: which side is round (0: neither).
+void whereTheyMeet(const Side& s1, const Side& s2, int roundSide, double h, SolidContact* found,
+                   int n, bool* guardOnly) {
   for (int owner = 1; owner <= 2; ++owner) {
     const Side& s = owner == 1 ? s1 : s2;
-    if (owner == round) continue;
+    if (owner == roundSide) continue;
     if (std::fabs(s.spin) * h < 1e-3 || std::fabs(s.spin) * h > tuning.maxTurn) continue;
     int first = -1;
     for (int i = 0; i < n; ++i)
