@@ -195,34 +195,64 @@ bool solveIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& 
 void relaxIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& rows, int sweeps,
                  IslandWork& work) {
   const int n = int(rows.size());
-  const IslandShare* share = rowShares(bodies, rows, work);
-  std::vector<double>& diagonal = work.k;
-  std::vector<double>& p = work.impulse;
-  diagonal.resize(n);
-  p.assign(n, 0.0);
+  // The body that stands still, for the sides without one; taken off again
+  // before returning.
+  bodies.push_back({0, 0, 0, 0, 0, 0, 0});
+  IslandBody* still = &bodies.back();
+  std::vector<RelaxedRow>& relaxed = work.relaxed;
+  relaxed.resize(n);
   for (int i = 0; i < n; ++i) {
-    const IslandShare* si = share + 2 * i;
+    IslandShare si[2];
+    const int sides = shares(rows[i], bodies, si);
+    RelaxedRow& r = relaxed[i];
     double d = rows[i].softness;
     for (int s = 0; s < 2; ++s) {
-      if (si[s].body < 0) continue;
-      const IslandBody& body = bodies[si[s].body];
-      d += body.inverseMass * (si[s].nx * si[s].nx + si[s].ny * si[s].ny) +
-           body.inverseInertia * si[s].arm * si[s].arm;
+      RelaxedRow::Side& side = r.side[s];
+      if (s >= sides) {
+        side = {still, 0, 0, 0, 0, 0, 0};
+        continue;
+      }
+      const IslandShare& share = si[s];
+      side = {&bodies[share.body], share.nx,     share.ny,    share.arm,
+              share.movedX,        share.movedY, share.turned};
+      const IslandBody& body = bodies[share.body];
+      d += body.inverseMass * (share.nx * share.nx + share.ny * share.ny) +
+           body.inverseInertia * share.arm * share.arm;
     }
-    diagonal[i] = d;
+    r.softness = rows[i].softness;
+    r.target = rows[i].target;
+    r.diagonal = d;
+    r.impulse = 0;
   }
   // Over-relaxed a little, as a pile settles in fewer sweeps that way.
   constexpr double overRelax = 1.3;
   for (int sweep = 0; sweep < sweeps; ++sweep) {
-    for (int i = 0; i < n; ++i) {
-      const double speed =
-          parting(share + 2 * i, bodies) + rows[i].softness * p[i] - rows[i].target;
-      const double next = notBelowZero(p[i] - overRelax * speed / diagonal[i]);
-      if (next == p[i]) continue;
-      push(share + 2 * i, next - p[i], bodies);
-      p[i] = next;
+    for (RelaxedRow& r : relaxed) {
+      const RelaxedRow::Side &a = r.side[0], &b = r.side[1];
+      const IslandBody &ba = *a.body, &bb = *b.body;
+      // The still body's part is +0, which leaves every sum as it was.
+      double parting = 0;
+      parting += a.nx * ba.vx + a.ny * ba.vy + a.arm * ba.spin;
+      parting += b.nx * bb.vx + b.ny * bb.vy + b.arm * bb.spin;
+      const double speed = parting + r.softness * r.impulse - r.target;
+      const double next = notBelowZero(r.impulse - overRelax * speed / r.diagonal);
+      if (next == r.impulse) continue;
+      const double impulse = next - r.impulse;
+      r.impulse = next;
+      IslandBody& pa = *a.body;
+      pa.vx += a.movedX * impulse;
+      pa.vy += a.movedY * impulse;
+      pa.spin += a.turned * impulse;
+      if (b.body == still) continue;
+      IslandBody& pb = *b.body;
+      pb.vx += b.movedX * impulse;
+      pb.vy += b.movedY * impulse;
+      pb.spin += b.turned * impulse;
     }
   }
+  bodies.pop_back();
+  work.impulse.resize(n);
+  for (int i = 0; i < n; ++i) work.impulse[i] = relaxed[i].impulse;
 }
 
 void resistSliding(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& rows, int sweeps,
