@@ -49,12 +49,15 @@ struct RelaxedRow {
 struct IslandWork {
   std::vector<IslandShare> shares;
   std::vector<RelaxedRow> relaxed;
-  std::vector<double> k, b, impulse, trial, factor, pushed, slid;
+  std::vector<double> k, b, impulse, trial, forward, factor, pushed, slid;
   std::vector<int> active;
   std::vector<char> inSet;
   // The rows whose factor the last pivot left in factor: a pivot that keeps
   // the first of them keeps their part of the factor too.
   std::vector<int> factored;
+  // Where each row of the factor begins: the entries before are zero, as are
+  // the entries of k they come from (contacts that share no body).
+  std::vector<int> start;
 };
 
 // Adds the contact impulses to the bodies' velocities. False when no answer
