@@ -261,10 +261,12 @@ void relaxIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& 
     for (RelaxedRow& r : relaxed) {
       const RelaxedRow::Side &a = r.side[0], &b = r.side[1];
       const IslandBody &ba = *a.body, &bb = *b.body;
-      // The still body's part is +0, which leaves every sum as it was.
-      double parting = 0;
-      parting += a.nx * ba.vx + a.ny * ba.vy + a.arm * ba.spin;
-      parting += b.nx * bb.vx + b.ny * bb.vy + b.arm * bb.spin;
+      // The still body's part is +0, which leaves every sum as it was. The
+      // two parts are added without starting from 0, one addition fewer on
+      // the path from one push to the next: that only turns a zero's sign
+      // where the row's impulse is a zero too, and then it stays as it is.
+      const double parting = (a.nx * ba.vx + a.ny * ba.vy + a.arm * ba.spin) +
+                             (b.nx * bb.vx + b.ny * bb.vy + b.arm * bb.spin);
       const double speed = parting + r.softness * r.impulse - r.target;
       const double next = notBelowZero(r.impulse - overRelax * speed / r.diagonal);
       if (next == r.impulse) continue;
