@@ -75,33 +75,57 @@ inline double notBelowZero(double x) {
 // Cholesky factor of the active rows' block of k, in place in f (rows of
 // stride n), from its row `from` on: the rows before it are those of a block
 // that begins with the same rows. False when the block is not positive
-// definite.
+// definite. A row whose first entries in k are zero (contacts sharing no
+// body with the rows before) has zeros there in the factor too; start
+// records where each row begins, and the sums leave out the products that
+// are zero, which changes no sum but the sign of a zero.
 bool factor(const std::vector<double>& k, int n, const std::vector<int>& rows, int m, int from,
-            std::vector<double>& f) {
+            std::vector<double>& f, std::vector<int>& start) {
   for (int i = from; i < m; ++i) {
-    for (int j = 0; j <= i; ++j) {
-      double sum = k[rows[i] * n + rows[j]];
-      for (int q = 0; q < j; ++q) sum -= f[i * n + q] * f[j * n + q];
+    const double* ki = &k[size_t(rows[i]) * n];
+    double* fi = &f[size_t(i) * n];
+    int s = 0;
+    while (s < i && ki[rows[s]] == 0) fi[s++] = 0;
+    start[i] = s;
+    for (int j = s; j <= i; ++j) {
+      const double* fj = &f[size_t(j) * n];
+      double sum = ki[rows[j]];
+      for (int q = s > start[j] ? s : start[j]; q < j; ++q) sum -= fi[q] * fj[q];
       if (i == j) {
         if (!(sum > 0)) return false;
-        f[i * n + i] = std::sqrt(sum);
+        fi[i] = std::sqrt(sum);
       } else {
-        f[i * n + j] = sum / f[j * n + j];
+        fi[j] = sum / fj[j];
       }
     }
   }
   return true;
 }
 
-void solveFactored(const std::vector<double>& f, int n, int m, double* x) {
-  for (int i = 0; i < m; ++i) {
-    for (int q = 0; q < i; ++q) x[i] -= f[i * n + q] * x[q];
-    x[i] /= f[i * n + i];
+// The forward half of solving with the factor, for rows from `from` on: y
+// holds the right-hand side's rows on entry and the answer's on return,
+// the rows before `from` already solved.
+void forwardSolve(const std::vector<double>& f, int n, const std::vector<int>& start, int from,
+                  int m, double* y) {
+  for (int i = from; i < m; ++i) {
+    const double* fi = &f[size_t(i) * n];
+    for (int q = start[i]; q < i; ++q) y[i] -= fi[q] * y[q];
+    y[i] /= fi[i];
   }
+}
+
+void backwardSolve(const std::vector<double>& f, int n, int m, double* x) {
   for (int i = m - 1; i >= 0; --i) {
     for (int q = i + 1; q < m; ++q) x[i] -= f[q * n + i] * x[q];
     x[i] /= f[i * n + i];
   }
+}
+
+// Grows v to at least size, keeping what it holds: shrinking and growing
+// again would clear what comes back.
+template <class T>
+void atLeast(std::vector<T>& v, size_t size) {
+  if (v.size() < size) v.resize(size);
 }
 
 // How the parting speed of row i answers to an impulse at row j, through
@@ -129,8 +153,8 @@ bool solveIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& 
   const IslandShare* share = rowShares(bodies, rows, work);
   std::vector<double>& k = work.k;
   std::vector<double>& b = work.b;
-  k.resize(size_t(n) * n);
-  b.resize(n);
+  atLeast(k, size_t(n) * n);
+  atLeast(b, n);
   for (int i = 0; i < n; ++i) b[i] = parting(share + 2 * i, bodies) - rows[i].target;
   for (int i = 0; i < n; ++i) {
     const IslandShare* si = share + 2 * i;
@@ -141,14 +165,16 @@ bool solveIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& 
   // Start from the contacts that fall short without any impulse: for a
   // body at rest on the floor that is the answer's own set.
   std::vector<char>& inSet = work.inSet;
-  inSet.resize(n);
+  atLeast(inSet, n);
   for (int i = 0; i < n; ++i) inSet[i] = b[i] < 0;
   std::vector<double>& p = work.impulse;
   std::vector<int>& active = work.active;
   p.resize(n);
-  active.resize(n);
-  work.trial.resize(n);
-  work.factor.resize(size_t(n) * n);
+  atLeast(active, n);
+  atLeast(work.trial, n);
+  atLeast(work.forward, n);
+  atLeast(work.factor, size_t(n) * n);
+  atLeast(work.start, n);
   std::vector<int>& factored = work.factored;
   factored.clear();
   const int maxPivots = 4 * n + 20;
@@ -160,9 +186,14 @@ bool solveIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& 
     int kept = 0;
     while (kept < m && kept < int(factored.size()) && factored[kept] == active[kept]) ++kept;
     factored.assign(active.begin(), active.begin() + m);
-    if (!factor(k, n, active, m, kept, work.factor)) return false;
-    for (int i = 0; i < m; ++i) work.trial[i] = -b[active[i]];
-    solveFactored(work.factor, n, m, work.trial.data());
+    if (!factor(k, n, active, m, kept, work.factor, work.start)) return false;
+    // The kept rows' forward half is the last pivot's: the same rows of the
+    // same factor and the same right-hand side.
+    double* y = work.forward.data();
+    for (int i = kept; i < m; ++i) y[i] = -b[active[i]];
+    forwardSolve(work.factor, n, work.start, kept, m, y);
+    for (int i = 0; i < m; ++i) work.trial[i] = y[i];
+    backwardSolve(work.factor, n, m, work.trial.data());
     for (int i = 0; i < n; ++i) p[i] = 0;
     for (int i = 0; i < m; ++i) p[active[i]] = work.trial[i];
     solved = true;
@@ -195,34 +226,66 @@ bool solveIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& 
 void relaxIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& rows, int sweeps,
                  IslandWork& work) {
   const int n = int(rows.size());
-  const IslandShare* share = rowShares(bodies, rows, work);
-  std::vector<double>& diagonal = work.k;
-  std::vector<double>& p = work.impulse;
-  diagonal.resize(n);
-  p.assign(n, 0.0);
+  // The body that stands still, for the sides without one; taken off again
+  // before returning.
+  bodies.push_back({0, 0, 0, 0, 0, 0, 0});
+  IslandBody* still = &bodies.back();
+  std::vector<RelaxedRow>& relaxed = work.relaxed;
+  relaxed.resize(n);
   for (int i = 0; i < n; ++i) {
-    const IslandShare* si = share + 2 * i;
+    IslandShare si[2];
+    const int sides = shares(rows[i], bodies, si);
+    RelaxedRow& r = relaxed[i];
     double d = rows[i].softness;
     for (int s = 0; s < 2; ++s) {
-      if (si[s].body < 0) continue;
-      const IslandBody& body = bodies[si[s].body];
-      d += body.inverseMass * (si[s].nx * si[s].nx + si[s].ny * si[s].ny) +
-           body.inverseInertia * si[s].arm * si[s].arm;
+      RelaxedRow::Side& side = r.side[s];
+      if (s >= sides) {
+        side = {still, 0, 0, 0, 0, 0, 0};
+        continue;
+      }
+      const IslandShare& share = si[s];
+      side = {&bodies[share.body], share.nx,     share.ny,    share.arm,
+              share.movedX,        share.movedY, share.turned};
+      const IslandBody& body = bodies[share.body];
+      d += body.inverseMass * (share.nx * share.nx + share.ny * share.ny) +
+           body.inverseInertia * share.arm * share.arm;
     }
-    diagonal[i] = d;
+    r.softness = rows[i].softness;
+    r.target = rows[i].target;
+    r.diagonal = d;
+    r.impulse = 0;
   }
   // Over-relaxed a little, as a pile settles in fewer sweeps that way.
   constexpr double overRelax = 1.3;
   for (int sweep = 0; sweep < sweeps; ++sweep) {
-    for (int i = 0; i < n; ++i) {
-      const double speed =
-          parting(share + 2 * i, bodies) + rows[i].softness * p[i] - rows[i].target;
-      const double next = notBelowZero(p[i] - overRelax * speed / diagonal[i]);
-      if (next == p[i]) continue;
-      push(share + 2 * i, next - p[i], bodies);
-      p[i] = next;
+    for (RelaxedRow& r : relaxed) {
+      const RelaxedRow::Side &a = r.side[0], &b = r.side[1];
+      const IslandBody &ba = *a.body, &bb = *b.body;
+      // The still body's part is +0, which leaves every sum as it was. The
+      // two parts are added without starting from 0, one addition fewer on
+      // the path from one push to the next: that only turns a zero's sign
+      // where the row's impulse is a zero too, and then it stays as it is.
+      const double parting = (a.nx * ba.vx + a.ny * ba.vy + a.arm * ba.spin) +
+                             (b.nx * bb.vx + b.ny * bb.vy + b.arm * bb.spin);
+      const double speed = parting + r.softness * r.impulse - r.target;
+      const double next = notBelowZero(r.impulse - overRelax * speed / r.diagonal);
+      if (next == r.impulse) continue;
+      const double impulse = next - r.impulse;
+      r.impulse = next;
+      IslandBody& pa = *a.body;
+      pa.vx += a.movedX * impulse;
+      pa.vy += a.movedY * impulse;
+      pa.spin += a.turned * impulse;
+      if (b.body == still) continue;
+      IslandBody& pb = *b.body;
+      pb.vx += b.movedX * impulse;
+      pb.vy += b.movedY * impulse;
+      pb.spin += b.turned * impulse;
     }
   }
+  bodies.pop_back();
+  work.impulse.resize(n);
+  for (int i = 0; i < n; ++i) work.impulse[i] = relaxed[i].impulse;
 }
 
 void resistSliding(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& rows, int sweeps,

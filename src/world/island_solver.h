@@ -32,16 +32,32 @@ struct IslandShare {
   double inverseMass, movedX, movedY, turned;  // 1/m; nx/m, ny/m, arm/I
 };
 
+// A row as relaxation sweeps it: both sides' shares side by side with what
+// the row needs at every push, so that a sweep reads one block per row. A
+// side without a body points at a body that stands still, which adds
+// nothing to the parting speed and takes the pushes meant for nobody.
+struct RelaxedRow {
+  struct Side {
+    IslandBody* body;
+    double nx, ny, arm, movedX, movedY, turned;
+  } side[2];
+  double softness, target, diagonal, impulse;
+};
+
 // Scratch space kept between calls, so that solving allocates nothing once
 // it has grown.
 struct IslandWork {
   std::vector<IslandShare> shares;
-  std::vector<double> k, b, impulse, trial, factor, pushed, slid;
+  std::vector<RelaxedRow> relaxed;
+  std::vector<double> k, b, impulse, trial, forward, factor, pushed, slid;
   std::vector<int> active;
   std::vector<char> inSet;
   // The rows whose factor the last pivot left in factor: a pivot that keeps
   // the first of them keeps their part of the factor too.
   std::vector<int> factored;
+  // Where each row of the factor begins: the entries before are zero, as are
+  // the entries of k they come from (contacts that share no body).
+  std::vector<int> start;
 };
 
 // Adds the contact impulses to the bodies' velocities. False when no answer

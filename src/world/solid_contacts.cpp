@@ -330,18 +330,18 @@ Separation widestSeparation(const Outline& P, const Outline& Q, float reach) {
       const Float2 normal = P.edgeNormals[i];
       if (normal.x == 0 && normal.y == 0) continue;  // an edge of no length
       float here = dot(Q.points[j], normal);
-      // Downhill forwards; only if that is not the way, backwards.
-      bool moved = false;
-      for (int k = 0; k < Q.count; ++k) {
+      // Downhill forwards; only if that is not the way, backwards. Each
+      // step goes strictly lower, so neither walk can come round again.
+      const int start = j;
+      for (;;) {
         const int next = j < last ? j + 1 : 0;
         const float there = dot(Q.points[next], normal);
         if (!(there < here)) break;
         j = next;
         here = there;
-        moved = true;
       }
-      if (!moved) {
-        for (int k = 0; k < Q.count; ++k) {
+      if (j == start) {
+        for (;;) {
           const int next = j > 0 ? j - 1 : last;
           const float there = dot(Q.points[next], normal);
           if (!(there < here)) break;

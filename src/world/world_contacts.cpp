@@ -306,7 +306,13 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
 
   const float reach = sweepOf(*w1) + sweepOf(*w2);
   const bool smooth = w1->def->kind == KindStatic || w2->def->kind == KindStatic;
-  SolidContact found[32];
+  // Left unset: the collider writes every contact it counts, and setting
+  // all 32 first cost more than colliding a resting pair.
+  union Found {
+    Found() {}
+    SolidContact at[32];
+  } buffer;
+  SolidContact* found = buffer.at;
   int n = collideSolids(o1, o2, reach, smooth, found, 32);
   const double h = stepLength_;
   const int m1 = b1 ? w1->motion : -1, m2 = b2 ? w2->motion : -1;
