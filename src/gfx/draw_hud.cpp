@@ -128,9 +128,18 @@ void remakeGrid(const GridSource& source) {
   grid.usable = true;
 }
 
-// Draws the grid as one quad of the grid texture; false when it cannot be
-// drawn so and must be drawn cell by cell.
-bool drawGridTexture(const HudDisplay& hud) {
+// Whether the HUD has images and a grid of its nominal size to draw.
+bool hasGrid(const HudDisplay& hud) {
+  if (!hud.litImage || !hud.unlitImage) return false;
+  // The grid may be smaller than its nominal size if it was never allocated.
+  if (hud.rows < 0 || hud.columns < 0) return false;
+  return hud.cells.size() >= size_t(hud.rows) * size_t(hud.columns);
+}
+
+// Whether the grid can be drawn whole this frame, with the grid texture made
+// for its dots; false when it must be drawn cell by cell.
+bool gridReady(const HudDisplay& hud) {
+  if (!hasGrid(hud)) return false;
   const TextureDef& lit = *hud.litImage;
   const TextureDef& unlit = *hud.unlitImage;
   // Otherwise the unlit dot is stretched, or the picture scaled, and the
@@ -141,8 +150,13 @@ bool drawGridTexture(const HudDisplay& hud) {
   GridSource source{&lit,     &unlit,    lit.texture, unlit.texture,     hud.columns,
                     hud.rows, lit.width, lit.height,  texturesReleased()};
   if (!(source == grid.source)) remakeGrid(source);
-  if (!grid.usable) return false;
+  return grid.usable;
+}
 
+// Draws the grid as one quad of the grid texture; false when it cannot be
+// drawn so and must be drawn cell by cell.
+bool drawGridTexture(const HudDisplay& hud) {
+  if (!gridReady(hud)) return false;
   glBindTexture(GL_TEXTURE_2D, grid.name);
   GridPicture& picture = grid.picture;
   glPixelStorei(GL_UNPACK_ALIGNMENT, 4);  // rows of whole RGBA pixels
@@ -183,10 +197,7 @@ void drawEachCell(const HudDisplay& hud) {
 // Screen space, normal blending, white, textured: the state both ways of
 // drawing the grid need. False when there is no grid to draw.
 bool beginHud(const HudDisplay& hud) {
-  if (!hud.litImage || !hud.unlitImage) return false;
-  // The grid may be smaller than its nominal size if it was never allocated.
-  if (hud.rows < 0 || hud.columns < 0) return false;
-  if (hud.cells.size() < size_t(hud.rows) * size_t(hud.columns)) return false;
+  if (!hasGrid(hud)) return false;
   glMatrixMode(GL_MODELVIEW);
   glPushMatrix();
   // Screen space: the HUD ignores the camera.
@@ -207,6 +218,17 @@ void drawHud(const HudDisplay& hud) {
   if (!beginHud(hud)) return;
   if (!drawGridTexture(hud)) drawEachCell(hud);
   endHud();
+}
+
+int hudCoverHeight(const HudDisplay& hud) {
+  if (!hud.visible || !gridReady(hud) || !grid.picture.opaque()) return 0;
+  const GridPicture& picture = grid.picture;
+  if (picture.columns() * picture.dotWidth() != screenWidth) return 0;
+  // A cell that is neither lit nor unlit shows what lies under it.
+  size_t count = size_t(picture.columns()) * size_t(picture.rows());
+  for (size_t i = 0; i < count; ++i)
+    if (hud.cells[i] > 1) return 0;
+  return picture.rows() * picture.dotHeight();
 }
 
 void drawHudCellByCell(const HudDisplay& hud) {

@@ -33,7 +33,8 @@ SDL_GLContext context = nullptr;
 
 // How far the picture is turned, clockwise in degrees, for a display on its side.
 int pictureTurn = 0;
-// Whether the last placing put the picture on the drawable unscaled.
+// Where the last placing put the picture, and whether unscaled.
+PictureFit placed;
 bool pixelForPixel = false;
 unsigned releasedTextures = 0;
 
@@ -50,6 +51,7 @@ PictureFit placePicture() {
   bool sideways = pictureTurn % 180 != 0;
   pixelForPixel = fit.width == (sideways ? screenHeight : screenWidth) &&
                   fit.height == (sideways ? screenWidth : screenHeight);
+  placed = fit;
   glViewport(fit.x, fit.y, fit.width, fit.height);
   glScissor(fit.x, fit.y, fit.width, fit.height);
   return fit;
@@ -224,4 +226,14 @@ void applyCamera(float x, float y) {
 
 bool pictureIsPixelForPixel() {
   return pixelForPixel;
+}
+
+bool hidePictureTop(int pixels) {
+  if (!pixelForPixel || pictureTurn != 0 || pixels <= 0 || pixels > placed.height) return false;
+  glScissor(placed.x, placed.y, placed.width, placed.height - pixels);
+  return true;
+}
+
+void showWholePicture() {
+  glScissor(placed.x, placed.y, placed.width, placed.height);
 }

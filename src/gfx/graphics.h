@@ -37,3 +37,8 @@ void applyCamera(float x, float y);
 // pixel (turned or not), so that every pixel centre falls on a texel centre
 // of an image drawn at its own size on whole pixels.
 bool pictureIsPixelForPixel();
+// Keeps drawing out of the top pixels rows of the picture until
+// showWholePicture, for what an opaque HUD will cover anyway. False, with
+// nothing hidden, unless the picture is pixel for pixel and upright.
+bool hidePictureTop(int pixels);
+void showWholePicture();

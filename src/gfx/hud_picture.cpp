@@ -21,6 +21,9 @@ void GridPicture::reset(int columns, int rows, int w, int h, std::vector<unsigne
   unlit.resize(dotBytes);
   lit_ = std::move(lit);
   unlit_ = std::move(unlit);
+  opaque_ = true;
+  for (size_t i = 3; i < dotBytes; i += bytesPerPixel)
+    if (lit_[i] != 255 || unlit_[i] != 255) opaque_ = false;
   shown_.assign(size_t(columns_) * size_t(rows_), 0);
   composed_.assign(size_t(rows_), false);
   strip_.assign(size_t(columns_) * dotBytes, 0);

@@ -25,9 +25,12 @@ class GridPicture {
   int rows() const { return rows_; }
   int dotWidth() const { return w_; }
   int dotHeight() const { return h_; }
+  // Whether both dots are opaque in every pixel.
+  bool opaque() const { return opaque_; }
 
  private:
   int columns_ = 0, rows_ = 0, w_ = 0, h_ = 0;
+  bool opaque_ = false;
   std::vector<unsigned char> lit_, unlit_;
   std::vector<unsigned char> shown_;  // rows * columns cells as last composed
   std::vector<bool> composed_;        // per row: shown_ holds it
