@@ -93,21 +93,12 @@ TEST(SpriteBatch, OnlyUnscaledUnturnedSpritesOnWholePixelsAreOnPixels) {
       batch.add(def, *c.image, c.x + (originX == 0.5f ? 0.5f : 0), c.y, c.angle);
       EXPECT_EQ(batch.runs().back().onPixels, c.expected) << c.name << ", origin x " << originX;
     }
+    batch.clearPixelOrigin();
+    ObjectDef plain;
+    plain.imageScale = 1;
+    batch.add(plain, even, 100, 50, 0);
+    EXPECT_FALSE(batch.runs().back().onPixels) << "without an origin";
   }
-  // Sprites on whole pixels and off them never share a draw; without an
-  // origin none is on pixels.
-  SpriteBatch batch;
-  ObjectDef def;
-  def.imageScale = 1;
-  batch.setPixelOrigin(0, 0);
-  batch.add(def, even, 100, 50, 0);
-  batch.add(def, even, 100.5f, 50, 0);
-  batch.clearPixelOrigin();
-  batch.add(def, even, 100, 50, 0);
-  ASSERT_EQ(batch.runs().size(), 2u);
-  EXPECT_TRUE(batch.runs()[0].onPixels);
-  EXPECT_FALSE(batch.runs()[1].onPixels);
-  EXPECT_EQ(batch.runs()[1].count, 2 * SpriteBatch::verticesPerSprite);
 }
 
 }  // namespace
