@@ -154,8 +154,7 @@ int main() {
         "cpu_ms_per_frame=%.2f allocations_per_frame=%.2f hud_update_allocations_per_step=%.2f "
         "setup_allocations=%ld\n",
         number, world.objectCount(), hud.columns, hud.rows, frames, frames / seconds,
-        cpuPerFrame * 1000,
-        double(frameAllocations) / frames, double(stepAllocations) / hudSteps,
+        cpuPerFrame * 1000, double(frameAllocations) / frames, double(stepAllocations) / hudSteps,
         allocationsBefore);  // shows the counter is live
   }
   closePhysics();
