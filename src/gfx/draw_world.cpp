@@ -28,6 +28,12 @@ const TextureDef* chooseImage(const ObjectDef& def, bool lit) {
   return def.imgTexture;
 }
 
+// For the bound texture.
+void setTextureFilter(GLint filter) {
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
+  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
+}
+
 void drawSprites() {
   if (sprites.empty()) return;
   glEnable(GL_TEXTURE_2D);
@@ -36,7 +42,9 @@ void drawSprites() {
   for (const SpriteRun& run : sprites.runs()) {
     glBlendFunc(GL_SRC_ALPHA, run.additive ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
     glBindTexture(GL_TEXTURE_2D, run.texture);
+    if (run.onPixels) setTextureFilter(GL_NEAREST);
     drawArrays(GL_TRIANGLES, run.first, run.count);
+    if (run.onPixels) setTextureFilter(GL_LINEAR);  // as every texture is uploaded
   }
   releaseArrays();
   sprites.clear();
@@ -93,12 +101,18 @@ void releaseArrays() {
 }
 
 void drawWorld(const World& world, const DrawFlags& flags) {
+  const Hud& hud = world.hud();
+  // What an opaque HUD will cover is not drawn: under the default table's
+  // HUD that spares the software rasteriser a fifth of the picture.
+  bool hidden = hidePictureTop(hudCoverHeight(hud));
   applyCamera(world.camera.x, world.camera.y);
+  if (pictureIsPixelForPixel()) sprites.setPixelOrigin(world.camera.x, world.camera.y);
   for (int layer = 0; layer <= 1; ++layer) {
     world.forEachScene([&](const Scene& scene) { addScene(world, scene.number, layer, flags); });
   }
   drawSprites();
-  const Hud& hud = world.hud();
+  sprites.clearPixelOrigin();
+  if (hidden) showWholePicture();
   if (hud.visible) drawHud(hud);
 }
 

@@ -15,6 +15,15 @@ void drawObject(const ObjectDef* def, float x, float y, float angle, bool lit,
 void drawOutline(const ObjectDef& def);
 void drawContactOverlay();
 void drawHud(const HudDisplay& hud);
+// How many rows of pixels at the top of the picture drawHud will cover with
+// opaque dots this frame, whatever was drawn there before; 0 when it may
+// let anything show through.
+int hudCoverHeight(const HudDisplay& hud);
+// The grid as drawHud draws it where the picture is scaled: a quad per cell.
+void drawHudCellByCell(const HudDisplay& hud);
+// Frees the texture drawHud keeps of the grid; shutdownGraphics calls it
+// while the context is still current.
+void releaseHudPicture();
 
 // Vertex and texture coordinate arrays on, read from vertices, for the
 // drawing files' glDrawArrays; releaseArrays turns them off again so that

@@ -7,6 +7,9 @@
 #include <SDL.h>
 
 #include <utility>
+#if defined(__GLIBC__)
+#include <malloc.h>
+#endif
 
 #include "gfx/draw_world.h"
 #include "gfx/picture_fit.h"
@@ -15,6 +18,12 @@
 namespace {
 
 constexpr const char* defaultCaption = "Orvane Engine";
+// Freed heap kept for reuse rather than handed back to the kernel (bytes).
+// Mesa's software rasteriser builds each frame's scene in fresh blocks, tens
+// of kilobytes per change of texture or blend, and frees them at the swap;
+// glibc's default of 128 KiB returned them every frame and took them back as
+// new pages, a page fault per 4 KiB, which cost more than the drawing.
+constexpr int keptFreeHeap = 64 << 20;
 
 // Set once SDL_Init has succeeded, so that shutdown closes SDL even when the
 // window failed afterwards, and a second start-up is refused.
@@ -24,6 +33,10 @@ SDL_GLContext context = nullptr;
 
 // How far the picture is turned, clockwise in degrees, for a display on its side.
 int pictureTurn = 0;
+// Where the last placing put the picture, and whether unscaled.
+PictureFit placed;
+bool pixelForPixel = false;
+unsigned releasedTextures = 0;
 
 // Full screen covers the desktop at its own resolution (no mode switch) and
 // a window may be resized, so the 800x600 picture is scaled to fill the
@@ -35,6 +48,10 @@ PictureFit placePicture() {
   int width = screenWidth, height = screenHeight;
   SDL_GL_GetDrawableSize(window, &width, &height);
   PictureFit fit = fitPicture(width, height, screenWidth, screenHeight, pictureTurn);
+  bool sideways = pictureTurn % 180 != 0;
+  pixelForPixel = fit.width == (sideways ? screenHeight : screenWidth) &&
+                  fit.height == (sideways ? screenWidth : screenHeight);
+  placed = fit;
   glViewport(fit.x, fit.y, fit.width, fit.height);
   glScissor(fit.x, fit.y, fit.width, fit.height);
   return fit;
@@ -56,6 +73,10 @@ void setFixedGlState() {
   glEnable(GL_BLEND);
   glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
   glClearColor(0, 0, 0, 0);
+  // Every textured draw (sprites, the HUD) is in white, so modulating the
+  // texel by the colour would multiply by one: the texel as it is gives the
+  // same pixels, and spares a software rasteriser that multiply per pixel.
+  glTexEnvi(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_REPLACE);
   glEnable(GL_SCISSOR_TEST);
   PictureFit fit = placePicture();
   glMatrixMode(GL_PROJECTION);
@@ -84,6 +105,9 @@ bool initGraphics(bool windowed, int clockwiseDegrees) {
   if (initialised || !isPictureTurn(clockwiseDegrees)) return false;
   if (SDL_Init(SDL_INIT_TIMER | SDL_INIT_VIDEO) < 0) return false;
   initialised = true;
+#if defined(__GLIBC__)
+  mallopt(M_TRIM_THRESHOLD, keptFreeHeap);
+#endif
   if (!SDL_getenv("SDL_VIDEODRIVER") && showsNothing(SDL_GetCurrentVideoDriver())) {
     SDL_SetError("No available video device");
     return false;
@@ -138,6 +162,7 @@ const char* graphicsError() {
 void shutdownGraphics() {
   if (!initialised) return;
   initialised = false;
+  if (context) releaseHudPicture();  // while its context is still current
   if (context) SDL_GL_DeleteContext(context);
   context = nullptr;
   if (window) SDL_DestroyWindow(window);
@@ -164,7 +189,13 @@ unsigned uploadTexture(int width, int height, const unsigned char* rgba) {
 
 void releaseTexture(unsigned name) {
   GLuint texture = name;
-  if (texture != 0) glDeleteTextures(1, &texture);
+  if (texture == 0) return;
+  glDeleteTextures(1, &texture);
+  ++releasedTextures;
+}
+
+unsigned texturesReleased() {
+  return releasedTextures;
 }
 
 void beginFrame() {
@@ -191,4 +222,18 @@ void applyCamera(float x, float y) {
   glMatrixMode(GL_MODELVIEW);
   glLoadIdentity();
   glTranslatef(-x, -y, 0);
+}
+
+bool pictureIsPixelForPixel() {
+  return pixelForPixel;
+}
+
+bool hidePictureTop(int pixels) {
+  if (!pixelForPixel || pictureTurn != 0 || pixels <= 0 || pixels > placed.height) return false;
+  glScissor(placed.x, placed.y, placed.width, placed.height - pixels);
+  return true;
+}
+
+void showWholePicture() {
+  glScissor(placed.x, placed.y, placed.width, placed.height);
 }

@@ -24,8 +24,21 @@ unsigned uploadTexture(int width, int height, const unsigned char* rgba);
 // Frees a texture made by uploadTexture (0 is ignored): a table reloaded
 // while the engine runs frees the old catalog's textures.
 void releaseTexture(unsigned name);
+// How many textures releaseTexture has freed: a freed name may be handed out
+// again for other pixels, so what was read from a texture by its name is
+// stale once this count changes.
+unsigned texturesReleased();
 void beginFrame();
 // Draws the contact overlay when debug helpers are on, empties the contact
 // log and swaps the buffers.
 void endFrame(const DrawFlags& flags = {});
 void applyCamera(float x, float y);
+// Whether the current frame shows the picture one drawable pixel per picture
+// pixel (turned or not), so that every pixel centre falls on a texel centre
+// of an image drawn at its own size on whole pixels.
+bool pictureIsPixelForPixel();
+// Keeps drawing out of the top pixels rows of the picture until
+// showWholePicture, for what an opaque HUD will cover anyway. False, with
+// nothing hidden, unless the picture is pixel for pixel and upright.
+bool hidePictureTop(int pixels);
+void showWholePicture();

@@ -6,6 +6,24 @@
 
 #include "content/world_data.h"
 
+namespace {
+
+bool whole(float v) {
+  return std::floor(v) == v;
+}
+
+}  // namespace
+
+void SpriteBatch::setPixelOrigin(float x, float y) {
+  hasOrigin_ = true;
+  originX_ = x;
+  originY_ = y;
+}
+
+void SpriteBatch::clearPixelOrigin() {
+  hasOrigin_ = false;
+}
+
 void SpriteBatch::clear() {
   vertices_.clear();
   runs_.clear();
@@ -31,7 +49,13 @@ void SpriteBatch::add(const ObjectDef& def, const TextureDef& image, float x, fl
     vertices_.push_back(vertex);
 
   bool additive = def.blend == 1;
-  if (runs_.empty() || runs_.back().texture != image.texture || runs_.back().additive != additive)
-    runs_.push_back({image.texture, additive, int(vertices_.size()) - verticesPerSprite, 0});
+  // The same float differences as the camera's translation makes.
+  bool onPixels = hasOrigin_ && c == 1 && s == 0 && def.imageScale == 1 &&
+                  whole(leftTop.x - originX_) && whole(leftTop.y - originY_) &&
+                  whole(rightBottom.x - originX_) && whole(rightBottom.y - originY_);
+  if (runs_.empty() || runs_.back().texture != image.texture || runs_.back().additive != additive ||
+      runs_.back().onPixels != onPixels)
+    runs_.push_back(
+        {image.texture, additive, int(vertices_.size()) - verticesPerSprite, 0, onPixels});
   runs_.back().count += verticesPerSprite;
 }

@@ -19,6 +19,10 @@ struct SpriteRun {
   unsigned texture = 0;
   bool additive = false;  // the object's blend 1: the sprite adds to the picture
   int first = 0, count = 0;
+  // Unscaled and unturned on whole pixels of a picture shown pixel for
+  // pixel: every pixel centre is a texel centre, where the nearest filter
+  // gives the very pixels of the linear one for less work.
+  bool onPixels = false;
 };
 
 class SpriteBatch {
@@ -33,6 +37,11 @@ class SpriteBatch {
   // Adds image as def draws it, centred on the offset and turned by angle
   // (radians, clockwise on screen) about (x, y).
   void add(const ObjectDef& def, const TextureDef& image, float x, float y, float angle);
+  // The world position at the top-left corner of a picture shown pixel for
+  // pixel, for telling sprites that lie on whole pixels; until it is set,
+  // and after clearPixelOrigin, none does.
+  void setPixelOrigin(float x, float y);
+  void clearPixelOrigin();
 
   const std::vector<BatchVertex>& vertices() const { return vertices_; }
   const std::vector<SpriteRun>& runs() const { return runs_; }
@@ -40,4 +49,6 @@ class SpriteBatch {
  private:
   std::vector<BatchVertex> vertices_;
   std::vector<SpriteRun> runs_;
+  bool hasOrigin_ = false;
+  float originX_ = 0, originY_ = 0;
 };

@@ -186,6 +186,58 @@ TEST(DrawWorld, AdditiveBlendingAddsTheSpriteScaledByItsAlpha) {
   table.finishFrame();
 }
 
+TEST(DrawWorld, SpritesOnWholePixelsLookAsTheyDoFiltered) {
+  REQUIRE_WINDOW();
+  Table table;
+  SceneDef& scene = table.addScene("s");
+  table.addObject(scene, "back",
+                  table.addSplitTexture("back", 700, 500, {200, 40, 10}, {10, 60, 220}), 360, 255);
+  struct Sprite {
+    float x, y, scale, angle;
+    int blend;
+  } sprites[] = {
+      {100, 100, 1, 0, 0},    {200, 100, 1, 0, 1},     // on whole pixels, normal and additive
+      {300.5f, 100, 1, 0, 0},                          // half a pixel off
+      {400, 100, 2, 0, 0},    {500, 100, 1, 0.3f, 0},  // scaled, turned
+      {600, 100.5f, 1, 0, 1},
+  };
+  const TextureDef* image = table.addPatternTexture("pattern", 24, 20, 7);
+  const TextureDef* odd = table.addPatternTexture("odd", 13, 9, 3);
+  std::vector<ObjectDef*> defs;
+  for (const Sprite& sprite : sprites) {
+    ObjectDef& def = table.addObject(scene, "o", image, sprite.x, sprite.y);
+    def.imageScale = sprite.scale;
+    def.blend = sprite.blend;
+    def.layer = 1;
+    defs.push_back(&def);
+  }
+  ObjectDef& oddDef = table.addObject(scene, "odd", odd, 100.5f, 300.5f);  // on whole pixels
+  oddDef.layer = 1;
+  World& world = table.build();
+  int number = table.spawn(scene);
+  world.forEachObject([&](WorldObject& object) {
+    for (size_t i = 0; i < defs.size(); ++i)
+      if (object.def == defs[i]) object.angle = sprites[i].angle;
+  });
+  world.camera = {10, 5};
+
+  table.drawFrame();
+  std::vector<unsigned char> batched = readPicture();
+  table.finishFrame();
+  // One by one, each with the linear filter, as before sprites were batched.
+  beginFrame();
+  applyCamera(10, 5);
+  for (int layer = 0; layer <= 1; ++layer) {
+    world.forEachObjectOfBackwards(number, [layer](const WorldObject& object) {
+      if (object.def->layer == layer)
+        drawObject(object.def, object.position.x, object.position.y, object.angle, false);
+    });
+  }
+  glFinish();
+  EXPECT_EQ(differingBytes(batched, readPicture()), 0);
+  endFrame();
+}
+
 TEST(DrawWorld, LevelImagesOffHidesSpritesWhileOutlinesStillDraw) {
   REQUIRE_WINDOW();
   Table table;

@@ -96,6 +96,21 @@ bool colourNear(int x, int y, Rgb colour, int radius) {
   return false;
 }
 
+std::vector<unsigned char> readPicture() {
+  std::vector<unsigned char> rgba(size_t(screenWidth) * size_t(screenHeight) * 4);
+  glReadBuffer(GL_BACK);
+  glPixelStorei(GL_PACK_ALIGNMENT, 1);
+  glReadPixels(0, 0, screenWidth, screenHeight, GL_RGBA, GL_UNSIGNED_BYTE, rgba.data());
+  return rgba;
+}
+
+int differingBytes(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b) {
+  if (a.size() != b.size()) return -1;
+  int differing = 0;
+  for (size_t i = 0; i < a.size(); ++i) differing += a[i] != b[i];
+  return differing;
+}
+
 bool windowReady() {
   return ready;
 }
@@ -119,6 +134,19 @@ const TextureDef* Table::addTexture(const std::string& name, int width, int heig
 const TextureDef* Table::addSplitTexture(const std::string& name, int width, int height, Rgb top,
                                          Rgb bottom) {
   return addTextureRecord(data, name, width, height, solidPixels(width, height, top, bottom, 255));
+}
+
+const TextureDef* Table::addPatternTexture(const std::string& name, int width, int height, int seed,
+                                           bool opaque) {
+  std::vector<unsigned char> pixels;
+  pixels.reserve(size_t(width) * height * 4);
+  for (int i = 0; i < width * height; ++i) {
+    pixels.push_back((unsigned char)(seed + 37 * i));
+    pixels.push_back((unsigned char)(255 - 11 * i));
+    pixels.push_back((unsigned char)(seed * 3 + 5 * i));
+    pixels.push_back((unsigned char)(opaque ? 255 : i % 4 == 0 ? 96 : 255 - i));
+  }
+  return addTextureRecord(data, name, width, height, pixels);
 }
 
 void Table::addHudImages(Rgb lit, Rgb unlit) {

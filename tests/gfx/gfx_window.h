@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "content/world_data.h"
 #include "gfx/graphics.h"
@@ -29,6 +30,11 @@ bool near(Rgb a, Rgb b, int tolerance = 3);
 Rgb pixelAt(int x, int y);
 // Whether any pixel within radius of (x, y) is near the colour.
 bool colourNear(int x, int y, Rgb colour, int radius = 1);
+
+// The whole picture of the frame being drawn, RGBA, bottom row first.
+std::vector<unsigned char> readPicture();
+// How many bytes of two pictures differ.
+int differingBytes(const std::vector<unsigned char>& a, const std::vector<unsigned char>& b);
 
 // Whether the shared window opened.
 bool windowReady();
@@ -55,6 +61,10 @@ class Table {
                                int alpha = 255);
   const TextureDef* addSplitTexture(const std::string& name, int width, int height, Rgb top,
                                     Rgb bottom);
+  // A texture whose texels all differ, some translucent unless opaque, so
+  // that a texel mixed with its neighbour or out of place shows.
+  const TextureDef* addPatternTexture(const std::string& name, int width, int height, int seed,
+                                      bool opaque = false);
   // A solid 8x8 lit and unlit dot, which give the world's HUD a 100-column grid.
   void addHudImages(Rgb lit, Rgb unlit);
 

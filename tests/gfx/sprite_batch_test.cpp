@@ -62,4 +62,43 @@ TEST(SpriteBatch, CornersTurnClockwiseOnScreenAboutThePosition) {
   }
 }
 
+TEST(SpriteBatch, OnlyUnscaledUnturnedSpritesOnWholePixelsAreOnPixels) {
+  TextureDef even, odd;
+  even.texture = 1;
+  even.width = 16;
+  even.height = 8;
+  odd.texture = 2;
+  odd.width = odd.height = 5;
+  struct Case {
+    const char* name;
+    const TextureDef* image;
+    float scale, x, y, angle;
+    bool expected;
+  } cases[] = {
+      {"whole corners", &even, 1, 100, 50, 0, true},
+      {"odd size, centre on a half pixel", &odd, 1, 100.5f, 50.5f, 0, true},
+      {"odd size, centre on a whole pixel", &odd, 1, 100, 50, 0, false},
+      {"half a pixel across", &even, 1, 100.5f, 50, 0, false},
+      {"scaled", &even, 2, 100, 50, 0, false},
+      {"turned", &even, 1, 100, 50, 0.25f, false},
+  };
+  // The camera half a pixel across moves the whole pixels by as much.
+  for (float originX : {0.0f, 10.0f, 0.5f}) {
+    SpriteBatch batch;
+    batch.setPixelOrigin(originX, -3);
+    for (const Case& c : cases) {
+      ObjectDef def;
+      def.imageScale = c.scale;
+      batch.clear();
+      batch.add(def, *c.image, c.x + (originX == 0.5f ? 0.5f : 0), c.y, c.angle);
+      EXPECT_EQ(batch.runs().back().onPixels, c.expected) << c.name << ", origin x " << originX;
+    }
+    batch.clearPixelOrigin();
+    ObjectDef plain;
+    plain.imageScale = 1;
+    batch.add(plain, even, 100, 50, 0);
+    EXPECT_FALSE(batch.runs().back().onPixels) << "without an origin";
+  }
+}
+
 }  // namespace
