@@ -17,10 +17,17 @@ using namespace flipper;
 // probe at the end fails should the rubber stop bouncing, to have this set.
 constexpr bool kSolverUsesMaterials = true;
 // The flipper's impacts are smooth: the shot map is. The tap pass and the
-// dead catch are not met yet: every tap tried sends the ball up the table's
-// left, and a ball coming at the falling blade trails it, its face moving
-// about as fast as the ball where they cross, until the blade slows at
-// rest. Skipped, not deleted, until the scenes or the play are right.
+// dead catch are not met yet. Over cradles 10, 35 and 60 px out, let down
+// 0 to 20 steps and tapped 1 to 10, no tap sends the ball clear of the
+// blade into the other flipper's box: near the tip the ball has barely
+// started to roll when struck, so the face sends it up and to the left;
+// the nearest, let down 6 steps and tapped 5 from 35 px, pops it 80 px up,
+// and only its skip off the lowered blade crosses the middle, at y = 1,216
+// and falling. A ball coming down the inlane guide at 150 to 600 px/s onto
+// the raised blade, let down 0 to 40 steps after it starts 40 px up the
+// guide, meets the blade along its face and rolls on: past 15 px out it is
+// never slower than 280 px/s, against a dead speed of 32.5. Skipped, not
+// deleted, until the scenes or the play are right.
 constexpr bool kSmoothFlipperImpacts = true;
 constexpr bool kFlipperSkillShots = false;
 #define SKIP_UNTIL_MATERIALS()                         \
@@ -87,38 +94,36 @@ constexpr float kPassTime = 1.5f;  // s for the ball to get there
 
 TEST_F(FlipperTest, AShortTapFromACradlePassesTheBallToTheOtherFlipper) {
   SKIP_UNTIL_SKILL_SHOTS();
-  // A player learns the tap that passes: some tap of each kind does. Steps
-  // are 3.3 ms; -1 is the length tried, 1 to `longest`.
-  constexpr int tried = -1;
-  struct Tap {
-    const char* name;
-    int releasedSteps;  // let go this long from the cradle...
-    int pressedSteps;   // ...then pressed this long (0: held from then on)
-    int longest;
-  } taps[] = {
-      {"released and pressed again", tried, 0, 18},
-      {"let down, then a brief press", 30, tried, 6},
-  };
-  for (const Tap& tap : taps) {
-    SCOPED_TRACE(tap.name);
-    bool passed = false;
-    for (int n = 1; n <= tap.longest && !passed; ++n) {
-      FlipperTable table(catalog, true);
-      cradle(table, 35);
-      table.press(false);
-      for (int i = tap.releasedSteps == tried ? n : tap.releasedSteps; i > 0; --i) table.step();
-      table.press(true);
-      if (tap.pressedSteps != 0) {
-        for (int i = tap.pressedSteps == tried ? n : tap.pressedSteps; i > 0; --i) table.step();
+  // A player learns the tap that passes: let down for a moment, so the
+  // ball rolls out towards the tip, then a brief press. Steps are 3.3 ms.
+  constexpr int kLongestLetDown = 20, kLongestPress = 10;  // steps
+  bool passed = false;
+  for (float along : {10.f, 35.f, 60.f}) {
+    if (passed) break;
+    for (int down = 0; down <= kLongestLetDown && !passed; ++down) {
+      for (int pressed = 1; pressed <= kLongestPress && !passed; ++pressed) {
+        FlipperTable table(catalog, true);
+        cradle(table, along);
         table.press(false);
-      }
-      for (int i = 0; i * stepLength < kPassTime && !passed; ++i) {
-        table.step();
-        passed = kOtherFlipper.holds(table.ball().position);
+        table.run(down * stepLength);
+        table.press(true);
+        table.run(pressed * stepLength);
+        table.press(false);
+        // In one flight: clear of the blade and not back on it first.
+        bool clear = false;
+        for (int i = 0; i * stepLength < kPassTime && !passed; ++i) {
+          table.step();
+          if (clear && table.gap() < kOnBlade) break;
+          clear = clear || table.gap() > kClear;
+          passed = clear && kOtherFlipper.holds(table.ball().position);
+        }
+        if (passed)
+          std::fprintf(stderr, "passed from %d px: let down %d steps, pressed %d\n", int(along),
+                       down, pressed);
       }
     }
-    EXPECT_TRUE(passed);
   }
+  EXPECT_TRUE(passed);
 }
 
 // A dead catch: within 20 ms of meeting the blade the ball's speed falls to
