@@ -11,6 +11,7 @@
 
 #include "content/world_data.h"
 #include "gfx/draw_world.h"
+#include "gfx/graphics.h"
 #include "gfx/hud.h"
 #include "gfx/hud_picture.h"
 #include "gfx/sprite_batch.h"
@@ -105,21 +106,14 @@ void remakeGrid(const GridSource& source) {
   GLint most = 0;
   glGetIntegerv(GL_MAX_TEXTURE_SIZE, &most);
   if (width > most || height > most) return;
-  if (grid.name == 0) {
-    GLuint name = 0;
-    glGenTextures(1, &name);
-    grid.name = name;
-  }
-  glBindTexture(GL_TEXTURE_2D, grid.name);
   if (width != grid.width || height != grid.height) {
-    // Cleared, so that no texel outside the grid holds anything.
+    // Cleared, so that no texel outside the grid holds anything. Freed here
+    // rather than by releaseTexture, which would mark the dots as stale.
     std::vector<unsigned char> clear(size_t(width) * size_t(height) * 4, 0);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_S, GL_CLAMP);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_WRAP_T, GL_CLAMP);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_NEAREST);
-    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_NEAREST);
-    glTexImage2D(GL_TEXTURE_2D, 0, GL_RGBA, width, height, 0, GL_RGBA, GL_UNSIGNED_BYTE,
-                 clear.data());
+    GLuint old = grid.name;
+    if (old != 0) glDeleteTextures(1, &old);
+    grid.name = uploadTexture(width, height, clear.data());
+    setTextureFilter(true);
     grid.width = width;
     grid.height = height;
   }

@@ -28,12 +28,6 @@ const TextureDef* chooseImage(const ObjectDef& def, bool lit) {
   return def.imgTexture;
 }
 
-// For the bound texture.
-void setTextureFilter(GLint filter) {
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, filter);
-  glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, filter);
-}
-
 void drawSprites() {
   if (sprites.empty()) return;
   glEnable(GL_TEXTURE_2D);
@@ -42,9 +36,9 @@ void drawSprites() {
   for (const SpriteRun& run : sprites.runs()) {
     glBlendFunc(GL_SRC_ALPHA, run.additive ? GL_ONE : GL_ONE_MINUS_SRC_ALPHA);
     glBindTexture(GL_TEXTURE_2D, run.texture);
-    if (run.onPixels) setTextureFilter(GL_NEAREST);
+    if (run.onPixels) setTextureFilter(true);
     drawArrays(GL_TRIANGLES, run.first, run.count);
-    if (run.onPixels) setTextureFilter(GL_LINEAR);  // as every texture is uploaded
+    if (run.onPixels) setTextureFilter(false);  // as every texture is uploaded
   }
   releaseArrays();
   sprites.clear();

@@ -21,6 +21,9 @@ void shutdownGraphics();
 // nullptr restores the default caption "Orvane Engine".
 void setWindowCaption(const char* title);
 unsigned uploadTexture(int width, int height, const unsigned char* rgba);
+// The bound texture's filter: the nearest texel, or (as uploadTexture
+// leaves it) a blend of the four nearest.
+void setTextureFilter(bool nearest);
 // Frees a texture made by uploadTexture (0 is ignored): a table reloaded
 // while the engine runs frees the old catalog's textures.
 void releaseTexture(unsigned name);
