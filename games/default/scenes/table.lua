@@ -122,8 +122,10 @@ sling("Right")
 -- at rest; game.lua turns them between 0 and 50 degrees. The tips pass
 -- horizontal on the way up, where they come closest: 98 - 74 = 24 px from
 -- the middle each, which leaves 30 px between the tip rubbers, so that a
--- ball coming straight down the middle drains. They are heavy next to the
--- ball (mass 1): the coil that drives a flipper is not slowed by the ball.
+-- ball coming straight down the middle drains. Next to the ball (mass 1)
+-- a flipper weighs some four balls at its tip: a full swing that strikes a
+-- ball there loses about a third of its speed for that step, and game.lua,
+-- which sets the swing's speed every step, gives it back on the next.
 local FLIPPER_LENGTH = 74
 local function flipper(side, px, angle)
   local outline = S.capsule(FLIPPER_LENGTH, angle, 14, 9, 8)
