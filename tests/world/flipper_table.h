@@ -1,9 +1,11 @@
 // One left flipper of the default table, built in code and driven the way
 // its game.lua drives it, with a ball and (for cradles) the inlane guide
-// that forms the flipper's crook; and the shot map: a ball dropping slowly
-// onto the flipper, struck by a full swing at every point of the blade and
-// every firing moment, with the speed and direction it leaves in. The world
-// tests check the flipper's behaviour with it; bench_flipper prints the map.
+// that forms the flipper's crook, and (for passes) the right slingshot and
+// inlane guide whose meeting is the post a pass bounces off; and the shot
+// map: a ball dropping slowly onto the flipper, struck by a full swing at
+// every point of the blade and every firing moment, with the speed and
+// direction it leaves in. The world tests check the flipper's behaviour
+// with it; bench_flipper prints the map.
 #pragma once
 
 #include <ode/ode.h>
@@ -47,6 +49,25 @@ constexpr float kSpinUp = 50, kSpinDown = 15;  // rad/s
 // the raised blade and the guide make the crook a ball is cradled in.
 constexpr Float2 kGuideFrom{92, 1120}, kGuideTo{262, 1210};
 constexpr float kGuideRadius = 20, kGuideEdge = 30;  // px; no edge longer than kGuideEdge
+// The whole guide comes down the side from here to kGuideFrom, and its wire
+// is metal: so the scene for passes builds it. The cradle scenes keep the
+// bare last leg they were measured on.
+constexpr Float2 kGuideTop{92, 990};
+constexpr Material kMetal{0.3f, 0, 0.05f};
+
+// The table's mirror line, x px: the right-hand parts are the left ones
+// mirrored about it.
+constexpr float kAxis = 366;
+
+// A slingshot, as table.lua's sling(): a triangle with its rubber face from
+// A down to C, the corner B and both ends of the face buried in the inlane
+// guide, so that where the face meets the guide at the bottom it makes the
+// post a pass bounces off. The face's own ends lie this far in from A and C,
+// so that its corner normals are its own.
+constexpr Float2 kSlingA{99, 1010}, kSlingB{99, 1126}, kSlingC{232, 1182};
+constexpr float kSlingTopInset = 6, kSlingFootInset = 10;  // px
+constexpr float kSlingEdge = 30;                           // px; no edge longer
+constexpr Material kRubberBand{0.85f, 0.13f, 0.3f};
 
 inline float radians(float degrees) {
   return degrees * float(M_PI) / 180;
@@ -64,8 +85,79 @@ inline range::Outline turnedCapsule(float length, float r0, float r1, float degr
   return o;
 }
 
-// The scenes, made once: a flipper alone, the flipper with the guide, and
-// a ball.
+inline Float2 mirrored(Float2 p) {
+  return {2 * kAxis - p.x, p.y};
+}
+
+// As shapes.lua's S.band: a band `thickness` px wide along an open path,
+// mitred at its joins, with half-circle ends if `round`, no edge longer
+// than `maxEdge`.
+inline range::Outline band(const std::vector<Float2>& path, float thickness, float maxEdge,
+                           bool round) {
+  const float h = thickness / 2;
+  const size_t n = path.size();
+  auto normal = [&](size_t i, size_t j) {
+    const float dx = path[j].x - path[i].x, dy = path[j].y - path[i].y;
+    const float len = std::hypot(dx, dy);
+    return Float2{-dy / len, dx / len};
+  };
+  std::vector<Float2> normals(n);
+  for (size_t i = 0; i < n; ++i) {
+    if (i == 0) {
+      normals[i] = normal(0, 1);
+    } else if (i == n - 1) {
+      normals[i] = normal(n - 2, n - 1);
+    } else {
+      // The mitre: the mean of the legs' normals, lengthened to keep both
+      // sides h away (up to twice as far at the sharpest joins).
+      const Float2 a = normal(i - 1, i), b = normal(i, i + 1);
+      const float ml = std::hypot(a.x + b.x, a.y + b.y);
+      const Float2 m{(a.x + b.x) / ml, (a.y + b.y) / ml};
+      const float scale = 1 / std::max(0.5f, m.x * a.x + m.y * a.y);
+      normals[i] = {m.x * scale, m.y * scale};
+    }
+  }
+  range::Outline o;
+  auto cap = [&](size_t i, float from) {
+    if (!round) return;
+    const float base = std::atan2(normals[i].y, normals[i].x);
+    for (int k = 1; k <= 7; ++k) {
+      const float a = base + from - float(M_PI) * k / 8;
+      o.push_back({path[i].x + h * std::cos(a), path[i].y + h * std::sin(a)});
+    }
+  };
+  for (size_t i = 0; i < n; ++i)
+    o.push_back({path[i].x + normals[i].x * h, path[i].y + normals[i].y * h});
+  cap(n - 1, 0);
+  for (size_t i = n; i-- > 0;)
+    o.push_back({path[i].x - normals[i].x * h, path[i].y - normals[i].y * h});
+  cap(0, float(M_PI));
+  return range::subdivided(range::wound(o), maxEdge);
+}
+
+// The slingshot with its face from `a` to `c` and its buried corner `b`,
+// placed at the triangle's centre as table.lua places it.
+inline ObjectDef sling(const char* name, Float2 a, Float2 b, Float2 c) {
+  auto towards = [](Float2 p, Float2 q, float d) {
+    const float dx = q.x - p.x, dy = q.y - p.y, len = std::hypot(dx, dy);
+    return Float2{p.x + dx / len * d, p.y + dy / len * d};
+  };
+  ObjectDef s;
+  s.name = name;
+  s.kind = KindStatic;
+  s.hasMaterial = true;
+  s.material = kRubberBand;
+  s.position = {(a.x + b.x + c.x) / 3, (a.y + b.y + c.y) / 3};
+  range::Outline corners;
+  for (Float2 p : {a, towards(a, c, kSlingTopInset), towards(c, a, kSlingFootInset), c, b})
+    corners.push_back({p.x - s.position.x, p.y - s.position.y});
+  s.outline = range::subdivided(range::wound(corners), kSlingEdge);
+  return s;
+}
+
+// The scenes, made once: a flipper alone, the flipper with the guide's
+// last leg, a ball, and for passes both flippers, both guides and the right
+// slingshot.
 class FlipperCatalog {
  public:
   FlipperCatalog() : data_(nullptr, backend_) {
@@ -73,7 +165,7 @@ class FlipperCatalog {
     // its own scene; the ball is a scene of its own.
     for (uint32_t& m : data_.collisionMasks) m = 0;
     data_.collisionMasks[0] = 1;
-    data_.scenes.resize(3);
+    data_.scenes.resize(4);
     ObjectDef f;
     f.name = "LeftFlipper";
     f.kind = KindDynamic;
@@ -105,6 +197,25 @@ class FlipperCatalog {
     b.outline = range::regularPolygon(range::kBallRadius, range::kBallSides);
     data_.scenes[2].name = "Ball";
     data_.scenes[2].objects = {b};
+    ObjectDef sr = sling("SlingRight", mirrored(kSlingA), mirrored(kSlingB), mirrored(kSlingC));
+    ObjectDef gr;
+    gr.name = "GuideRight";
+    gr.kind = KindStatic;
+    gr.hasMaterial = true;
+    gr.material = kMetal;
+    gr.outline = band({mirrored(kGuideTop), mirrored(kGuideFrom), mirrored(kGuideTo)},
+                      2 * kGuideRadius, kGuideEdge, true);
+    // The right flipper, mirrored: it rests under where a pass comes down.
+    ObjectDef fr = f;
+    fr.name = "RightFlipper";
+    fr.position = mirrored(kPivot);
+    fr.outline = turnedCapsule(kLength, kPivotRadius, kTipRadius, 180 - kRestDegrees, {0, 0});
+    ObjectDef gl = gr;
+    gl.name = "GuideLeft";
+    gl.outline = band({kGuideTop, kGuideFrom, kGuideTo}, 2 * kGuideRadius, kGuideEdge, true);
+    data_.scenes[3].name = "FlippersAndRightPost";
+    data_.scenes[3].objects = {f, gl, sr, gr, fr};
+    data_.scenes[3].links = {pivot, {"right-pivot", "RightFlipper", "", fr.position}};
   }
   FlipperCatalog(const FlipperCatalog&) = delete;
   FlipperCatalog& operator=(const FlipperCatalog&) = delete;
@@ -112,6 +223,7 @@ class FlipperCatalog {
   const WorldData& data() const { return data_; }
   const SceneDef& table(bool withGuide) const { return data_.scenes[withGuide ? 1 : 0]; }
   const SceneDef& ball() const { return data_.scenes[2]; }
+  const SceneDef& withRightPost() const { return data_.scenes[3]; }
 
  private:
   NullContentBackend backend_;
@@ -120,12 +232,15 @@ class FlipperCatalog {
 
 class FlipperTable {
  public:
-  FlipperTable(const FlipperCatalog& catalog, bool withGuide)
+  FlipperTable(const FlipperCatalog& catalog, const SceneDef& scene)
       : catalog_(catalog), world_(new World(catalog.data())) {
     world_->setGravity(kGravity);
-    const int scene = world_->spawnScene(&catalog.table(withGuide), 0, 0);
-    flipper_ = world_->findObjectByName(scene, "LeftFlipper");
+    scene_ = world_->spawnScene(&scene, 0, 0);
+    flipper_ = world_->findObjectByName(scene_, "LeftFlipper");
+    other_ = world_->findObjectByName(scene_, "RightFlipper");
   }
+  FlipperTable(const FlipperCatalog& catalog, bool withGuide)
+      : FlipperTable(catalog, catalog.table(withGuide)) {}
   FlipperTable(const FlipperTable&) = delete;
   FlipperTable& operator=(const FlipperTable&) = delete;
 
@@ -137,13 +252,13 @@ class FlipperTable {
 
   // The flipper button, held or not, from the next step on.
   void press(bool held) { held_ = held; }
+  // The right flipper's button, where there is one: it rises clockwise.
+  void pressOther(bool held) { otherHeld_ = held; }
 
   // One step: the drive as game.lua sets it after every step, then the step.
   void step() {
-    const float target = held_ ? kUpDegrees : 0;
-    const float limit = held_ ? kSpinUp : kSpinDown;
-    flipper_->setTorque(
-        std::clamp((target - flipper_->angleDegrees) * kSpinPerDegree, -limit, limit));
+    drive(*flipper_, held_ ? kUpDegrees : 0, held_);
+    if (other_) drive(*other_, otherHeld_ ? -kUpDegrees : 0, otherHeld_);
     world_->step(stepLength);
     ++steps_;
   }
@@ -158,18 +273,26 @@ class FlipperTable {
   }
 
   const WorldObject& flipper() const { return *flipper_; }
+  // A part of the table by name; null if it has none.
+  const WorldObject* part(const char* name) const { return world_->findObjectByName(scene_, name); }
   const WorldObject& ball() const { return *ball_; }
   float ballSpeed() const { return std::hypot(ball_->velocity.x, ball_->velocity.y); }
   int steps() const { return steps_; }
 
   // Distance from the ball's outline to the blade's, px (negative: the
   // ball's centre is inside the blade).
-  float gap() const {
-    range::Outline blade = range::placed(flipper_->def->outline, dBodyGetPosition(flipper_->body),
-                                         dBodyGetRotation(flipper_->body));
+  float gap() const { return gapTo(*flipper_); }
+  // The same to any object of the table.
+  float gapTo(const WorldObject& o) const {
+    range::Outline outline;
+    if (o.body) {
+      outline = range::placed(o.def->outline, dBodyGetPosition(o.body), dBodyGetRotation(o.body));
+    } else {
+      for (Float2 p : o.def->outline) outline.push_back({o.position.x + p.x, o.position.y + p.y});
+    }
     Float2 c = ball_->position;
-    float d = range::distanceToOutline(blade, c);
-    return (insidePolygon(blade, c) ? -d : d) - range::kBallRadius;
+    float d = range::distanceToOutline(outline, c);
+    return (insidePolygon(outline, c) ? -d : d) - range::kBallRadius;
   }
   // How far along the blade, from the pivot, the ball's centre lies, px.
   float along() const {
@@ -179,11 +302,18 @@ class FlipperTable {
   }
 
  private:
+  static void drive(WorldObject& f, float target, bool held) {
+    const float limit = held ? kSpinUp : kSpinDown;
+    f.setTorque(std::clamp((target - f.angleDegrees) * kSpinPerDegree, -limit, limit));
+  }
+
   const FlipperCatalog& catalog_;
   std::unique_ptr<World> world_;
+  int scene_ = 0;
   WorldObject* flipper_ = nullptr;
+  WorldObject* other_ = nullptr;
   WorldObject* ball_ = nullptr;
-  bool held_ = false;
+  bool held_ = false, otherHeld_ = false;
   int steps_ = 0;
 };
 

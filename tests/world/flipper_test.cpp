@@ -4,8 +4,12 @@
 // the shot map changes smoothly with where and when the ball is struck.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
+#include <limits>
 #include <string>
+#include <utility>
 
 #include "flipper_table.h"
 
@@ -17,21 +21,34 @@ using namespace flipper;
 // probe at the end fails should the rubber stop bouncing, to have this set.
 constexpr bool kSolverUsesMaterials = true;
 // The flipper's impacts are smooth: the shot map is, and a flipper dropped
-// as the ball arrives catches it dead. The tap pass is not met yet. Over
-// cradles 10, 35 and 60 px out, let down 0 to 20 steps and tapped 1 to 10,
-// no tap sends the ball clear of the blade into the other flipper's box:
-// near the tip the ball has barely started to roll when struck, so the face
-// sends it up and to the left; the nearest, let down 6 steps and tapped 5
-// from 35 px, pops it 80 px up, and only its skip off the lowered blade
-// crosses the middle, at y = 1,216 and falling. Skipped, not deleted, until
-// the scene or the play is right.
+// as the ball arrives catches it dead.
 constexpr bool kSmoothFlipperImpacts = true;
-constexpr bool kFlipperSkillShots = false;
+// The post pass is not met, and cannot be with this drive: 3 rad/s per
+// degree short of the stroke is the full 50 rad/s from the first step of
+// any press, so the shortest tap strikes as hard as a full flip. Let down,
+// the cradled ball rolls out along the blade; struck on the face it leaves
+// at 1,500 px/s (within 20 px of the pivot) to 4,700, 45 to 85 degrees
+// above the horizontal; only off the round tip, past 75 px out (let down
+// 160 to 184 steps), flatter, 25 to 51 degrees up, and at 4,000 px/s or
+// more. At 36 to 47 degrees it flies over the post into the sling 70 to
+// 200 px up its face and leaves upwards at 2,900 to 4,200 px/s; at 29
+// degrees it meets the guide's round end under the right flipper's pivot
+// and leaves at 2,300 to 2,900 px/s straight up; at 25 to 28 it meets the
+// right flipper's tip. Let down 185 steps the tip only grazes the ball,
+// which leaves at 320 px/s 16 degrees up, too low for the post: it too
+// meets the right flipper's tip. Thrown from over the left tip, a ball
+// does bounce off the post down onto the right flipper at 600 px/s (20 to
+// 70 degrees up) or at 900 to 1,500 px/s 14 to 24 degrees up: a third of
+// the speed of the flattest taps. With the right flipper held up its blade
+// takes every shot off the tip, and only the 600 px/s lob at 60 to 70
+// degrees still passes. Skipped, not deleted, until a tap can strike
+// softer than a full swing.
+constexpr bool kPostPass = false;
 #define SKIP_UNTIL_MATERIALS()                         \
   if (!kSolverUsesMaterials || !kSmoothFlipperImpacts) \
   GTEST_SKIP() << "flipper impacts not smooth yet"
-#define SKIP_UNTIL_SKILL_SHOTS() \
-  if (!kSolverUsesMaterials || !kFlipperSkillShots) GTEST_SKIP() << "tap pass not met yet"
+#define SKIP_UNTIL_POST_PASS() \
+  if (!kSolverUsesMaterials || !kPostPass) GTEST_SKIP() << "post pass not met yet"
 
 // A ball at rest moves slower than this, px/s.
 constexpr float kRestSpeed = 5;
@@ -84,42 +101,132 @@ TEST_F(FlipperTest, ABallDroppedOnTheRaisedFlipperIsCradledInItsCrook) {
 struct Box {
   float x0, y0, x1, y1;
   bool holds(Float2 p) const { return p.x > x0 && p.x < x1 && p.y > y0 && p.y < y1; }
+  float distance(Float2 p) const {
+    return std::hypot(std::max({x0 - p.x, 0.f, p.x - x1}), std::max({y0 - p.y, 0.f, p.y - y1}));
+  }
 };
 constexpr Box kOtherFlipper{390, 1150, 464, 1215};
 constexpr float kPassTime = 1.5f;  // s for the ball to get there
 
-TEST_F(FlipperTest, AShortTapFromACradlePassesTheBallToTheOtherFlipper) {
-  SKIP_UNTIL_SKILL_SHOTS();
-  // A player learns the tap that passes: let down for a moment, so the
-  // ball rolls out towards the tip, then a brief press. Steps are 3.3 ms.
-  constexpr int kLongestLetDown = 20, kLongestPress = 10;  // steps
+// A cradled ball comes to rest in the one spot of the crook, 28.6 px out,
+// wherever it was dropped, given this long (at 2 s one dropped 35 px out is
+// still rolling near the tip).
+constexpr float kSettle = 3;  // s
+// A step whose change of the ball's velocity departs from gravity's by more
+// than this met something, px/s.
+constexpr float kKnock = 30;
+
+// A player's tap: let down `down` steps from the cradle, so that the ball
+// rolls out along the blade, then pressed for `pressed` steps; the right
+// flipper resting or held up to catch.
+struct Tap {
+  int down, pressed;
+  bool otherUp;
+};
+
+// What became of a tap.
+struct Flight {
   bool passed = false;
-  for (float along : {10.f, 35.f, 60.f}) {
-    if (passed) break;
-    for (int down = 0; down <= kLongestLetDown && !passed; ++down) {
-      for (int pressed = 1; pressed <= kLongestPress && !passed; ++pressed) {
-        FlipperTable table(catalog, true);
-        cradle(table, along);
-        table.press(false);
-        table.run(down * stepLength);
-        table.press(true);
-        table.run(pressed * stepLength);
-        table.press(false);
-        // In one flight: clear of the blade and not back on it first.
-        bool clear = false;
-        for (int i = 0; i * stepLength < kPassTime && !passed; ++i) {
-          table.step();
-          if (clear && table.gap() < kOnBlade) break;
-          clear = clear || table.gap() > kClear;
-          passed = clear && kOtherFlipper.holds(table.ball().position);
-        }
-        if (passed)
-          std::fprintf(stderr, "passed from %d px: let down %d steps, pressed %d\n", int(along),
-                       down, pressed);
-      }
+  float along = 0;               // the ball's centre from the pivot as pressed, px
+  float speed = 0, degrees = 0;  // as it got clear of the blade (up: negative, as Shot's)
+  // What it met after, in turn: Sling, Guide, Right flipper, Left flipper.
+  std::string met;
+  float offPost = 0;  // its speed leaving the post, px/s
+  // Closest it came down to the other flipper's box, px.
+  float nearest = std::numeric_limits<float>::infinity();
+  bool offThePost() const { return !met.empty() && (met[0] == 'S' || met[0] == 'G'); }
+};
+
+std::string describe(const Tap& tap, const Flight& f) {
+  char line[240];
+  std::snprintf(line, sizeof line,
+                "let down %d steps, pressed %d, right flipper %s: struck %.0f px out, away at "
+                "%.0f px/s %.0f degrees up, met '%s', off the post at %.0f px/s, ",
+                tap.down, tap.pressed, tap.otherUp ? "up" : "resting", f.along, f.speed, -f.degrees,
+                f.met.c_str(), f.offPost);
+  return line + (std::isfinite(f.nearest)
+                     ? "came down " + std::to_string(int(f.nearest)) + " px from the box"
+                     : std::string("never came down in time"));
+}
+
+// The tap from a cradle. It passes when the ball, clear of the blade, comes
+// down into the other flipper's box before it is back on the blade, having
+// met the post first (the sling's foot or the guide there) or nothing.
+Flight tapFromCradle(const FlipperCatalog& catalog, const Tap& tap) {
+  FlipperTable table(catalog, catalog.withRightPost());
+  table.pressOther(tap.otherUp);
+  cradle(table, 35, 80, kSettle);
+  table.press(false);
+  table.run(tap.down * stepLength);
+  Flight f;
+  f.along = table.along();
+  const std::pair<char, const WorldObject*> parts[] = {{'S', table.part("SlingRight")},
+                                                       {'G', table.part("GuideRight")},
+                                                       {'R', table.part("RightFlipper")},
+                                                       {'L', &table.flipper()}};
+  table.press(true);
+  bool clear = false;
+  Float2 before = table.ball().velocity;
+  for (int i = 0; i * stepLength < kPassTime; ++i) {
+    if (i == tap.pressed) table.press(false);
+    table.step();
+    const Float2 v = table.ball().velocity;
+    if (clear && std::hypot(v.x - before.x, v.y - before.y - kGravity * stepLength) > kKnock) {
+      // It met the part nearest to it.
+      const auto* met = &parts[0];
+      for (const auto& p : parts)
+        if (table.gapTo(*p.second) < table.gapTo(*met->second)) met = &p;
+      if (f.met.empty() || f.met.back() != met->first) f.met += met->first;
+      if (f.offPost == 0 && f.offThePost()) f.offPost = table.ballSpeed();
+    }
+    before = v;
+    if (!clear && table.gap() > kClear) {
+      clear = true;
+      f.speed = table.ballSpeed();
+      f.degrees = std::atan2(v.y, v.x) * 180 / float(M_PI);
+    }
+    if (!clear) continue;
+    if (table.gap() < kOnBlade || (!f.met.empty() && !f.offThePost())) break;
+    if (v.y <= 0) continue;  // it comes down onto the flipper
+    f.nearest = std::min(f.nearest, kOtherFlipper.distance(table.ball().position));
+    if (kOtherFlipper.holds(table.ball().position)) {
+      f.passed = true;
+      break;
     }
   }
-  EXPECT_TRUE(passed);
+  return f;
+}
+
+TEST_F(FlipperTest, AShortTapFromACradlePassesTheBallToTheOtherFlipper) {
+  SKIP_UNTIL_POST_PASS();
+  // A player learns the post pass: let down long enough for the ball to
+  // roll out, up to off the tip, then a brief press, the ball sent across
+  // to bounce off the post at the foot of the right sling down onto the
+  // right flipper. Steps are 3.3 ms. None passes yet (see kPostPass): the
+  // slowest off the post, let down 170 steps and tapped for 1, is away at
+  // 4,320 px/s 36 degrees up and leaves the sling at 3,590 px/s.
+  constexpr int kLongestLetDown = 200, kLetDownBy = 5;  // steps
+  int passes = 0;
+  // The misses nearest to passing: off the post the slowest, in one flight
+  // the one sent up that came down nearest.
+  std::pair<Tap, Flight> offPost{}, oneFlight{};
+  for (bool otherUp : {false, true})
+    for (int down = 0; down <= kLongestLetDown; down += kLetDownBy)
+      for (int pressed : {1, 3}) {
+        const Tap tap{down, pressed, otherUp};
+        const Flight f = tapFromCradle(catalog, tap);
+        if (f.passed) {
+          ++passes;
+          std::fprintf(stderr, "passes: %s\n", describe(tap, f).c_str());
+        } else if (f.offThePost()) {
+          if (offPost.second.offPost == 0 || f.offPost < offPost.second.offPost) offPost = {tap, f};
+        } else if (f.degrees < 0 && f.nearest < oneFlight.second.nearest) {
+          oneFlight = {tap, f};
+        }
+      }
+  EXPECT_GT(passes, 0) << "nearest off the post: " << describe(offPost.first, offPost.second)
+                       << "\nnearest in one flight: "
+                       << describe(oneFlight.first, oneFlight.second);
 }
 
 // A dead catch: within 20 ms of meeting the blade the ball keeps less than
