@@ -4,9 +4,10 @@
 #include <utility>
 
 IslandSolver chooseSolver(const IslandSummary& s, const ContactTuning& t) {
-  const bool impact = s.bodies > 1 && s.bodies <= t.impactBodies && s.inScale &&
-                      s.mostGiving > t.uneven * s.leastGiving;
-  if (s.rows > t.exactRows && !impact) {
+  const bool few = s.bodies <= t.impactBodies && s.inScale;
+  const bool impact = few && s.bodies > 1 && s.mostGiving > t.uneven * s.leastGiving;
+  const bool bounce = few && s.bouncing && s.plain;
+  if (s.rows > t.exactRows && !impact && !bounce) {
     if (s.plain && s.bodies > 1 && s.rows <= t.mostRowsRelaxed) return IslandSolver::Relaxed;
     return IslandSolver::OdeIterative;
   }
@@ -50,6 +51,7 @@ void Islands::join(int a, int b, int rows) {
       to.bodies += from.bodies;
       to.inScale = to.inScale && from.inScale;
       to.plain = to.plain && from.plain;
+      to.bouncing = to.bouncing || from.bouncing;
       to.mostGiving = std::fmax(to.mostGiving, from.mostGiving);
       to.leastGiving = std::fmin(to.leastGiving, from.leastGiving);
     }
@@ -59,6 +61,10 @@ void Islands::join(int a, int b, int rows) {
 
 void Islands::markLinked(int i) {
   summaries_[rootOf(i)].plain = false;
+}
+
+void Islands::markBouncing(int i) {
+  summaries_[rootOf(i)].bouncing = true;
 }
 
 void Islands::gatherBodies() {

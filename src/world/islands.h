@@ -13,6 +13,7 @@ struct IslandSummary {
   bool inScale = true;                     // every body's inertia in scale with its outline
   bool plain = true;                       // held by contacts alone, every body in the plane
   double mostGiving = 0, leastGiving = 0;  // the bodies' inverse masses
+  bool bouncing = false;                   // a pair with a material bounces in it
 };
 
 enum class IslandSolver {
@@ -29,6 +30,9 @@ enum class IslandSolver {
 // a few bodies of very unlike mass (a heavy ball struck by a light flipper)
 // stays exact, as a few sweeps would leave one pressed deep into the other,
 // unless a body is out of scale, which the exact solver may not survive.
+// So does a bounce of a few bodies off a material, held by contacts alone
+// (a fast ball meeting a post at many corners at once): a few sweeps over
+// rows that share one change of speed give back more than the bounce.
 // Exact islands are solved here when they are plain and small enough, by
 // ODE otherwise.
 IslandSolver chooseSolver(const IslandSummary& island, const ContactTuning& tuning);
@@ -42,6 +46,7 @@ class Islands {
   // islands are the same whatever order the joins come in.
   void join(int a, int b, int rows);
   void markLinked(int i);
+  void markBouncing(int i);
   int rootOf(int i);
   bool isRoot(int i) const { return parent_[i] == i; }
   const IslandSummary& summary(int root) const { return summaries_[root]; }

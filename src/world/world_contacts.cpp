@@ -215,11 +215,14 @@ void whereTheyMeet(const Side& s1, const Side& s2, int roundSide, double h, Soli
 
 // The speed contact i must part at to bounce (-infinity: none). A pair with
 // a material bounces as one body off another: one change of speed, (1 + e)
-// times the approach where they touch first, taken up by every contact along
-// the same normal. Bouncing each contact by its own approach would demand of a ball
-// on a swinging flipper a faster rebound at the corners nearer the tip, and
-// the solver would spin the ball to give it. Plain contacts keep the bounce
-// they always had, each by its own approach.
+// times the approach where they touch first, along that contact's normal.
+// The contacts along about the same normal take up what that change gives
+// along their own, not all of it: a ball meeting a post at corners a few
+// degrees apart would otherwise leave faster than it came. Bouncing each
+// contact by its own approach would demand of a ball on a swinging flipper a
+// faster rebound at the corners nearer the tip, and the solver would spin
+// the ball to give it. Plain contacts keep the bounce they always had, each
+// by its own approach.
 double bounceTarget(const PairMaterial& material, const SolidContact* found,
                     const double* approaches, int first, int i) {
   const double approach = approaches[i];
@@ -227,8 +230,8 @@ double bounceTarget(const PairMaterial& material, const SolidContact* found,
     return material.restitution(approach) * approach;
   const SolidContact &f = found[i], &touch = found[first];
   const double a = approaches[first];
-  if (f.normal.x * touch.normal.x + f.normal.y * touch.normal.y >= tuning.sameNormal)
-    return (1 + material.restitution(a)) * a - approach;
+  const double along = f.normal.x * touch.normal.x + f.normal.y * touch.normal.y;
+  if (along >= tuning.sameNormal) return (1 + material.restitution(a)) * a * along - approach;
   // Another feature, farther than the first: it is met after the first has
   // bounced the pair apart, if ever, and bouncing it now would kick the
   // pair sideways.
@@ -336,6 +339,7 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
   // the one the pair's bounce is measured at.
   double approaches[32];
   int first = -1;
+  bool bounced = false;  // a row of a pair with a material bounces
   for (int i = 0; i < n; ++i) {
     const SolidContact& f = found[i];
     approaches[i] = approachAt(s1, s2, f);
@@ -370,6 +374,7 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
     // A bounce only where the gap closes within the step.
     if (!f.guard && !guardOnly[i] && approach > tuning.bounceSpeed && approach * h >= -c.depth) {
       target = std::fmax(target, bounceTarget(material, found, approaches, first, i));
+      bounced = bounced || material.sides > 0;
     }
     c.target = target;
     c.cfm = (f.guard ? tuning.guardSoftness : tuning.softness) * h *
@@ -381,6 +386,7 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
     rows_.push_back(c);
   }
   if (n > 0) islands_.join(m1, m2, n);
+  if (bounced && (m1 >= 0 || m2 >= 0)) islands_.markBouncing(m1 >= 0 ? m1 : m2);
 }
 
 void WorldSolver::solveIslands(float dt) {

@@ -14,13 +14,17 @@ TEST(ContactModelTest, EachIslandGetsItsSolver) {
     IslandSummary island;
     IslandSolver solver;
   };
-  // bodies, rows, in scale, plain, most and least giving (inverse masses)
+  // bodies, rows, in scale, plain, most and least giving (inverse masses),
+  // bouncing off a material
   const Case cases[] = {
       {"a ball on the floor", {1, 2, true, true, 1, 1}, IslandSolver::Exact},
       {"a flipper and its ball", {2, 3, true, false, 1, 0.3}, IslandSolver::OdeExact},
       {"a pile of balls", {6, 30, true, true, 1, 1}, IslandSolver::Relaxed},
       {"a big pile", {30, 80, true, true, 1, 1}, IslandSolver::OdeIterative},
       {"one body with many contacts", {1, 30, true, true, 1, 1}, IslandSolver::OdeIterative},
+      {"a fast ball bouncing off a rubber post",
+       {1, 30, true, true, 1, 1, true},
+       IslandSolver::Exact},
       {"a linked machine with many contacts",
        {5, 30, true, false, 1, 1},
        IslandSolver::OdeIterative},
