@@ -83,7 +83,7 @@ int main() {
 
   NullContentBackend backend;
   {
-    WorldData data(nullptr, backend);
+    WorldData data(backend);
     data.textures.reserve(8);
     addTexture(data, "Images\\hud-lit.png", 8, 255, 160, 0);
     addTexture(data, "Images\\hud-unlit.png", 8, 60, 30, 0);

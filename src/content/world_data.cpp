@@ -50,6 +50,8 @@ const SceneDef* WorldData::findScene(const char* name) const {
   return findByName(scenes, name);
 }
 
+WorldData::WorldData(ContentBackend& backend) : loadFailed(false), backend_(backend) {}
+
 WorldData::~WorldData() {
   // Scenes first (they point at textures), sounds while the audio system
   // still runs, textures last. GL names die with the context.

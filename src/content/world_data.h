@@ -138,6 +138,9 @@ class WorldData {
   // still yields every announced record (those after the damage empty), and
   // no pixel or sound block is allocated beyond the bytes left in the file.
   WorldData(const char* path, ContentBackend& backend);
+  // An empty catalog for content made in code (tests, benchmarks): nothing
+  // is read and nothing is said.
+  explicit WorldData(ContentBackend& backend);
   ~WorldData();
   WorldData(const WorldData&) = delete;
   WorldData& operator=(const WorldData&) = delete;

@@ -106,6 +106,13 @@ TEST(ArchiveLoading, UnopenablePathsReportTheOpenError) {
   EXPECT_EQ(testing::internal::GetCapturedStdout(),
             "Loading world data from ''..\nError opening the world data file!\n");
   EXPECT_TRUE(none.loadFailed);
+  // Made in code instead: quietly empty, and not a failed load.
+  testing::internal::CaptureStdout();
+  WorldData made(backend);
+  std::fflush(stdout);
+  EXPECT_EQ(testing::internal::GetCapturedStdout(), "");
+  EXPECT_FALSE(made.loadFailed);
+  EXPECT_EQ(made.sceneCount() + made.textureCount() + made.soundCount() + made.fontCount(), 0);
 }
 
 TEST(ArchiveLoading, FullArchiveFillsEveryRecord) {

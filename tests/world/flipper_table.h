@@ -160,7 +160,7 @@ inline ObjectDef sling(const char* name, Float2 a, Float2 b, Float2 c) {
 // slingshot.
 class FlipperCatalog {
  public:
-  FlipperCatalog() : data_(nullptr, backend_) {
+  FlipperCatalog() : data_(backend_) {
     // As the default table's masks: the flipper (group 1) meets nothing of
     // its own scene; the ball is a scene of its own.
     for (uint32_t& m : data_.collisionMasks) m = 0;

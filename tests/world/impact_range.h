@@ -202,7 +202,7 @@ class Range {
  public:
   // ball scene: group 1, which collides with nothing of its own scene, so
   // each ball meets only the obstacle.
-  Range() : data_(nullptr, backend_) {
+  Range() : data_(backend_) {
     for (uint32_t& m : data_.collisionMasks) m = 0xFFFFFFFFu;
     data_.collisionMasks[1] = ~(1u << 1);
     data_.collisionMasks[2] = ~(1u << 2);
