@@ -309,10 +309,14 @@ Separation widestSeparation(const Outline& P, const Outline& Q, float reach) {
   float bound[most];
   const int n = P.count;
   if (n > most) return widestSeparationSlowly(P, Q, reach);
-  int first = 0;
-  for (int i = 0; i < n; ++i) {
+  for (int i = 0; i < n; ++i)
     bound[i] = dot(sub(Q.middle, P.points[i]), P.edgeNormals[i]) - Q.inner;
-    if (bound[i] > bound[first]) first = i;
+  // The highest so far kept at hand: read back from the array, each
+  // comparison would wait on the one before it.
+  int first = 0;
+  float highest = bound[0];
+  for (int i = 1; i < n; ++i) {
+    if (bound[i] > highest) first = i, highest = bound[i];
   }
   Separation best{-1, 0, -1e30f};
   int j = 0;
