@@ -297,6 +297,44 @@ Separation widestSeparationSlowly(const Outline& P, const Outline& Q, float reac
   return best;
 }
 
+// The first of v[0..n) above every value before it (n > 0): where a running
+// highest from v[0] ends. Four running highests rather than one, so that no
+// comparison waits on the one before, then the first value equal to theirs.
+// A NaN v[0] is never beaten; a later NaN never wins.
+int firstHighest(const float* v, int n) {
+  if (!(v[0] == v[0])) return 0;
+  float h[4] = {v[0], v[0], v[0], v[0]};
+  int i = 1;
+  for (; i + 4 <= n; i += 4)
+    for (int a = 0; a < 4; ++a) h[a] = v[i + a] > h[a] ? v[i + a] : h[a];
+  for (; i < n; ++i) h[0] = v[i] > h[0] ? v[i] : h[0];
+  const float top = greater(greater(h[0], h[1]), greater(h[2], h[3]));
+  i = 0;
+  while (!(v[i] == top)) ++i;
+  return i;
+}
+
+// The first of the points lowest along normal, as a running lowest from
+// 1e30 finds it (0 if none is lower), in the same way.
+int firstLowestAlong(const Float2* points, int count, Float2 normal) {
+  float l[4] = {1e30f, 1e30f, 1e30f, 1e30f};
+  int k = 0;
+  for (; k + 4 <= count; k += 4)
+    for (int a = 0; a < 4; ++a) {
+      const float d = dot(points[k + a], normal);
+      l[a] = d < l[a] ? d : l[a];
+    }
+  for (; k < count; ++k) {
+    const float d = dot(points[k], normal);
+    l[0] = d < l[0] ? d : l[0];
+  }
+  const float low = lesser(lesser(l[0], l[1]), lesser(l[2], l[3]));
+  if (!(low < 1e30f)) return 0;
+  k = 0;
+  while (!(dot(points[k], normal) == low)) ++k;
+  return k;
+}
+
 // Q is convex, so along any direction its points rise and fall once round
 // the outline: from the deepest point for one face, stepping downhill either
 // way finds the deepest for the next. Q reaches back from its middle at
@@ -309,22 +347,12 @@ Separation widestSeparation(const Outline& P, const Outline& Q, float reach) {
   float bound[most];
   const int n = P.count;
   if (n > most) return widestSeparationSlowly(P, Q, reach);
+  if (n <= 0) return {-1, 0, -1e30f};
   for (int i = 0; i < n; ++i)
     bound[i] = dot(sub(Q.middle, P.points[i]), P.edgeNormals[i]) - Q.inner;
-  // The highest so far kept at hand: read back from the array, each
-  // comparison would wait on the one before it.
-  int first = 0;
-  float highest = bound[0];
-  for (int i = 1; i < n; ++i) {
-    if (bound[i] > highest) first = i, highest = bound[i];
-  }
+  const int first = firstHighest(bound, n);
   Separation best{-1, 0, -1e30f};
-  int j = 0;
-  float lowest = 1e30f;
-  for (int k = 0; k < Q.count; ++k) {
-    float d = dot(Q.points[k], P.edgeNormals[first]);
-    if (d < lowest) lowest = d, j = k;
-  }
+  int j = firstLowestAlong(Q.points, Q.count, P.edgeNormals[first]);
   const int last = Q.count - 1;
   // From first round to the face before it, in two runs so that no index wraps.
   for (int run = 0; run < 2; ++run) {
