@@ -9,6 +9,7 @@
 #include "world/solid_contacts.h"
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "world/contact_log.h"
@@ -297,18 +298,47 @@ Separation widestSeparationSlowly(const Outline& P, const Outline& Q, float reac
   return best;
 }
 
+// Four floats worked on at once, each lane exactly as it would be alone.
+typedef float Lanes __attribute__((vector_size(16)));
+
+inline Lanes lanes(float v) {
+  return Lanes{v, v, v, v};
+}
+inline Lanes xs(const Float2* p) {
+  return Lanes{p[0].x, p[1].x, p[2].x, p[3].x};
+}
+inline Lanes ys(const Float2* p) {
+  return Lanes{p[0].y, p[1].y, p[2].y, p[3].y};
+}
+
+// How far out Q could lie from each face of P: its middle's height over the
+// face, less its inner reach.
+void faceBounds(const Outline& P, const Outline& Q, float* bound) {
+  const Lanes mx = lanes(Q.middle.x), my = lanes(Q.middle.y), inner = lanes(Q.inner);
+  int i = 0;
+  for (; i + 4 <= P.count; i += 4) {
+    const Float2 *p = P.points + i, *e = P.edgeNormals + i;
+    const Lanes b = (mx - xs(p)) * xs(e) + (my - ys(p)) * ys(e) - inner;
+    std::memcpy(bound + i, &b, sizeof b);
+  }
+  for (; i < P.count; ++i) bound[i] = dot(sub(Q.middle, P.points[i]), P.edgeNormals[i]) - Q.inner;
+}
+
 // The first of v[0..n) above every value before it (n > 0): where a running
 // highest from v[0] ends. Four running highests rather than one, so that no
 // comparison waits on the one before, then the first value equal to theirs.
 // A NaN v[0] is never beaten; a later NaN never wins.
 int firstHighest(const float* v, int n) {
   if (!(v[0] == v[0])) return 0;
-  float h[4] = {v[0], v[0], v[0], v[0]};
-  int i = 1;
-  for (; i + 4 <= n; i += 4)
-    for (int a = 0; a < 4; ++a) h[a] = v[i + a] > h[a] ? v[i + a] : h[a];
-  for (; i < n; ++i) h[0] = v[i] > h[0] ? v[i] : h[0];
-  const float top = greater(greater(h[0], h[1]), greater(h[2], h[3]));
+  Lanes h = lanes(-INFINITY);
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    Lanes x;
+    std::memcpy(&x, v + i, sizeof x);
+    h = x > h ? x : h;
+  }
+  float top = greater(greater(h[0], h[1]), greater(h[2], h[3]));
+  for (; i < n; ++i) top = greater(v[i], top);
   i = 0;
   while (!(v[i] == top)) ++i;
   return i;
@@ -317,18 +347,15 @@ int firstHighest(const float* v, int n) {
 // The first of the points lowest along normal, as a running lowest from
 // 1e30 finds it (0 if none is lower), in the same way.
 int firstLowestAlong(const Float2* points, int count, Float2 normal) {
-  float l[4] = {1e30f, 1e30f, 1e30f, 1e30f};
+  const Lanes nx = lanes(normal.x), ny = lanes(normal.y);
+  Lanes l = lanes(1e30f);
   int k = 0;
-  for (; k + 4 <= count; k += 4)
-    for (int a = 0; a < 4; ++a) {
-      const float d = dot(points[k + a], normal);
-      l[a] = d < l[a] ? d : l[a];
-    }
-  for (; k < count; ++k) {
-    const float d = dot(points[k], normal);
-    l[0] = d < l[0] ? d : l[0];
+  for (; k + 4 <= count; k += 4) {
+    const Lanes d = xs(points + k) * nx + ys(points + k) * ny;
+    l = d < l ? d : l;
   }
-  const float low = lesser(lesser(l[0], l[1]), lesser(l[2], l[3]));
+  float low = lesser(lesser(l[0], l[1]), lesser(l[2], l[3]));
+  for (; k < count; ++k) low = lesser(dot(points[k], normal), low);
   if (!(low < 1e30f)) return 0;
   k = 0;
   while (!(dot(points[k], normal) == low)) ++k;
@@ -348,8 +375,7 @@ Separation widestSeparation(const Outline& P, const Outline& Q, float reach) {
   const int n = P.count;
   if (n > most) return widestSeparationSlowly(P, Q, reach);
   if (n <= 0) return {-1, 0, -1e30f};
-  for (int i = 0; i < n; ++i)
-    bound[i] = dot(sub(Q.middle, P.points[i]), P.edgeNormals[i]) - Q.inner;
+  faceBounds(P, Q, bound);
   const int first = firstHighest(bound, n);
   Separation best{-1, 0, -1e30f};
   int j = firstLowestAlong(Q.points, Q.count, P.edgeNormals[first]);
