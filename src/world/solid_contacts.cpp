@@ -19,7 +19,7 @@ namespace {
 
 struct Outline {
   const Float2* points;
-  const Float2* normals;      // corner normals
+  PolygonGeomData* geom;      // for its corner normals, turned when first asked for
   const Float2* edgeNormals;  // of the edge from each point
   const unsigned char* bulging;
   int count;
@@ -29,6 +29,7 @@ struct Outline {
   Float2 middle;  // the mean of the points: inside a convex outline
   float inner;    // and no edge line nearer to it than this
   Float2 at(int i) const { return points[i < 0 ? i + count : (i >= count ? i - count : i)]; }
+  const Float2* normals() const { return cornerNormals(geom); }
 };
 
 inline Float2 sub(Float2 a, Float2 b) {
@@ -51,7 +52,8 @@ Float2 normalise(Float2 v) {
 // blended, so that a ball rolling over a run of short edges feels a curve
 // rather than a row of kinks.
 Float2 blendedNormal(const Outline& o, int k, float t) {
-  const Float2 na = o.normals[k], nb = o.normals[k + 1 == o.count ? 0 : k + 1];
+  const Float2* normals = o.normals();
+  const Float2 na = normals[k], nb = normals[k + 1 == o.count ? 0 : k + 1];
   return normalise({na.x + (nb.x - na.x) * t, na.y + (nb.y - na.y) * t});
 }
 
@@ -253,7 +255,7 @@ void pointsAgainstEdges(const Outline& P, const Outline& Q, float reach, bool sm
       if (smooth) out = blendedNormal(Q, k, nearestT);
     } else {
       const int corner = nearestT <= 0 ? k : k2;
-      out = own = Q.normals[corner];
+      out = own = Q.normals()[corner];
       inside = dot(sub(p, Q.points[corner]), out) < 0;
     }
     if (inside) {
@@ -526,10 +528,18 @@ int keepDeepestGuard(SolidContact* contacts, int count) {
   return kept;
 }
 
-Outline outlineOf(dGeomID geom, const PolygonGeomData* g) {
+Outline outlineOf(dGeomID geom, PolygonGeomData* g) {
   const dReal* p = dGeomGetPosition(geom);
-  return {g->worldPoints, g->vertexNormals,           g->edgeNormals, g->bulging, g->pointCount,
-          g->bounds,      {float(p[0]), float(p[1])}, g->reach,       g->middle,  g->inner};
+  return {g->worldPoints,
+          g,
+          g->edgeNormals,
+          g->bulging,
+          g->pointCount,
+          g->bounds,
+          {float(p[0]), float(p[1])},
+          g->reach,
+          g->middle,
+          g->inner};
 }
 
 }  // namespace
@@ -539,8 +549,8 @@ int collideSolids(dGeomID o1, dGeomID o2, float reach, bool smooth, SolidContact
   if (o1 == o2 || max <= 0) return 0;
   refreshPolygonGeom(o1);
   refreshPolygonGeom(o2);
-  const PolygonGeomData* A = polygonGeomData(o1);
-  const PolygonGeomData* B = polygonGeomData(o2);
+  PolygonGeomData* A = polygonGeomData(o1);
+  PolygonGeomData* B = polygonGeomData(o2);
   // Fewer than three points enclose nothing.
   if (A->pointCount < 3 || B->pointCount < 3) return 0;
   const Box boxA = grown(A->bounds, reach), boxB = grown(B->bounds, 0);
