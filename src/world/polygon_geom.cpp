@@ -11,6 +11,9 @@ namespace {
 
 int geomClass = -1;
 
+// The outline pass open now (0: none); passes count up from 1.
+uint64_t passOpen = 0, lastPass = 0;
+
 // Boxes beyond this reach (or not finite) come from a body that ran away;
 // such a box would choke the broad phase.
 constexpr float farAway = 1e9f;
@@ -167,8 +170,18 @@ dGeomID createPolygonGeom(dSpaceID space, const ObjectDef* def) {
   return geom;
 }
 
+void openOutlinePass() {
+  passOpen = ++lastPass;
+}
+
+void closeOutlinePass() {
+  passOpen = 0;
+}
+
 void refreshPolygonGeom(dGeomID geom) {
   PolygonGeomData* g = polygonGeomData(geom);
+  if (passOpen && g->pass == passOpen) return;
+  g->pass = passOpen;
   const dReal* p = dGeomGetPosition(geom);
   const dReal* R = dGeomGetRotation(geom);
   float px = float(p[0]), py = float(p[1]);

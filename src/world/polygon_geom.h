@@ -4,6 +4,8 @@
 
 #include <ode/ode.h>
 
+#include <cstdint>
+
 #include "content/world_data.h"
 
 // Class data that ODE allocates (zero-filled) inside every PolygonGeom.
@@ -22,6 +24,7 @@ struct PolygonGeomData {
   float cachedRotation[4];      // r00, r01, r10, r11 at the last refresh
   unsigned char dirty;          // 1 forces the next refresh
   unsigned char cornersTurned;  // 0: vertexNormals wait for cornerNormals
+  uint64_t pass;                // the outline pass it was last brought up to date in
   float reach;                  // farthest outline point from the geom's origin
   unsigned char convex;         // 1 when no corner of the outline turns inwards
   float inner;                  // nearest edge line to the middle of a convex outline
@@ -39,6 +42,12 @@ PolygonGeomData* polygonGeomData(dGeomID geom);
 // Brings the world outline, normals and bounds up to date when the pose
 // changed since the last refresh (or the geom is marked dirty).
 void refreshPolygonGeom(dGeomID geom);
+// While the broad phase pairs geoms nothing moves them, and it has brought
+// every moved outline up to date for its box first: within such a pass an
+// outline once up to date is not looked at again. The world opens one round
+// each collision of its space.
+void openOutlinePass();
+void closeOutlinePass();
 // The corner normals as of the last refresh, turned only when first asked
 // for: most pairs never look at them.
 const Float2* cornerNormals(PolygonGeomData* g);

@@ -541,7 +541,9 @@ void WorldSolver::integrate(float dt) {
       islands_.setBody(i, m.inverse[0], m.inScale, m.planar);
     }
     rows_.clear();
+    openOutlinePass();
     dSpaceCollide(space_, this, &WorldSolver::collidePair);
+    closeOutlinePass();
     solveIslands(dt);
     dJointGroupEmpty(contactGroup_);
     if (attempt + 1 == tuning.attempts || motionsCovered()) break;
