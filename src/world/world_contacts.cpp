@@ -253,8 +253,9 @@ double distanceMoved(const dReal* p0, const dReal* q0, const dReal* p1, const dR
 
 // Whether distanceMoved is within limit. Most bodies clear it by far, so the
 // turn is first bounded without acos: acos x <= pi sqrt((1 - x) / 2) on
-// [0, 1], and 4.5 exceeds twice that factor by more than rounding can make
-// up. Only a body the bound does not clear is measured exactly.
+// [0, 1], so the turn, twice that, stays under 4.45 sqrt(1 - x); 4.5 leaves
+// more room than rounding can take up. Only a body the bound does not clear
+// is measured exactly.
 bool movedWithin(const dReal* p0, const dReal* q0, const dReal* p1, const dReal* q1, float reach,
                  double limit) {
   const double dot = std::fabs(q0[0] * q1[0] + q0[1] * q1[1] + q0[2] * q1[2] + q0[3] * q1[3]);
