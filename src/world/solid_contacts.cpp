@@ -370,13 +370,21 @@ int firstLowestAlong(const Float2* points, int count, Float2 normal) {
 // least as far as its nearest edge line, which bounds how far out Q can lie
 // from each face: only faces that might beat the best so far are looked at,
 // starting with the one facing Q most squarely. Stops at the first face Q
-// lies beyond reach of: they cannot meet.
-Separation widestSeparation(const Outline& P, const Outline& Q, float reach) {
+// lies beyond reach of: they cannot meet. Written out to found rather than
+// returned: packing a face and a point into one register went through memory
+// and waited there.
+void widestSeparation(const Outline& P, const Outline& Q, float reach, Separation& found) {
   constexpr int most = 64;
   float bound[most];
   const int n = P.count;
-  if (n > most) return widestSeparationSlowly(P, Q, reach);
-  if (n <= 0) return {-1, 0, -1e30f};
+  if (n > most) {
+    found = widestSeparationSlowly(P, Q, reach);
+    return;
+  }
+  if (n <= 0) {
+    found = {-1, 0, -1e30f};
+    return;
+  }
   faceBounds(P, Q, bound);
   const int first = firstHighest(bound, n);
   Separation best{-1, 0, -1e30f};
@@ -412,11 +420,14 @@ Separation widestSeparation(const Outline& P, const Outline& Q, float reach) {
       const float distance = here - dot(P.points[i], normal);
       if (distance > best.distance) {
         best = {i, j, distance};
-        if (distance > reach) return best;
+        if (distance > reach) {
+          found = best;
+          return;
+        }
       }
     }
   }
-  return best;
+  found = best;
 }
 
 // The point of inc that says how far out it lies from ref's face lies over
@@ -436,9 +447,10 @@ constexpr float longFace = 6;
 constexpr float settledDepth = 0.5f;
 
 bool settledContacts(const Outline& A, const Outline& B, float reach, bool smooth, Sink& sink) {
-  const Separation sa = widestSeparation(A, B, reach);
+  Separation sa, sb;
+  widestSeparation(A, B, reach, sa);
   if (sa.face < 0 || sa.distance > reach) return true;
-  const Separation sb = widestSeparation(B, A, reach);
+  widestSeparation(B, A, reach, sb);
   if (sb.face < 0 || sb.distance > reach) return true;
   // A little in favour of A's faces, so that nearly equal separations do not
   // swap the face from step to step.
