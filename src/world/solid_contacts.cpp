@@ -535,8 +535,13 @@ int keepDeepestGuard(SolidContact* contacts, int count) {
   for (int i = 0; i < count; ++i)
     if (contacts[i].guard && (guard < 0 || contacts[i].depth > contacts[guard].depth)) guard = i;
   int kept = 0;
-  for (int i = 0; i < count; ++i)
-    if (!contacts[i].guard || i == guard) contacts[kept++] = contacts[i];
+  for (int i = 0; i < count; ++i) {
+    if (contacts[i].guard && i != guard) continue;
+    // Most stay where they are; copying one onto itself only waits on the
+    // stores that just wrote it.
+    if (kept != i) contacts[kept] = contacts[i];
+    ++kept;
+  }
   return kept;
 }
 
