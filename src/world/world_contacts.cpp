@@ -483,17 +483,31 @@ bool WorldSolver::solveHere(int root, float dt, bool relaxed) {
     Motion& m = motions_[i];
     m.local = int(islandBodies_.size());
     const double falls = dBodyGetGravityMode(m.object->body) ? dt : 0;
-    islandBodies_.push_back(
-        {m.position[0], m.position[1], m.linear[0] + dt * m.force[0] * m.inverse[0] + falls * g[0],
-         m.linear[1] + dt * m.force[1] * m.inverse[0] + falls * g[1],
-         m.angular[2] + dt * m.torque[2] * m.inverse[1], m.inverse[0], m.inverse[1]});
+    // Written in place: a body built aside and copied in is read back in
+    // wider pieces than it was written in, which waits on every store.
+    IslandBody& s = islandBodies_.emplace_back();
+    s.x = m.position[0];
+    s.y = m.position[1];
+    s.vx = m.linear[0] + dt * m.force[0] * m.inverse[0] + falls * g[0];
+    s.vy = m.linear[1] + dt * m.force[1] * m.inverse[0] + falls * g[1];
+    s.spin = m.angular[2] + dt * m.torque[2] * m.inverse[1];
+    s.inverseMass = m.inverse[0];
+    s.inverseInertia = m.inverse[1];
   }
   bool sliding = false;
   for (int r = islands_.firstRow(root); r >= 0; r = islands_.nextRow(r)) {
     const ContactRow& c = rows_[r];
     const int m1 = motionOf(c.body1), m2 = motionOf(c.body2);
-    islandRows_.push_back({m1 >= 0 ? motions_[m1].local : -1, m2 >= 0 ? motions_[m2].local : -1,
-                           c.px, c.py, c.nx, c.ny, c.target, c.cfm / dt, c.friction});
+    IslandRow& row = islandRows_.emplace_back();
+    row.body1 = m1 >= 0 ? motions_[m1].local : -1;
+    row.body2 = m2 >= 0 ? motions_[m2].local : -1;
+    row.px = c.px;
+    row.py = c.py;
+    row.nx = c.nx;
+    row.ny = c.ny;
+    row.target = c.target;
+    row.softness = c.cfm / dt;
+    row.friction = c.friction;
     sliding = sliding || c.friction > 0;
   }
   if (relaxed) {
