@@ -241,10 +241,15 @@ Result runOnce(WorldData& data, SceneDef* table, SceneDef* balls, Interior in,
   // The poses to the last bit, so that two builds can be compared.
   if (getenv("BENCH_TRACE")) {
     world->forEachObject([](const WorldObject& o) {
-      if (o.body)
-        std::printf("  %s at (%.1f, %.1f) angle %.1f  exactly (%a, %a) %a\n", o.def->name.c_str(),
-                    o.position.x, o.position.y, o.angleDegrees, o.position.x, o.position.y,
-                    o.angleDegrees);
+      if (!o.body) return;
+      std::printf("  %s at (%.1f, %.1f) angle %.1f  exactly (%a, %a) %a\n", o.def->name.c_str(),
+                  o.position.x, o.position.y, o.angleDegrees, o.position.x, o.position.y,
+                  o.angleDegrees);
+      // The body itself: what the next step starts from.
+      const dReal *p = dBodyGetPosition(o.body), *q = dBodyGetQuaternion(o.body),
+                  *v = dBodyGetLinearVel(o.body), *w = dBodyGetAngularVel(o.body);
+      std::printf("    body p (%a, %a, %a) q (%a, %a, %a, %a) v (%a, %a, %a) w (%a, %a, %a)\n",
+                  p[0], p[1], p[2], q[0], q[1], q[2], q[3], v[0], v[1], v[2], w[0], w[1], w[2]);
     });
   }
   {

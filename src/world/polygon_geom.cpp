@@ -11,6 +11,9 @@ namespace {
 
 int geomClass = -1;
 
+// The outline pass open now (0: none); passes count up from 1.
+uint64_t passOpen = 0, lastPass = 0;
+
 // Boxes beyond this reach (or not finite) come from a body that ran away;
 // such a box would choke the broad phase.
 constexpr float farAway = 1e9f;
@@ -167,8 +170,18 @@ dGeomID createPolygonGeom(dSpaceID space, const ObjectDef* def) {
   return geom;
 }
 
+void openOutlinePass() {
+  passOpen = ++lastPass;
+}
+
+void closeOutlinePass() {
+  passOpen = 0;
+}
+
 void refreshPolygonGeom(dGeomID geom) {
   PolygonGeomData* g = polygonGeomData(geom);
+  if (passOpen && g->pass == passOpen) return;
+  g->pass = passOpen;
   const dReal* p = dGeomGetPosition(geom);
   const dReal* R = dGeomGetRotation(geom);
   float px = float(p[0]), py = float(p[1]);
@@ -195,13 +208,12 @@ void refreshPolygonGeom(dGeomID geom) {
     g->worldPoints[i] = w;
   }
   // Turning the outline turns its normals with it.
-  const Float2* corners = g->localNormals;
   const Float2* edges = g->localNormals + n;
   for (int i = 0; i < n; ++i) {
-    Float2 c = corners[i], e = edges[i];
-    g->vertexNormals[i] = {r00 * c.x + r01 * c.y, r10 * c.x + r11 * c.y};
+    Float2 e = edges[i];
     g->edgeNormals[i] = {r00 * e.x + r01 * e.y, r10 * e.x + r11 * e.y};
   }
+  g->cornersTurned = 0;
   if (n > 0) g->middle = {sum.x / n, sum.y / n};
   g->bounds[0] = minX;
   g->bounds[1] = minY;
@@ -214,6 +226,19 @@ void refreshPolygonGeom(dGeomID geom) {
   g->cachedRotation[2] = r10;
   g->cachedRotation[3] = r11;
   g->dirty = 0;
+}
+
+const Float2* cornerNormals(PolygonGeomData* g) {
+  if (g->cornersTurned) return g->vertexNormals;
+  const float r00 = g->cachedRotation[0], r01 = g->cachedRotation[1], r10 = g->cachedRotation[2],
+              r11 = g->cachedRotation[3];
+  const Float2* corners = g->localNormals;
+  for (int i = 0; i < g->pointCount; ++i) {
+    Float2 c = corners[i];
+    g->vertexNormals[i] = {r00 * c.x + r01 * c.y, r10 * c.x + r11 * c.y};
+  }
+  g->cornersTurned = 1;
+  return g->vertexNormals;
 }
 
 // The world asks the collider itself: dCollide makes no contacts for

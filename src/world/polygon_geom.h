@@ -4,28 +4,32 @@
 
 #include <ode/ode.h>
 
+#include <cstdint>
+
 #include "content/world_data.h"
 
 // Class data that ODE allocates (zero-filled) inside every PolygonGeom.
 struct PolygonGeomData {
   const ObjectDef* def;    // source of the local outline; not owned
   Float2* worldPoints;     // outline in world coordinates, pointCount+1 entries
-  Float2* vertexNormals;   // unit normal at each outline point, same size
+  Float2* vertexNormals;   // unit normal at each outline point, same size, once turned
   Float2* edgeNormals;     // outward unit normal of the edge from point i, same size
   Float2* localNormals;    // the corner and edge normals of the outline itself, unturned:
                            // 2*pointCount entries, corners first
   unsigned char* bulging;  // 1 for each corner bulging out of the outline
   int pointCount;
-  float bounds[4];          // minX, minY, maxX, maxY of worldPoints
-  Float2 middle;            // the mean of worldPoints
-  float cachedPosition[2];  // pose at the last refresh
-  float cachedRotation[4];  // r00, r01, r10, r11 at the last refresh
-  unsigned char dirty;      // 1 forces the next refresh
-  float reach;              // farthest outline point from the geom's origin
-  unsigned char convex;     // 1 when no corner of the outline turns inwards
-  float inner;              // nearest edge line to the middle of a convex outline
-  float sweep;              // how far the box reaches out for the broad phase
-  unsigned char round;      // 1: the outline stands for a circle about its origin
+  float bounds[4];              // minX, minY, maxX, maxY of worldPoints
+  Float2 middle;                // the mean of worldPoints
+  float cachedPosition[2];      // pose at the last refresh
+  float cachedRotation[4];      // r00, r01, r10, r11 at the last refresh
+  unsigned char dirty;          // 1 forces the next refresh
+  unsigned char cornersTurned;  // 0: vertexNormals wait for cornerNormals
+  uint64_t pass;                // the outline pass it was last brought up to date in
+  float reach;                  // farthest outline point from the geom's origin
+  unsigned char convex;         // 1 when no corner of the outline turns inwards
+  float inner;                  // nearest edge line to the middle of a convex outline
+  float sweep;                  // how far the box reaches out for the broad phase
+  unsigned char round;          // 1: the outline stands for a circle about its origin
 };
 
 // Creates a geom for def's outline (registering the class on first use) and
@@ -38,6 +42,15 @@ PolygonGeomData* polygonGeomData(dGeomID geom);
 // Brings the world outline, normals and bounds up to date when the pose
 // changed since the last refresh (or the geom is marked dirty).
 void refreshPolygonGeom(dGeomID geom);
+// While the broad phase pairs geoms nothing moves them, and it has brought
+// every moved outline up to date for its box first: within such a pass an
+// outline once up to date is not looked at again. The world opens one round
+// each collision of its space.
+void openOutlinePass();
+void closeOutlinePass();
+// The corner normals as of the last refresh, turned only when first asked
+// for: most pairs never look at them.
+const Float2* cornerNormals(PolygonGeomData* g);
 
 // ODE class callbacks. The box handed to ODE is the outline's, grown by the
 // geom's sweep on every side, so that the broad phase also pairs geoms that

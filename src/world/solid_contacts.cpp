@@ -9,6 +9,7 @@
 #include "world/solid_contacts.h"
 
 #include <cmath>
+#include <cstring>
 #include <vector>
 
 #include "world/contact_log.h"
@@ -18,7 +19,7 @@ namespace {
 
 struct Outline {
   const Float2* points;
-  const Float2* normals;      // corner normals
+  PolygonGeomData* geom;      // for its corner normals, turned when first asked for
   const Float2* edgeNormals;  // of the edge from each point
   const unsigned char* bulging;
   int count;
@@ -28,6 +29,7 @@ struct Outline {
   Float2 middle;  // the mean of the points: inside a convex outline
   float inner;    // and no edge line nearer to it than this
   Float2 at(int i) const { return points[i < 0 ? i + count : (i >= count ? i - count : i)]; }
+  const Float2* normals() const { return cornerNormals(geom); }
 };
 
 inline Float2 sub(Float2 a, Float2 b) {
@@ -50,7 +52,8 @@ Float2 normalise(Float2 v) {
 // blended, so that a ball rolling over a run of short edges feels a curve
 // rather than a row of kinks.
 Float2 blendedNormal(const Outline& o, int k, float t) {
-  const Float2 na = o.normals[k], nb = o.normals[k + 1 == o.count ? 0 : k + 1];
+  const Float2* normals = o.normals();
+  const Float2 na = normals[k], nb = normals[k + 1 == o.count ? 0 : k + 1];
   return normalise({na.x + (nb.x - na.x) * t, na.y + (nb.y - na.y) * t});
 }
 
@@ -252,7 +255,7 @@ void pointsAgainstEdges(const Outline& P, const Outline& Q, float reach, bool sm
       if (smooth) out = blendedNormal(Q, k, nearestT);
     } else {
       const int corner = nearestT <= 0 ? k : k2;
-      out = own = Q.normals[corner];
+      out = own = Q.normals()[corner];
       inside = dot(sub(p, Q.points[corner]), out) < 0;
     }
     if (inside) {
@@ -297,30 +300,95 @@ Separation widestSeparationSlowly(const Outline& P, const Outline& Q, float reac
   return best;
 }
 
+// Four floats worked on at once, each lane exactly as it would be alone.
+typedef float Lanes __attribute__((vector_size(16)));
+
+inline Lanes lanes(float v) {
+  return Lanes{v, v, v, v};
+}
+inline Lanes xs(const Float2* p) {
+  return Lanes{p[0].x, p[1].x, p[2].x, p[3].x};
+}
+inline Lanes ys(const Float2* p) {
+  return Lanes{p[0].y, p[1].y, p[2].y, p[3].y};
+}
+
+// How far out Q could lie from each face of P: its middle's height over the
+// face, less its inner reach.
+void faceBounds(const Outline& P, const Outline& Q, float* bound) {
+  const Lanes mx = lanes(Q.middle.x), my = lanes(Q.middle.y), inner = lanes(Q.inner);
+  int i = 0;
+  for (; i + 4 <= P.count; i += 4) {
+    const Float2 *p = P.points + i, *e = P.edgeNormals + i;
+    const Lanes b = (mx - xs(p)) * xs(e) + (my - ys(p)) * ys(e) - inner;
+    std::memcpy(bound + i, &b, sizeof b);
+  }
+  for (; i < P.count; ++i) bound[i] = dot(sub(Q.middle, P.points[i]), P.edgeNormals[i]) - Q.inner;
+}
+
+// The first of v[0..n) above every value before it (n > 0): where a running
+// highest from v[0] ends. Four running highests rather than one, so that no
+// comparison waits on the one before, then the first value equal to theirs.
+// A NaN v[0] is never beaten; a later NaN never wins.
+int firstHighest(const float* v, int n) {
+  if (!(v[0] == v[0])) return 0;
+  Lanes h = lanes(-INFINITY);
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    Lanes x;
+    std::memcpy(&x, v + i, sizeof x);
+    h = x > h ? x : h;
+  }
+  float top = greater(greater(h[0], h[1]), greater(h[2], h[3]));
+  for (; i < n; ++i) top = greater(v[i], top);
+  i = 0;
+  while (!(v[i] == top)) ++i;
+  return i;
+}
+
+// The first of the points lowest along normal, as a running lowest from
+// 1e30 finds it (0 if none is lower), in the same way.
+int firstLowestAlong(const Float2* points, int count, Float2 normal) {
+  const Lanes nx = lanes(normal.x), ny = lanes(normal.y);
+  Lanes l = lanes(1e30f);
+  int k = 0;
+  for (; k + 4 <= count; k += 4) {
+    const Lanes d = xs(points + k) * nx + ys(points + k) * ny;
+    l = d < l ? d : l;
+  }
+  float low = lesser(lesser(l[0], l[1]), lesser(l[2], l[3]));
+  for (; k < count; ++k) low = lesser(dot(points[k], normal), low);
+  if (!(low < 1e30f)) return 0;
+  k = 0;
+  while (!(dot(points[k], normal) == low)) ++k;
+  return k;
+}
+
 // Q is convex, so along any direction its points rise and fall once round
 // the outline: from the deepest point for one face, stepping downhill either
 // way finds the deepest for the next. Q reaches back from its middle at
 // least as far as its nearest edge line, which bounds how far out Q can lie
 // from each face: only faces that might beat the best so far are looked at,
 // starting with the one facing Q most squarely. Stops at the first face Q
-// lies beyond reach of: they cannot meet.
-Separation widestSeparation(const Outline& P, const Outline& Q, float reach) {
+// lies beyond reach of: they cannot meet. Written out to found rather than
+// returned: packing a face and a point into one register went through memory
+// and waited there.
+void widestSeparation(const Outline& P, const Outline& Q, float reach, Separation& found) {
   constexpr int most = 64;
   float bound[most];
   const int n = P.count;
-  if (n > most) return widestSeparationSlowly(P, Q, reach);
-  int first = 0;
-  for (int i = 0; i < n; ++i) {
-    bound[i] = dot(sub(Q.middle, P.points[i]), P.edgeNormals[i]) - Q.inner;
-    if (bound[i] > bound[first]) first = i;
+  if (n > most) {
+    found = widestSeparationSlowly(P, Q, reach);
+    return;
   }
+  if (n <= 0) {
+    found = {-1, 0, -1e30f};
+    return;
+  }
+  faceBounds(P, Q, bound);
+  const int first = firstHighest(bound, n);
   Separation best{-1, 0, -1e30f};
-  int j = 0;
-  float lowest = 1e30f;
-  for (int k = 0; k < Q.count; ++k) {
-    float d = dot(Q.points[k], P.edgeNormals[first]);
-    if (d < lowest) lowest = d, j = k;
-  }
+  int j = firstLowestAlong(Q.points, Q.count, P.edgeNormals[first]);
   const int last = Q.count - 1;
   // From first round to the face before it, in two runs so that no index wraps.
   for (int run = 0; run < 2; ++run) {
@@ -352,11 +420,14 @@ Separation widestSeparation(const Outline& P, const Outline& Q, float reach) {
       const float distance = here - dot(P.points[i], normal);
       if (distance > best.distance) {
         best = {i, j, distance};
-        if (distance > reach) return best;
+        if (distance > reach) {
+          found = best;
+          return;
+        }
       }
     }
   }
-  return best;
+  found = best;
 }
 
 // The point of inc that says how far out it lies from ref's face lies over
@@ -376,9 +447,10 @@ constexpr float longFace = 6;
 constexpr float settledDepth = 0.5f;
 
 bool settledContacts(const Outline& A, const Outline& B, float reach, bool smooth, Sink& sink) {
-  const Separation sa = widestSeparation(A, B, reach);
+  Separation sa, sb;
+  widestSeparation(A, B, reach, sa);
   if (sa.face < 0 || sa.distance > reach) return true;
-  const Separation sb = widestSeparation(B, A, reach);
+  widestSeparation(B, A, reach, sb);
   if (sb.face < 0 || sb.distance > reach) return true;
   // A little in favour of A's faces, so that nearly equal separations do not
   // swap the face from step to step.
@@ -463,15 +535,28 @@ int keepDeepestGuard(SolidContact* contacts, int count) {
   for (int i = 0; i < count; ++i)
     if (contacts[i].guard && (guard < 0 || contacts[i].depth > contacts[guard].depth)) guard = i;
   int kept = 0;
-  for (int i = 0; i < count; ++i)
-    if (!contacts[i].guard || i == guard) contacts[kept++] = contacts[i];
+  for (int i = 0; i < count; ++i) {
+    if (contacts[i].guard && i != guard) continue;
+    // Most stay where they are; copying one onto itself only waits on the
+    // stores that just wrote it.
+    if (kept != i) contacts[kept] = contacts[i];
+    ++kept;
+  }
   return kept;
 }
 
-Outline outlineOf(dGeomID geom, const PolygonGeomData* g) {
+Outline outlineOf(dGeomID geom, PolygonGeomData* g) {
   const dReal* p = dGeomGetPosition(geom);
-  return {g->worldPoints, g->vertexNormals,           g->edgeNormals, g->bulging, g->pointCount,
-          g->bounds,      {float(p[0]), float(p[1])}, g->reach,       g->middle,  g->inner};
+  return {g->worldPoints,
+          g,
+          g->edgeNormals,
+          g->bulging,
+          g->pointCount,
+          g->bounds,
+          {float(p[0]), float(p[1])},
+          g->reach,
+          g->middle,
+          g->inner};
 }
 
 }  // namespace
@@ -481,8 +566,8 @@ int collideSolids(dGeomID o1, dGeomID o2, float reach, bool smooth, SolidContact
   if (o1 == o2 || max <= 0) return 0;
   refreshPolygonGeom(o1);
   refreshPolygonGeom(o2);
-  const PolygonGeomData* A = polygonGeomData(o1);
-  const PolygonGeomData* B = polygonGeomData(o2);
+  PolygonGeomData* A = polygonGeomData(o1);
+  PolygonGeomData* B = polygonGeomData(o2);
   // Fewer than three points enclose nothing.
   if (A->pointCount < 3 || B->pointCount < 3) return 0;
   const Box boxA = grown(A->bounds, reach), boxB = grown(B->bounds, 0);

@@ -103,6 +103,46 @@ TEST_F(ColliderTest, RefreshReusesTheOutlineUntilThePoseChanges) {
   EXPECT_FLOAT_EQ(data->worldPoints[2].x, 12);
 }
 
+TEST_F(ColliderTest, WithinOnePassAnOutlineIsBroughtUpToDateOnce) {
+  ObjectDef square = objectDef("square", KindDynamic, {}, rectOutline(0, 0, 10, 10));
+  dGeomID a = make(square, 1, 1);
+  PolygonGeomData* data = polygonGeomData(a);
+  openOutlinePass();
+  refreshPolygonGeom(a);
+  EXPECT_FLOAT_EQ(data->worldPoints[2].x, 11);
+  // Nothing moves geoms while the broad phase pairs them: the pass does
+  // not look again.
+  dGeomSetPosition(a, 2, 1, 0);
+  refreshPolygonGeom(a);
+  EXPECT_FLOAT_EQ(data->worldPoints[2].x, 11);
+  closeOutlinePass();
+  refreshPolygonGeom(a);
+  EXPECT_FLOAT_EQ(data->worldPoints[2].x, 12);
+  dGeomSetPosition(a, 3, 1, 0);
+  openOutlinePass();
+  refreshPolygonGeom(a);
+  closeOutlinePass();
+  EXPECT_FLOAT_EQ(data->worldPoints[2].x, 13);
+}
+
+TEST_F(ColliderTest, CornerNormalsTurnWithTheOutlineWhenAskedFor) {
+  ObjectDef square = objectDef("square", KindDynamic, {}, rectOutline(0, 0, 10, 10));
+  dGeomID a = make(square, 0, 0);
+  PolygonGeomData* data = polygonGeomData(a);
+  for (double angle : {0.0, M_PI / 2, 1.0}) {
+    dMatrix3 R;
+    dRFromAxisAndAngle(R, 0, 0, 1, angle);
+    dGeomSetRotation(a, R);
+    refreshPolygonGeom(a);
+    const Float2* corners = cornerNormals(data);
+    for (int i = 0; i < 4; ++i) {
+      const Float2 c = data->localNormals[i];
+      EXPECT_NEAR(corners[i].x, std::cos(angle) * c.x - std::sin(angle) * c.y, 1e-6) << angle;
+      EXPECT_NEAR(corners[i].y, std::sin(angle) * c.x + std::cos(angle) * c.y, 1e-6) << angle;
+    }
+  }
+}
+
 TEST_F(ColliderTest, BrokenOutlinesAndPosesGiveEmptyBoxes) {
   ObjectDef square = objectDef("square", KindStatic, {}, rectOutline(0, 0, 10, 10));
   ObjectDef empty = objectDef("empty", KindDynamic, {}, {});
