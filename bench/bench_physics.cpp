@@ -292,11 +292,7 @@ int main(int argc, char** argv) {
   const bool onlyTable = only == "table";
   initPhysics();
   NullContentBackend backend;
-  WorldData* data;
-  {
-    Silence quiet;
-    data = new WorldData(nullptr, backend);
-  }
+  WorldData* data = new WorldData(backend);
   for (uint32_t& mask : data->collisionMasks) mask = 0xFFFFFFFFu;
   data->scenes.reserve(16);
 
