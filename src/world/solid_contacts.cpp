@@ -10,6 +10,9 @@
 
 #include <cmath>
 #include <cstring>
+#ifdef __SSE__
+#include <xmmintrin.h>
+#endif
 #include <vector>
 
 #include "world/contact_log.h"
@@ -326,6 +329,28 @@ void faceBounds(const Outline& P, const Outline& Q, float* bound) {
   for (; i < P.count; ++i) bound[i] = dot(sub(Q.middle, P.points[i]), P.edgeNormals[i]) - Q.inner;
 }
 
+// The lanes of x equal to value, one bit each from the first lane up.
+inline unsigned equalLanes(Lanes x, float value) {
+#ifdef __SSE__
+  return unsigned(_mm_movemask_ps(_mm_cmpeq_ps(__m128(x), _mm_set1_ps(value))));
+#else
+  return (x[0] == value) | (x[1] == value) << 1 | (x[2] == value) << 2 | (x[3] == value) << 3;
+#endif
+}
+
+// The first of v[0..n) equal to value, which one of them is: four compared
+// at once, so that the search for it does not wait on each comparison.
+inline int firstEqual(const float* v, int n, float value) {
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    Lanes x;
+    std::memcpy(&x, v + i, sizeof x);
+    if (const unsigned same = equalLanes(x, value)) return i + __builtin_ctz(same);
+  }
+  while (!(v[i] == value)) ++i;
+  return i;
+}
+
 // The first of v[0..n) above every value before it (n > 0): where a running
 // highest from v[0] ends. Four running highests rather than one, so that no
 // comparison waits on the one before, then the first value equal to theirs.
@@ -341,27 +366,38 @@ int firstHighest(const float* v, int n) {
   }
   float top = greater(greater(h[0], h[1]), greater(h[2], h[3]));
   for (; i < n; ++i) top = greater(v[i], top);
-  i = 0;
-  while (!(v[i] == top)) ++i;
-  return i;
+  return firstEqual(v, n, top);
 }
 
 // The first of the points lowest along normal, as a running lowest from
-// 1e30 finds it (0 if none is lower), in the same way.
+// 1e30 finds it (0 if none is lower), in the same way; along holds each
+// point's height along normal, of which there may be at most mostPoints.
+constexpr int mostPoints = 64;
 int firstLowestAlong(const Float2* points, int count, Float2 normal) {
+  if (count > mostPoints) {
+    float low = 1e30f;
+    for (int k = 0; k < count; ++k) low = lesser(dot(points[k], normal), low);
+    if (!(low < 1e30f)) return 0;
+    int k = 0;
+    while (!(dot(points[k], normal) == low)) ++k;
+    return k;
+  }
+  float along[mostPoints];
   const Lanes nx = lanes(normal.x), ny = lanes(normal.y);
   Lanes l = lanes(1e30f);
   int k = 0;
   for (; k + 4 <= count; k += 4) {
     const Lanes d = xs(points + k) * nx + ys(points + k) * ny;
+    std::memcpy(along + k, &d, sizeof d);
     l = d < l ? d : l;
   }
   float low = lesser(lesser(l[0], l[1]), lesser(l[2], l[3]));
-  for (; k < count; ++k) low = lesser(dot(points[k], normal), low);
+  for (; k < count; ++k) {
+    along[k] = dot(points[k], normal);
+    low = lesser(along[k], low);
+  }
   if (!(low < 1e30f)) return 0;
-  k = 0;
-  while (!(dot(points[k], normal) == low)) ++k;
-  return k;
+  return firstEqual(along, count, low);
 }
 
 // Q is convex, so along any direction its points rise and fall once round
