@@ -38,20 +38,22 @@ void inverseMassOf(dBodyID b, double& inverseMass, double& inverseInertia) {
   inverseInertia = m.I[10] > 0 ? 1 / m.I[10] : 0;
 }
 
-// inverse: the body's inverse mass and inertia when the step has them at
-// hand, or nullptr.
-Side sideOf(dBodyID b, const double* inverse) {
+// A side from its position, linear and angular velocity and inverse mass and
+// inertia.
+Side sideAt(const dReal* p, const dReal* v, const dReal* w, const double* inverse) {
   Side s;
-  if (!b) return s;
-  const dReal *p = dBodyGetPosition(b), *v = dBodyGetLinearVel(b);
-  s.x = p[0], s.y = p[1], s.vx = v[0], s.vy = v[1], s.spin = dBodyGetAngularVel(b)[2];
-  if (inverse) {
-    s.inverseMass = inverse[0];
-    s.inverseInertia = inverse[1];
-  } else {
-    inverseMassOf(b, s.inverseMass, s.inverseInertia);
-  }
+  s.x = p[0], s.y = p[1], s.vx = v[0], s.vy = v[1], s.spin = w[2];
+  s.inverseMass = inverse[0];
+  s.inverseInertia = inverse[1];
   return s;
+}
+
+// A body the step keeps no motion of, as it is now.
+Side sideOf(dBodyID b) {
+  if (!b) return Side();
+  double inverse[2];
+  inverseMassOf(b, inverse[0], inverse[1]);
+  return sideAt(dBodyGetPosition(b), dBodyGetLinearVel(b), dBodyGetAngularVel(b), inverse);
 }
 
 // Velocity of the side's point p, and where p will be after h at that pace
@@ -332,8 +334,14 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
   int n = collideSolids(o1, o2, reach, smooth, found, 32);
   const double h = stepLength_;
   const int m1 = b1 ? w1->motion : -1, m2 = b2 ? w2->motion : -1;
-  const Side s1 = sideOf(b1, m1 >= 0 ? motions_[m1].inverse : nullptr);
-  const Side s2 = sideOf(b2, m2 >= 0 ? motions_[m2].inverse : nullptr);
+  // A body with a motion stands where the motion has it: every run of the
+  // step starts it there.
+  auto side = [&](dBodyID b, int m) {
+    if (m < 0) return sideOf(b);
+    const Motion& at = motions_[m];
+    return sideAt(at.position, at.linear, at.angular, at.inverse);
+  };
+  const Side s1 = side(b1, m1), s2 = side(b2, m2);
   const PairMaterial material =
       pairMaterial(w1->hasMaterial, w1->material, w2->hasMaterial, w2->material);
   const double friction = material.friction();
