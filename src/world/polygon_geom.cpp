@@ -195,23 +195,31 @@ void refreshPolygonGeom(dGeomID geom) {
   float minX = 100000, minY = 100000, maxX = -100000, maxY = -100000;
   const Float2* local = g->def->outline.data();
   int n = g->pointCount;
+  // The points and edge normals turned four at a time; the sum and the
+  // bounds then run through the points in order.
+  const Float2* edges = g->localNormals + n;
+  const Lanes lx = lanes(px), ly = lanes(py), l00 = lanes(r00), l01 = lanes(r01), l10 = lanes(r10),
+              l11 = lanes(r11);
+  int i = 0;
+  for (; i + 4 <= n; i += 4) {
+    const Lanes x = xs(local + i), y = ys(local + i), ex = xs(edges + i), ey = ys(edges + i);
+    putLanes(g->worldPoints + i, lx + l00 * x + l01 * y, ly + l10 * x + l11 * y);
+    putLanes(g->edgeNormals + i, l00 * ex + l01 * ey, l10 * ex + l11 * ey);
+  }
+  for (; i < n; ++i) {
+    const Float2 q = local[i], e = edges[i];
+    g->worldPoints[i] = {px + r00 * q.x + r01 * q.y, py + r10 * q.x + r11 * q.y};
+    g->edgeNormals[i] = {r00 * e.x + r01 * e.y, r10 * e.x + r11 * e.y};
+  }
   Float2 sum;
-  for (int i = 0; i < n; ++i) {
-    Float2 q = local[i];
-    Float2 w{px + r00 * q.x + r01 * q.y, py + r10 * q.x + r11 * q.y};
+  for (i = 0; i < n; ++i) {
+    const Float2 w = g->worldPoints[i];
     sum.x += w.x;
     sum.y += w.y;
     if (w.x < minX) minX = w.x;
     if (w.y < minY) minY = w.y;
     if (w.x > maxX) maxX = w.x;
     if (w.y > maxY) maxY = w.y;
-    g->worldPoints[i] = w;
-  }
-  // Turning the outline turns its normals with it.
-  const Float2* edges = g->localNormals + n;
-  for (int i = 0; i < n; ++i) {
-    Float2 e = edges[i];
-    g->edgeNormals[i] = {r00 * e.x + r01 * e.y, r10 * e.x + r11 * e.y};
   }
   g->cornersTurned = 0;
   if (n > 0) g->middle = {sum.x / n, sum.y / n};

@@ -8,6 +8,21 @@
 
 #include "content/world_data.h"
 
+// Four floats worked on at once, each lane exactly as it would be alone.
+typedef float Lanes __attribute__((vector_size(16)));
+inline Lanes lanes(float v) {
+  return Lanes{v, v, v, v};
+}
+inline Lanes xs(const Float2* p) {
+  return Lanes{p[0].x, p[1].x, p[2].x, p[3].x};
+}
+inline Lanes ys(const Float2* p) {
+  return Lanes{p[0].y, p[1].y, p[2].y, p[3].y};
+}
+inline void putLanes(Float2* p, Lanes x, Lanes y) {
+  for (int i = 0; i < 4; ++i) p[i] = {x[i], y[i]};
+}
+
 // Class data that ODE allocates (zero-filled) inside every PolygonGeom.
 struct PolygonGeomData {
   const ObjectDef* def;    // source of the local outline; not owned

@@ -303,19 +303,6 @@ Separation widestSeparationSlowly(const Outline& P, const Outline& Q, float reac
   return best;
 }
 
-// Four floats worked on at once, each lane exactly as it would be alone.
-typedef float Lanes __attribute__((vector_size(16)));
-
-inline Lanes lanes(float v) {
-  return Lanes{v, v, v, v};
-}
-inline Lanes xs(const Float2* p) {
-  return Lanes{p[0].x, p[1].x, p[2].x, p[3].x};
-}
-inline Lanes ys(const Float2* p) {
-  return Lanes{p[0].y, p[1].y, p[2].y, p[3].y};
-}
-
 // How far out Q could lie from each face of P: its middle's height over the
 // face, less its inner reach.
 void faceBounds(const Outline& P, const Outline& Q, float* bound) {
