@@ -371,7 +371,8 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
     ContactRow c;
     c.body1 = b1;
     c.body2 = b2;
-    c.motion = m1 >= 0 ? m1 : m2;
+    c.motion1 = m1;
+    c.motion2 = m2;
     c.px = f.position.x;
     c.py = f.position.y;
     c.nx = f.normal.x;
@@ -419,7 +420,7 @@ void WorldSolver::solveIslands(float dt) {
     islands_.join(a, b, 0);
     if (a >= 0 || b >= 0) islands_.markLinked(a >= 0 ? a : b);
   }
-  islands_.gather(int(rows_.size()), [&](int row) { return rows_[row].motion; });
+  islands_.gather(int(rows_.size()), [&](int row) { return rows_[row].motion(); });
 
   const int count = int(motions_.size());
   solvers_.resize(count);
@@ -439,8 +440,8 @@ void WorldSolver::solveIslands(float dt) {
   const bool odeIterative = any[int(IslandSolver::OdeIterative)];
   if (!odeExact && !odeIterative) return;
   for (const ContactRow& c : rows_) {
-    if (c.motion >= 0) {
-      const IslandSolver solver = solvers_[islands_.rootOf(c.motion)];
+    if (c.motion() >= 0) {
+      const IslandSolver solver = solvers_[islands_.rootOf(c.motion())];
       if (solver == IslandSolver::Exact || solver == IslandSolver::Relaxed) continue;
     }
     dContact contact{};
@@ -511,7 +512,8 @@ bool WorldSolver::solveHere(int root, float dt, bool relaxed) {
   bool sliding = false;
   for (int r = islands_.firstRow(root); r >= 0; r = islands_.nextRow(r)) {
     const ContactRow& c = rows_[r];
-    const int m1 = motionOf(c.body1), m2 = motionOf(c.body2);
+    // The motions the pair was found with: its bodies' own.
+    const int m1 = c.motion1, m2 = c.motion2;
     IslandRow& row = islandRows_.emplace_back();
     row.body1 = m1 >= 0 ? motions_[m1].local : -1;
     row.body2 = m2 >= 0 ? motions_[m2].local : -1;

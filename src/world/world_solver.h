@@ -48,13 +48,16 @@ class WorldSolver {
   // A contact as the step makes it, solved here or handed to ODE.
   struct ContactRow {
     dBodyID body1, body2;  // null: the fixed world, or a side the pair cannot move
-    int motion;            // a body's motion, naming the island; -1: none moves
-    double px, py;         // halfway between the two features
-    double nx, ny;         // unit normal from body2 towards body1
-    double depth;          // overlap; negative: the gap still open
-    double target;         // the speed at which body1 must part from body2 at least
-    double cfm;            // how much the contact gives per unit of impulse, times the step
-    double friction;       // Coulomb's coefficient of the pair
+    int motion1, motion2;  // the two bodies' motions; -1: no body, or one that sits out
+    int motion() const {   // a body's motion, naming the island; -1: none moves
+      return motion1 >= 0 ? motion1 : motion2;
+    }
+    double px, py;    // halfway between the two features
+    double nx, ny;    // unit normal from body2 towards body1
+    double depth;     // overlap; negative: the gap still open
+    double target;    // the speed at which body1 must part from body2 at least
+    double cfm;       // how much the contact gives per unit of impulse, times the step
+    double friction;  // Coulomb's coefficient of the pair
   };
 
   void recordMotions(float dt);
