@@ -49,9 +49,9 @@ constexpr float kSpinUp = 50, kSpinDown = 15;  // rad/s
 // the raised blade and the guide make the crook a ball is cradled in.
 constexpr Float2 kGuideFrom{92, 1120}, kGuideTo{262, 1210};
 constexpr float kGuideRadius = 20, kGuideEdge = 30;  // px; no edge longer than kGuideEdge
-// The whole guide comes down the side from here to kGuideFrom, and its wire
-// is metal: so the scene for passes builds it. The cradle scenes keep the
-// bare last leg they were measured on.
+// The guide's wire is metal. The whole guide comes down the side from here
+// to kGuideFrom: the scene for passes builds it; a cradle needs only the
+// last leg.
 constexpr Float2 kGuideTop{92, 990};
 constexpr Material kMetal{0.3f, 0, 0.05f};
 
@@ -179,6 +179,8 @@ class FlipperCatalog {
     ObjectDef g;
     g.name = "GuideLeft";
     g.kind = KindStatic;
+    g.hasMaterial = true;
+    g.material = kMetal;
     const float dx = kGuideTo.x - kGuideFrom.x, dy = kGuideTo.y - kGuideFrom.y;
     g.outline = turnedCapsule(std::hypot(dx, dy), kGuideRadius, kGuideRadius,
                               std::atan2(dy, dx) * 180 / float(M_PI), kGuideFrom, kGuideEdge);

@@ -75,9 +75,14 @@ class FlipperTest : public ::testing::Test, QuietStdout {
   FlipperCatalog catalog;
 };
 
+// A cradled ball comes to rest in the one spot of the crook, 28.6 px out,
+// wherever it was dropped, given this long (at 2 s one dropped 35 px out is
+// still rolling near the tip).
+constexpr float kSettle = 3;  // s
+
 // The flipper raised and held, a ball dropped from `height` px straight
 // above the blade `along` px from the pivot, and `seconds` to settle.
-void cradle(FlipperTable& table, float along, float height = 80, float seconds = 2) {
+void cradle(FlipperTable& table, float along, float height = 80, float seconds = kSettle) {
   table.raise();
   Float2 over = landing(along, kUpDegrees);
   table.placeBall({over.x, over.y - height});
@@ -110,10 +115,6 @@ struct Box {
 constexpr Box kOtherFlipper{390, 1150, 464, 1215};
 constexpr float kPassTime = 1.5f;  // s for the ball to get there
 
-// A cradled ball comes to rest in the one spot of the crook, 28.6 px out,
-// wherever it was dropped, given this long (at 2 s one dropped 35 px out is
-// still rolling near the tip).
-constexpr float kSettle = 3;  // s
 // A player's tap: let down `down` steps from the cradle, so that the ball
 // rolls out along the blade, then pressed for `pressed` steps; the right
 // flipper resting or held up to catch.
@@ -127,7 +128,7 @@ struct Tap {
 bool passes(const FlipperCatalog& catalog, const Tap& tap) {
   FlipperTable table(catalog, catalog.withRightPost());
   table.pressOther(tap.otherUp);
-  cradle(table, 35, 80, kSettle);
+  cradle(table, 35);
   table.press(false);
   table.run(tap.down * stepLength);
   table.press(true);
