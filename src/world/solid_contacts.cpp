@@ -9,7 +9,6 @@
 #include "world/solid_contacts.h"
 
 #include <cmath>
-#include <cstring>
 #ifdef __SSE__
 #include <xmmintrin.h>
 #endif
@@ -22,8 +21,9 @@ namespace {
 
 struct Outline {
   const Float2* points;
-  PolygonGeomData* geom;      // for its corner normals, turned when first asked for
-  const Float2* edgeNormals;  // of the edge from each point
+  Rows pointRows, normalRows;  // the points and edge normals again, in rows
+  PolygonGeomData* geom;       // for its corner normals, turned when first asked for
+  const Float2* edgeNormals;   // of the edge from each point
   const unsigned char* bulging;
   int count;
   const float* bounds;
@@ -307,11 +307,12 @@ Separation widestSeparationSlowly(const Outline& P, const Outline& Q, float reac
 // face, less its inner reach.
 void faceBounds(const Outline& P, const Outline& Q, float* bound) {
   const Lanes mx = lanes(Q.middle.x), my = lanes(Q.middle.y), inner = lanes(Q.inner);
+  const Rows p = P.pointRows, e = P.normalRows;
   int i = 0;
   for (; i + 4 <= P.count; i += 4) {
-    const Float2 *p = P.points + i, *e = P.edgeNormals + i;
-    const Lanes b = (mx - xs(p)) * xs(e) + (my - ys(p)) * ys(e) - inner;
-    std::memcpy(bound + i, &b, sizeof b);
+    const Lanes b = (mx - loadLanes(p.x + i)) * loadLanes(e.x + i) +
+                    (my - loadLanes(p.y + i)) * loadLanes(e.y + i) - inner;
+    storeLanes(bound + i, b);
   }
   for (; i < P.count; ++i) bound[i] = dot(sub(Q.middle, P.points[i]), P.edgeNormals[i]) - Q.inner;
 }
@@ -330,8 +331,7 @@ inline unsigned equalLanes(Lanes x, float value) {
 inline int firstEqual(const float* v, int n, float value) {
   int i = 0;
   for (; i + 4 <= n; i += 4) {
-    Lanes x;
-    std::memcpy(&x, v + i, sizeof x);
+    const Lanes x = loadLanes(v + i);
     if (const unsigned same = equalLanes(x, value)) return i + __builtin_ctz(same);
   }
   while (!(v[i] == value)) ++i;
@@ -347,8 +347,7 @@ int firstHighest(const float* v, int n) {
   Lanes h = lanes(-INFINITY);
   int i = 0;
   for (; i + 4 <= n; i += 4) {
-    Lanes x;
-    std::memcpy(&x, v + i, sizeof x);
+    const Lanes x = loadLanes(v + i);
     h = x > h ? x : h;
   }
   float top = greater(greater(h[0], h[1]), greater(h[2], h[3]));
@@ -360,7 +359,9 @@ int firstHighest(const float* v, int n) {
 // 1e30 finds it (0 if none is lower), in the same way; along holds each
 // point's height along normal, of which there may be at most mostPoints.
 constexpr int mostPoints = 64;
-int firstLowestAlong(const Float2* points, int count, Float2 normal) {
+int firstLowestAlong(const Outline& Q, Float2 normal) {
+  const Float2* points = Q.points;
+  const int count = Q.count;
   if (count > mostPoints) {
     float low = 1e30f;
     for (int k = 0; k < count; ++k) low = lesser(dot(points[k], normal), low);
@@ -374,8 +375,8 @@ int firstLowestAlong(const Float2* points, int count, Float2 normal) {
   Lanes l = lanes(1e30f);
   int k = 0;
   for (; k + 4 <= count; k += 4) {
-    const Lanes d = xs(points + k) * nx + ys(points + k) * ny;
-    std::memcpy(along + k, &d, sizeof d);
+    const Lanes d = loadLanes(Q.pointRows.x + k) * nx + loadLanes(Q.pointRows.y + k) * ny;
+    storeLanes(along + k, d);
     l = d < l ? d : l;
   }
   float low = lesser(lesser(l[0], l[1]), lesser(l[2], l[3]));
@@ -411,7 +412,7 @@ void widestSeparation(const Outline& P, const Outline& Q, float reach, Separatio
   faceBounds(P, Q, bound);
   const int first = firstHighest(bound, n);
   Separation best{-1, 0, -1e30f};
-  int j = firstLowestAlong(Q.points, Q.count, P.edgeNormals[first]);
+  int j = firstLowestAlong(Q, P.edgeNormals[first]);
   const int last = Q.count - 1;
   // From first round to the face before it, in two runs so that no index wraps.
   for (int run = 0; run < 2; ++run) {
@@ -571,6 +572,8 @@ int keepDeepestGuard(SolidContact* contacts, int count) {
 Outline outlineOf(dGeomID geom, PolygonGeomData* g) {
   const dReal* p = dGeomGetPosition(geom);
   return {g->worldPoints,
+          g->pointRows,
+          g->normalRows,
           g,
           g->edgeNormals,
           g->bulging,
