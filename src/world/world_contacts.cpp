@@ -368,7 +368,10 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
   }
   for (int i = 0; i < n; ++i) {
     const SolidContact& f = found[i];
-    ContactRow c;
+    // Written in place, as the island solve's bodies and rows are: a row
+    // built aside and copied in is read back in wider pieces than it was
+    // written in, which waits on every store.
+    ContactRow& c = rows_.emplace_back();
     c.body1 = b1;
     c.body2 = b2;
     c.motion1 = m1;
@@ -404,8 +407,7 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
     // A guard only stops; sliding is the blended contact's to resist.
     c.friction = f.guard ? 0 : friction;
     // A damaged outline (a NaN point) must not hand a solver a NaN.
-    if (!std::isfinite(c.target + c.cfm + c.px + c.py + c.nx + c.ny)) continue;
-    rows_.push_back(c);
+    if (!std::isfinite(c.target + c.cfm + c.px + c.py + c.nx + c.ny)) rows_.pop_back();
   }
   if (n > 0) islands_.join(m1, m2, n);
   if (bounced && (m1 >= 0 || m2 >= 0)) islands_.markBouncing(m1 >= 0 ? m1 : m2);
@@ -593,7 +595,9 @@ void WorldSolver::recordMotions(float dt) {
     WorldObject* o = objects.at(slot);
     if (!o || !o->body || !dBodyIsEnabled(o->body)) continue;
     dBodyID b = o->body;
-    Motion m;
+    o->motion = int(motions_.size());
+    // Written in place, for the same reason as the contact rows.
+    Motion& m = motions_.emplace_back();
     m.object = o;
     const dReal *p = dBodyGetPosition(b), *q = dBodyGetQuaternion(b), *v = dBodyGetLinearVel(b),
                 *w = dBodyGetAngularVel(b), *f = dBodyGetForce(b), *t = dBodyGetTorque(b);
@@ -620,8 +624,6 @@ void WorldSolver::recordMotions(float dt) {
     m.speed = std::fmax(length(v), length(ahead)) + std::fmax(length(w), length(turnAhead)) * reach;
     m.sweep = 0;
     m.local = -1;
-    o->motion = int(motions_.size());
-    motions_.push_back(m);
   }
 }
 
