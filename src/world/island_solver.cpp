@@ -144,6 +144,39 @@ inline double coupling(const IslandShare* si, const IslandShare* sj) {
   return sum;
 }
 
+// One push of relaxation on row r; twoBodies false: its second side is the
+// body that stands still. That body's part of the parting speed is +0, and
+// is left out: adding it would turn only a zero's sign, of a speed that then
+// moves no impulse (a zero pushes nothing, and a row that pushed keeps its
+// impulse either way). The two parts are added without starting from 0, one
+// addition fewer on the path from one push to the next: that too turns only
+// a zero's sign where the row's impulse is a zero, and then it stays as it is.
+template <bool twoBodies>
+inline void relaxRow(RelaxedRow& r) {
+  // Over-relaxed a little, as a pile settles in fewer sweeps that way.
+  constexpr double overRelax = 1.3;
+  const RelaxedRow::Side &a = r.side[0], &b = r.side[1];
+  IslandBody& pa = *a.body;
+  double parting = a.nx * pa.vx + a.ny * pa.vy + a.arm * pa.spin;
+  if (twoBodies) {
+    const IslandBody& bb = *b.body;
+    parting = parting + (b.nx * bb.vx + b.ny * bb.vy + b.arm * bb.spin);
+  }
+  const double speed = parting + r.softness * r.impulse - r.target;
+  const double next = notBelowZero(r.impulse - overRelax * speed / r.diagonal);
+  if (next == r.impulse) return;
+  const double impulse = next - r.impulse;
+  r.impulse = next;
+  pa.vx += a.movedX * impulse;
+  pa.vy += a.movedY * impulse;
+  pa.spin += a.turned * impulse;
+  if (!twoBodies) return;
+  IslandBody& pb = *b.body;
+  pb.vx += b.movedX * impulse;
+  pb.vy += b.movedY * impulse;
+  pb.spin += b.turned * impulse;
+}
+
 }  // namespace
 
 bool solveIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& rows,
@@ -255,32 +288,13 @@ void relaxIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& 
     r.diagonal = d;
     r.impulse = 0;
   }
-  // Over-relaxed a little, as a pile settles in fewer sweeps that way.
-  constexpr double overRelax = 1.3;
   for (int sweep = 0; sweep < sweeps; ++sweep) {
     for (RelaxedRow& r : relaxed) {
-      const RelaxedRow::Side &a = r.side[0], &b = r.side[1];
-      const IslandBody &ba = *a.body, &bb = *b.body;
-      // The still body's part is +0, which leaves every sum as it was. The
-      // two parts are added without starting from 0, one addition fewer on
-      // the path from one push to the next: that only turns a zero's sign
-      // where the row's impulse is a zero too, and then it stays as it is.
-      const double parting = (a.nx * ba.vx + a.ny * ba.vy + a.arm * ba.spin) +
-                             (b.nx * bb.vx + b.ny * bb.vy + b.arm * bb.spin);
-      const double speed = parting + r.softness * r.impulse - r.target;
-      const double next = notBelowZero(r.impulse - overRelax * speed / r.diagonal);
-      if (next == r.impulse) continue;
-      const double impulse = next - r.impulse;
-      r.impulse = next;
-      IslandBody& pa = *a.body;
-      pa.vx += a.movedX * impulse;
-      pa.vy += a.movedY * impulse;
-      pa.spin += a.turned * impulse;
-      if (b.body == still) continue;
-      IslandBody& pb = *b.body;
-      pb.vx += b.movedX * impulse;
-      pb.vy += b.movedY * impulse;
-      pb.spin += b.turned * impulse;
+      if (r.side[1].body == still) {
+        relaxRow<false>(r);
+      } else {
+        relaxRow<true>(r);
+      }
     }
   }
   bodies.pop_back();
