@@ -260,12 +260,20 @@ double distanceMoved(const dReal* p0, const dReal* q0, const dReal* p1, const dR
 // turn is first bounded without acos: acos x <= pi sqrt((1 - x) / 2) on
 // [0, 1], so the turn, twice that, stays under 4.45 sqrt(1 - x); 4.5 leaves
 // more room than rounding can take up. Only a body the bound does not clear
-// is measured exactly.
+// is measured exactly. The way the origin went is bounded first without
+// hypot, by a root of the sum of squares grown past any rounding of either
+// (a few units in the last place, and what the squares lose below the
+// smallest normal number): what clears the limit with that clears it with
+// hypot, so the answer is the same, only sooner.
 bool movedWithin(const dReal* p0, const dReal* q0, const dReal* p1, const dReal* q1, float reach,
                  double limit) {
   const double dot = std::fabs(q0[0] * q1[0] + q0[1] * q1[1] + q0[2] * q1[2] + q0[3] * q1[3]);
   const double most = 4.5 * std::sqrt(1 - std::fmin(1.0, dot));
-  if (reach >= 0 && std::hypot(p1[0] - p0[0], p1[1] - p0[1]) + most * reach <= limit) return true;
+  const double dx = p1[0] - p0[0], dy = p1[1] - p0[1];
+  constexpr double grown = 1 + 0x1p-40, floor = 0x1p-500;
+  const double atMost = std::sqrt(dx * dx + dy * dy) * grown + floor;
+  if (reach >= 0 && (atMost + most * reach <= limit || std::hypot(dx, dy) + most * reach <= limit))
+    return true;
   return !(distanceMoved(p0, q0, p1, q1, reach) > limit);
 }
 
