@@ -208,7 +208,10 @@ void closeOutlinePass() {
 }
 
 void refreshPolygonGeom(dGeomID geom) {
-  PolygonGeomData* g = polygonGeomData(geom);
+  refreshPolygonGeom(geom, polygonGeomData(geom));
+}
+
+void refreshPolygonGeom(dGeomID geom, PolygonGeomData* g) {
   if (passOpen && g->pass == passOpen) return;
   g->pass = passOpen;
   const dReal* p = dGeomGetPosition(geom);
@@ -309,8 +312,8 @@ dColliderFn* polygonColliderFor(int) {
 }
 
 void polygonGeomBounds(dGeomID geom, dReal aabb[6]) {
-  refreshPolygonGeom(geom);
-  const PolygonGeomData* g = polygonGeomData(geom);
+  PolygonGeomData* g = polygonGeomData(geom);
+  refreshPolygonGeom(geom, g);
   const float* b = g->bounds;
   bool sane = std::fabs(g->sweep) <= farAway;
   for (int i = 0; i < 4; ++i) sane = sane && std::fabs(b[i]) <= farAway;
@@ -346,10 +349,10 @@ void releasePolygonGeomData(dGeomID geom) {
 
 bool outlinesCross(dGeomID o1, dGeomID o2) {
   if (o1 == o2) return false;
-  refreshPolygonGeom(o1);
-  refreshPolygonGeom(o2);
-  const PolygonGeomData* A = polygonGeomData(o1);
-  const PolygonGeomData* B = polygonGeomData(o2);
+  PolygonGeomData* A = polygonGeomData(o1);
+  PolygonGeomData* B = polygonGeomData(o2);
+  refreshPolygonGeom(o1, A);
+  refreshPolygonGeom(o2, B);
   if (A->bounds[2] < B->bounds[0] || B->bounds[2] < A->bounds[0] || A->bounds[3] < B->bounds[1] ||
       B->bounds[3] < A->bounds[1])
     return false;

@@ -91,6 +91,8 @@ PolygonGeomData* polygonGeomData(dGeomID geom);
 // Brings the world outline, normals and bounds up to date when the pose
 // changed since the last refresh (or the geom is marked dirty).
 void refreshPolygonGeom(dGeomID geom);
+// The same with the geom's data already looked up.
+void refreshPolygonGeom(dGeomID geom, PolygonGeomData* g);
 // While the broad phase pairs geoms nothing moves them, and it has brought
 // every moved outline up to date for its box first: within such a pass an
 // outline once up to date is not looked at again. The world opens one round

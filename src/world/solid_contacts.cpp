@@ -590,10 +590,10 @@ Outline outlineOf(dGeomID geom, PolygonGeomData* g) {
 int collideSolids(dGeomID o1, dGeomID o2, float reach, bool smooth, SolidContact* contacts,
                   int max) {
   if (o1 == o2 || max <= 0) return 0;
-  refreshPolygonGeom(o1);
-  refreshPolygonGeom(o2);
   PolygonGeomData* A = polygonGeomData(o1);
   PolygonGeomData* B = polygonGeomData(o2);
+  refreshPolygonGeom(o1, A);
+  refreshPolygonGeom(o2, B);
   // Fewer than three points enclose nothing.
   if (A->pointCount < 3 || B->pointCount < 3) return 0;
   const Box boxA = grown(A->bounds, reach), boxB = grown(B->bounds, 0);
