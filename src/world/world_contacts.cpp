@@ -62,17 +62,28 @@ void velocityAt(const Side& s, const double p[2], double v[2]) {
   v[0] = s.vx - s.spin * (p[1] - s.y);
   v[1] = s.vy + s.spin * (p[0] - s.x);
 }
-void carried(const Side& s, const double p[2], double h, double out[2]) {
-  const double turn = s.spin * h, c = std::cos(turn), sn = std::sin(turn);
+// The cosine and sine of how far a side turns in h.
+struct Turning {
+  double c, s;
+};
+Turning turningOf(const Side& s, double h) {
+  const double turn = s.spin * h;
+  return {std::cos(turn), std::sin(turn)};
+}
+void carriedBy(const Side& s, const Turning& turning, const double p[2], double h, double out[2]) {
+  const double c = turning.c, sn = turning.s;
   const double rx = p[0] - s.x, ry = p[1] - s.y;
   out[0] = s.x + s.vx * h + c * rx - sn * ry;
   out[1] = s.y + s.vy * h + sn * rx + c * ry;
 }
+void carried(const Side& s, const double p[2], double h, double out[2]) {
+  carriedBy(s, turningOf(s, h), p, h, out);
+}
 
-// Where p will be after h, turned with the side or not.
-void alongStep(const Side& s, const double p[2], const double v[2], bool turning, double h,
-               double out[2]) {
-  if (turning) return carried(s, p, h, out);
+// Where p will be after h, turned with the side (by turning) or not.
+void alongStep(const Side& s, const Turning& turning, const double p[2], const double v[2],
+               bool turns, double h, double out[2]) {
+  if (turns) return carriedBy(s, turning, p, h, out);
   out[0] = p[0] + h * v[0];
   out[1] = p[1] + h * v[1];
 }
@@ -83,9 +94,11 @@ void alongStep(const Side& s, const double p[2], const double v[2], bool turning
 // would otherwise press a pixel further into the ball with every step. The
 // edge's normal turns with the side it belongs to (none: two corners), and so
 // does the push the solver gives along it: only the cosine of the turn of it
-// opens the gap at the end of the step.
-double turnedTarget(const Side& s1, const Side& s2, const double p1[2], const double p2[2],
-                    const double n[2], double depth, int edgeOwner, double h, double target) {
+// opens the gap at the end of the step. t1 and t2 are the two sides' turns in
+// h, the same for every contact of the pair and so found once for it.
+double turnedTarget(const Side& s1, const Side& s2, const Turning& t1, const Turning& t2,
+                    const double p1[2], const double p2[2], const double n[2], double depth,
+                    int edgeOwner, double h, double target) {
   // Turning a thousandth of a radian in a step bends nothing that matters.
   if (std::fabs(s1.spin) * h < 1e-3 && std::fabs(s2.spin) * h < 1e-3) return target;
   double e1[2], e2[2], v1[2], v2[2];
@@ -97,19 +110,19 @@ double turnedTarget(const Side& s1, const Side& s2, const double p1[2], const do
   // straight, as the solver sees it.
   const bool turns1 = std::fabs(s1.spin) * h <= tuning.maxTurn,
              turns2 = std::fabs(s2.spin) * h <= tuning.maxTurn;
-  alongStep(s1, p1, v1, turns1, h, e1);
-  alongStep(s2, p2, v2, turns2, h, e2);
-  const double turn = edgeOwner == 1 && turns1   ? s1.spin * h
-                      : edgeOwner == 2 && turns2 ? s2.spin * h
-                                                 : 0;
-  const double nx = std::cos(turn) * n[0] - std::sin(turn) * n[1];
-  const double ny = std::sin(turn) * n[0] + std::cos(turn) * n[1];
+  alongStep(s1, t1, p1, v1, turns1, h, e1);
+  alongStep(s2, t2, p2, v2, turns2, h, e2);
+  // The edge's turn: its owner's, or none (cos 0 = 1 and sin 0 = 0 exactly).
+  const Turning none{1, 0};
+  const Turning& turn = edgeOwner == 1 && turns1 ? t1 : edgeOwner == 2 && turns2 ? t2 : none;
+  const double nx = turn.c * n[0] - turn.s * n[1];
+  const double ny = turn.s * n[0] + turn.c * n[1];
   const double after = (e1[0] - e2[0]) * nx + (e1[1] - e2[1]) * ny;
   const double parting = (v1[0] - v2[0]) * n[0] + (v1[1] - v2[1]) * n[1];
   // The gap the straight view leaves at the end of the step, reached at the
   // speed it asks for.
   const double wanted = -depth + h * target;
-  const double turned = parting + (wanted - after) / (h * std::cos(turn));
+  const double turned = parting + (wanted - after) / (h * turn.c);
   // Where turning opens the gap instead, the straight target is kept: it
   // errs on the side of stopping early.
   return std::fmax(target, turned);
@@ -374,6 +387,12 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
     approaches[i] = approachAt(s1, s2, f);
     if (!f.guard && (first < 0 || f.depth > found[first].depth)) first = i;
   }
+  // The sides' turns, for the targets of a pair that turns enough to bend them.
+  Turning t1{1, 0}, t2{1, 0};
+  if (n > 0 && !(std::fabs(s1.spin) * h < 1e-3 && std::fabs(s2.spin) * h < 1e-3)) {
+    t1 = turningOf(s1, h);
+    t2 = turningOf(s2, h);
+  }
   for (int i = 0; i < n; ++i) {
     const SolidContact& f = found[i];
     // Written in place, as the island solve's bodies and rows are: a row
@@ -403,7 +422,7 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
                                     tuning.maxPushOutSpeed)
                         : 0;
     }
-    target = turnedTarget(s1, s2, p1, p2, normal, c.depth, f.edgeOwner, h, target);
+    target = turnedTarget(s1, s2, t1, t2, p1, p2, normal, c.depth, f.edgeOwner, h, target);
     // A bounce only where the gap closes within the step.
     if (!f.guard && !guardOnly[i] && approach > tuning.bounceSpeed && approach * h >= -c.depth) {
       target = std::fmax(target, bounceTarget(material, found, approaches, first, i));
