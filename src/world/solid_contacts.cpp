@@ -589,9 +589,13 @@ Outline outlineOf(dGeomID geom, PolygonGeomData* g) {
 
 int collideSolids(dGeomID o1, dGeomID o2, float reach, bool smooth, SolidContact* contacts,
                   int max) {
+  return collideSolids(o1, polygonGeomData(o1), o2, polygonGeomData(o2), reach, smooth, contacts,
+                       max);
+}
+
+int collideSolids(dGeomID o1, PolygonGeomData* A, dGeomID o2, PolygonGeomData* B, float reach,
+                  bool smooth, SolidContact* contacts, int max) {
   if (o1 == o2 || max <= 0) return 0;
-  PolygonGeomData* A = polygonGeomData(o1);
-  PolygonGeomData* B = polygonGeomData(o2);
   refreshPolygonGeom(o1, A);
   refreshPolygonGeom(o2, B);
   // Fewer than three points enclose nothing.

@@ -132,8 +132,8 @@ double turnedTarget(const Side& s1, const Side& s2, const Turning& t1, const Tur
 // corners are then drawing, not shape: a ball struck on a corner half a face
 // off its centre would be set spinning, and friction would turn the spin
 // into a shot some degrees off, by which corner happened to be down.
-bool isRound(dGeomID geom, dBodyID body) {
-  return body && polygonGeomData(geom)->round;
+bool isRound(const WorldObject& o, dBodyID body) {
+  return body && o.outline->round;
 }
 
 // The contact moved along its face to the line through the round side's
@@ -307,11 +307,12 @@ float WorldSolver::sweepOf(const WorldObject& o) const {
 }
 
 void WorldSolver::collide(dGeomID o1, dGeomID o2) {
-  dBodyID b1 = dGeomGetBody(o1), b2 = dGeomGetBody(o2);
-  if (!b1 && !b2) return;  // static shapes and triggers never meet
   WorldObject* w1 = static_cast<WorldObject*>(dGeomGetData(o1));
   WorldObject* w2 = static_cast<WorldObject*>(dGeomGetData(o2));
   if (!w1 || !w2) return;
+  // An object's geom moves with its body, if it has one, from the start.
+  dBodyID b1 = w1->body, b2 = w2->body;
+  if (!b1 && !b2) return;  // static shapes and triggers never meet
 
   const bool sameScene = w1->sceneNumber == w2->sceneNumber;
   if (sameScene) {
@@ -352,7 +353,7 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
     SolidContact at[32];
   } buffer;
   SolidContact* found = buffer.at;
-  int n = collideSolids(o1, o2, reach, smooth, found, 32);
+  int n = collideSolids(o1, w1->outline, o2, w2->outline, reach, smooth, found, 32);
   const double h = stepLength_;
   const int m1 = b1 ? w1->motion : -1, m2 = b2 ? w2->motion : -1;
   // A body with a motion stands where the motion has it: every run of the
@@ -370,7 +371,7 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
   // Plain contacts keep the corners they always had.
   bool guardOnly[32] = {};
   if (material.sides > 0) {
-    const bool round1 = isRound(o1, b1), round2 = !round1 && isRound(o2, b2);
+    const bool round1 = isRound(*w1, b1), round2 = !round1 && isRound(*w2, b2);
     // Swinging faces as they will be when the gap closes; a round side is
     // then pushed through its centre along them.
     whereTheyMeet(s1, s2, round1 ? 1 : round2 ? 2 : 0, h, found, n, guardOnly);
@@ -646,7 +647,7 @@ void WorldSolver::recordMotions(float dt) {
     // Solved here only while nothing tilts it out of the plane.
     m.planar = p[2] == 0 && v[2] == 0 && f[2] == 0 && w[0] == 0 && w[1] == 0 && t[0] == 0 &&
                t[1] == 0 && q[1] == 0 && q[2] == 0 && g[2] == 0;
-    float reach = polygonGeomData(o->geom)->reach;
+    float reach = o->outline->reach;
     m.inScale = reach * reach * m.inverse[1] <= tuning.outOfScale * m.inverse[0];
     m.speed = std::fmax(length(v), length(ahead)) + std::fmax(length(w), length(turnAhead)) * reach;
     m.sweep = 0;
@@ -660,7 +661,7 @@ void WorldSolver::setSweeps(float dt) {
   for (Motion& m : motions_) {
     const float sweep = tuning.restReach + m.speed * dt;
     m.sweep = sweep <= tuning.maxSweep ? sweep : tuning.maxSweep;
-    polygonGeomData(m.object->geom)->sweep = m.sweep;
+    m.object->outline->sweep = m.sweep;
   }
 }
 
@@ -668,7 +669,7 @@ bool WorldSolver::motionsCovered() const {
   for (const Motion& m : motions_) {
     dBodyID b = m.object->body;
     if (!movedWithin(m.position, m.quaternion, dBodyGetPosition(b), dBodyGetQuaternion(b),
-                     polygonGeomData(m.object->geom)->reach, m.sweep))
+                     m.object->outline->reach, m.sweep))
       return false;
   }
   return true;
@@ -679,7 +680,7 @@ void WorldSolver::restoreMotions(float dt) {
     dBodyID b = m.object->body;
     // Wherever the first run sent it, its contacts should reach that far.
     double moved = distanceMoved(m.position, m.quaternion, dBodyGetPosition(b),
-                                 dBodyGetQuaternion(b), polygonGeomData(m.object->geom)->reach);
+                                 dBodyGetQuaternion(b), m.object->outline->reach);
     float speed = float(moved / dt) * 1.25f;
     if (speed > m.speed) m.speed = speed;
     dBodySetPosition(b, m.position[0], m.position[1], m.position[2]);
