@@ -299,26 +299,32 @@ void relaxIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& 
   std::vector<RelaxedRow>& relaxed = work.relaxed;
   relaxed.resize(n);
   for (int k = 0; k < n; ++k) {
-    const int i = order[k];
-    IslandShare si[2];
-    const int sides = shares(rows[i], bodies, si);
+    const IslandRow& row = rows[order[k]];
     RelaxedRow& r = relaxed[k];
-    double d = rows[i].softness;
-    for (int s = 0; s < 2; ++s) {
-      RelaxedRow::Side& side = r.side[s];
-      if (s >= sides) {
-        side = {still, 0, 0, 0, 0, 0, 0};
-        continue;
-      }
-      const IslandShare& share = si[s];
-      side = {&bodies[share.body], share.nx,     share.ny,    share.arm,
-              share.movedX,        share.movedY, share.turned};
-      const IslandBody& body = bodies[share.body];
-      d += body.inverseMass * (share.nx * share.nx + share.ny * share.ny) +
-           body.inverseInertia * share.arm * share.arm;
+    double d = row.softness;
+    // Each side written where it is kept: a side built aside and copied in
+    // is read back in wider pieces than it was written in.
+    int s = 0;
+    for (int end = 0; end < 2; ++end) {
+      const int i = end == 0 ? row.body1 : row.body2;
+      if (i < 0) continue;
+      IslandBody& body = bodies[i];
+      const double sign = end == 0 ? 1 : -1;
+      const double arm = (row.px - body.x) * row.ny - (row.py - body.y) * row.nx;
+      RelaxedRow::Side& side = r.side[s++];
+      side.body = &body;
+      side.nx = sign * row.nx;
+      side.ny = sign * row.ny;
+      side.arm = sign * arm;
+      side.movedX = body.inverseMass * side.nx;
+      side.movedY = body.inverseMass * side.ny;
+      side.turned = body.inverseInertia * side.arm;
+      d += body.inverseMass * (side.nx * side.nx + side.ny * side.ny) +
+           body.inverseInertia * side.arm * side.arm;
     }
-    r.softness = rows[i].softness;
-    r.target = rows[i].target;
+    for (; s < 2; ++s) r.side[s] = {still, 0, 0, 0, 0, 0, 0};
+    r.softness = row.softness;
+    r.target = row.target;
     r.diagonal = d;
     r.impulse = 0;
   }
