@@ -117,25 +117,32 @@ class Sink {
   // A contact along normal, with a guard along the edge's own normal when
   // the two differ by more than a few tenths of a degree.
   void add(Float2 pos, Float2 normal, Float2 own, float depth, int owner) {
-    put({pos, normal, depth, false, owner});
-    if (dot(normal, own) < 0.99995f) put({pos, own, depth, true, owner});
+    put(pos, normal, depth, false, owner);
+    if (dot(normal, own) < 0.99995f) put(pos, own, depth, true, owner);
   }
   int count() const { return count_; }
   const SolidContact& at(int i) const { return contacts_[i]; }
 
  private:
-  void put(const SolidContact& c) {
+  // Written field by field where it is kept: a contact built aside and
+  // copied in is read back in wider pieces than it was written in.
+  void put(Float2 pos, Float2 normal, float depth, bool guard, int owner) {
     int slot = count_;
     if (count_ == max_) {
       // Full: the contact with the widest gap makes room, if it is wider.
       slot = 0;
       for (int i = 1; i < count_; ++i)
         if (contacts_[i].depth < contacts_[slot].depth) slot = i;
-      if (contacts_[slot].depth >= c.depth) return;
+      if (contacts_[slot].depth >= depth) return;
     } else {
       ++count_;
     }
-    contacts_[slot] = c;
+    SolidContact& c = contacts_[slot];
+    c.position = pos;
+    c.normal = normal;
+    c.depth = depth;
+    c.guard = guard;
+    c.edgeOwner = owner;
   }
 
   SolidContact* contacts_;
