@@ -187,8 +187,10 @@ inline void relaxRow(RelaxedRow& r) {
 const std::vector<int>& relaxOrder(const std::vector<IslandRow>& rows, int bodyCount,
                                    IslandWork& work) {
   const int n = int(rows.size());
-  std::vector<int>&level = work.rowLevel, &next = work.bodyLevel, &start = work.levelStart,
-  &order = work.order;
+  std::vector<int>& level = work.rowLevel;
+  std::vector<int>& next = work.bodyLevel;
+  std::vector<int>& start = work.levelStart;
+  std::vector<int>& order = work.order;
   level.resize(n);
   next.assign(bodyCount, 0);
   int levels = 0;

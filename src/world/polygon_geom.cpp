@@ -109,8 +109,8 @@ float innerRadius(const Float2* points, int n, const Float2* edgeNormals) {
   return inner < 1e30f && inner > 0 ? inner : 0;
 }
 
-// The lower of the two unless b is lower or a is NaN: a running lowest that
-// a NaN never joins, and that keeps the first of equal values.
+// a where it is below b, else b: a running lowest b that a NaN never joins
+// and that keeps the first of equal values; greater likewise.
 inline float lesser(float a, float b) {
   return a < b ? a : b;
 }
@@ -276,8 +276,8 @@ void refreshPolygonGeom(dGeomID geom, PolygonGeomData* g) {
     sum.x += points.x[i];
     sum.y += points.y[i];
   }
-  // Lanes see the points out of order, which tells only for a bound of zero:
-  // the one point taken in order keeps its zero's sign.
+  // Lanes take the points out of order, which tells only between +0 and -0:
+  // a bound of zero is taken again in order, keeping the first zero's sign.
   for (int k = 0; k < 4; ++k)
     if (bound[k] == 0) bound[k] = boundInOrder(k < 2 ? 100000 : -100000, k, points, n);
   g->cornersTurned = 0;
