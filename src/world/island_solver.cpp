@@ -144,6 +144,73 @@ inline double coupling(const IslandShare* si, const IslandShare* sj) {
   return sum;
 }
 
+// One push of relaxation on row r; twoBodies false: its second side is the
+// body that stands still. That body's part of the parting speed is +0, and
+// is left out: adding it would turn only a zero's sign, of a speed that then
+// moves no impulse (a zero pushes nothing, and a row that pushed keeps its
+// impulse either way). The two parts are added without starting from 0, one
+// addition fewer on the path from one push to the next: that too turns only
+// a zero's sign where the row's impulse is a zero, and then it stays as it is.
+template <bool twoBodies>
+inline void relaxRow(RelaxedRow& r) {
+  // Over-relaxed a little, as a pile settles in fewer sweeps that way.
+  constexpr double overRelax = 1.3;
+  const RelaxedRow::Side &a = r.side[0], &b = r.side[1];
+  IslandBody& pa = *a.body;
+  double parting = a.nx * pa.vx + a.ny * pa.vy + a.arm * pa.spin;
+  if (twoBodies) {
+    const IslandBody& bb = *b.body;
+    parting = parting + (b.nx * bb.vx + b.ny * bb.vy + b.arm * bb.spin);
+  }
+  const double speed = parting + r.softness * r.impulse - r.target;
+  const double next = notBelowZero(r.impulse - overRelax * speed / r.diagonal);
+  if (next == r.impulse) return;
+  const double impulse = next - r.impulse;
+  r.impulse = next;
+  pa.vx += a.movedX * impulse;
+  pa.vy += a.movedY * impulse;
+  pa.spin += a.turned * impulse;
+  if (!twoBodies) return;
+  IslandBody& pb = *b.body;
+  pb.vx += b.movedX * impulse;
+  pb.vy += b.movedY * impulse;
+  pb.spin += b.turned * impulse;
+}
+
+// An order of the rows that gives the same sweeps to the bit: a row reads and
+// writes only its own bodies and impulse, so rows that share no body may be
+// taken in either order, as long as each body's rows keep theirs. Each row
+// goes one level past the last row of either of its bodies, and the rows are
+// taken level by level, each level in the given order. Rows within a level
+// share no body: the processor need not wait on one to push the next, as it
+// must along the given order, where a body's rows mostly come together.
+const std::vector<int>& relaxOrder(const std::vector<IslandRow>& rows, int bodyCount,
+                                   IslandWork& work) {
+  const int n = int(rows.size());
+  std::vector<int>& level = work.rowLevel;
+  std::vector<int>& next = work.bodyLevel;
+  std::vector<int>& start = work.levelStart;
+  std::vector<int>& order = work.order;
+  level.resize(n);
+  next.assign(bodyCount, 0);
+  int levels = 0;
+  for (int i = 0; i < n; ++i) {
+    const int a = rows[i].body1, b = rows[i].body2;
+    int l = a >= 0 ? next[a] : 0;
+    if (b >= 0 && next[b] > l) l = next[b];
+    level[i] = l;
+    if (a >= 0) next[a] = l + 1;
+    if (b >= 0) next[b] = l + 1;
+    if (l + 1 > levels) levels = l + 1;
+  }
+  start.assign(levels + 1, 0);
+  for (int i = 0; i < n; ++i) ++start[level[i] + 1];
+  for (int l = 0; l < levels; ++l) start[l + 1] += start[l];
+  order.resize(n);
+  for (int i = 0; i < n; ++i) order[start[level[i]]++] = i;
+  return order;
+}
+
 }  // namespace
 
 bool solveIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& rows,
@@ -230,62 +297,51 @@ void relaxIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& 
   // before returning.
   bodies.push_back({0, 0, 0, 0, 0, 0, 0});
   IslandBody* still = &bodies.back();
+  const std::vector<int>& order = relaxOrder(rows, int(bodies.size()), work);
   std::vector<RelaxedRow>& relaxed = work.relaxed;
   relaxed.resize(n);
-  for (int i = 0; i < n; ++i) {
-    IslandShare si[2];
-    const int sides = shares(rows[i], bodies, si);
-    RelaxedRow& r = relaxed[i];
-    double d = rows[i].softness;
-    for (int s = 0; s < 2; ++s) {
-      RelaxedRow::Side& side = r.side[s];
-      if (s >= sides) {
-        side = {still, 0, 0, 0, 0, 0, 0};
-        continue;
-      }
-      const IslandShare& share = si[s];
-      side = {&bodies[share.body], share.nx,     share.ny,    share.arm,
-              share.movedX,        share.movedY, share.turned};
-      const IslandBody& body = bodies[share.body];
-      d += body.inverseMass * (share.nx * share.nx + share.ny * share.ny) +
-           body.inverseInertia * share.arm * share.arm;
+  for (int k = 0; k < n; ++k) {
+    const IslandRow& row = rows[order[k]];
+    RelaxedRow& r = relaxed[k];
+    double d = row.softness;
+    // Each side written where it is kept: a side built aside and copied in
+    // is read back in wider pieces than it was written in.
+    int s = 0;
+    for (int end = 0; end < 2; ++end) {
+      const int i = end == 0 ? row.body1 : row.body2;
+      if (i < 0) continue;
+      IslandBody& body = bodies[i];
+      const double sign = end == 0 ? 1 : -1;
+      const double arm = (row.px - body.x) * row.ny - (row.py - body.y) * row.nx;
+      RelaxedRow::Side& side = r.side[s++];
+      side.body = &body;
+      side.nx = sign * row.nx;
+      side.ny = sign * row.ny;
+      side.arm = sign * arm;
+      side.movedX = body.inverseMass * side.nx;
+      side.movedY = body.inverseMass * side.ny;
+      side.turned = body.inverseInertia * side.arm;
+      d += body.inverseMass * (side.nx * side.nx + side.ny * side.ny) +
+           body.inverseInertia * side.arm * side.arm;
     }
-    r.softness = rows[i].softness;
-    r.target = rows[i].target;
+    for (; s < 2; ++s) r.side[s] = {still, 0, 0, 0, 0, 0, 0};
+    r.softness = row.softness;
+    r.target = row.target;
     r.diagonal = d;
     r.impulse = 0;
   }
-  // Over-relaxed a little, as a pile settles in fewer sweeps that way.
-  constexpr double overRelax = 1.3;
   for (int sweep = 0; sweep < sweeps; ++sweep) {
     for (RelaxedRow& r : relaxed) {
-      const RelaxedRow::Side &a = r.side[0], &b = r.side[1];
-      const IslandBody &ba = *a.body, &bb = *b.body;
-      // The still body's part is +0, which leaves every sum as it was. The
-      // two parts are added without starting from 0, one addition fewer on
-      // the path from one push to the next: that only turns a zero's sign
-      // where the row's impulse is a zero too, and then it stays as it is.
-      const double parting = (a.nx * ba.vx + a.ny * ba.vy + a.arm * ba.spin) +
-                             (b.nx * bb.vx + b.ny * bb.vy + b.arm * bb.spin);
-      const double speed = parting + r.softness * r.impulse - r.target;
-      const double next = notBelowZero(r.impulse - overRelax * speed / r.diagonal);
-      if (next == r.impulse) continue;
-      const double impulse = next - r.impulse;
-      r.impulse = next;
-      IslandBody& pa = *a.body;
-      pa.vx += a.movedX * impulse;
-      pa.vy += a.movedY * impulse;
-      pa.spin += a.turned * impulse;
-      if (b.body == still) continue;
-      IslandBody& pb = *b.body;
-      pb.vx += b.movedX * impulse;
-      pb.vy += b.movedY * impulse;
-      pb.spin += b.turned * impulse;
+      if (r.side[1].body == still) {
+        relaxRow<false>(r);
+      } else {
+        relaxRow<true>(r);
+      }
     }
   }
   bodies.pop_back();
   work.impulse.resize(n);
-  for (int i = 0; i < n; ++i) work.impulse[i] = relaxed[i].impulse;
+  for (int k = 0; k < n; ++k) work.impulse[order[k]] = relaxed[k].impulse;
 }
 
 void resistSliding(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& rows, int sweeps,

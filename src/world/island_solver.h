@@ -58,6 +58,9 @@ struct IslandWork {
   // Where each row of the factor begins: the entries before are zero, as are
   // the entries of k they come from (contacts that share no body).
   std::vector<int> start;
+  // The order relaxation takes its rows in, and what it is worked out with:
+  // each row's level, each body's next free level, where each level begins.
+  std::vector<int> order, rowLevel, bodyLevel, levelStart;
 };
 
 // Adds the contact impulses to the bodies' velocities. False when no answer

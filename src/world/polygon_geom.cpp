@@ -109,6 +109,24 @@ float innerRadius(const Float2* points, int n, const Float2* edgeNormals) {
   return inner < 1e30f && inner > 0 ? inner : 0;
 }
 
+// a where it is below b, else b: a running lowest b that a NaN never joins
+// and that keeps the first of equal values; greater likewise.
+inline float lesser(float a, float b) {
+  return a < b ? a : b;
+}
+inline float greater(float a, float b) {
+  return a > b ? a : b;
+}
+
+// Bound k of bounds (minX, minY, maxX, maxY) running through the points in
+// order from start.
+float boundInOrder(float start, int k, const Rows& points, int n) {
+  const float* v = k % 2 == 0 ? points.x : points.y;
+  float b = start;
+  for (int i = 0; i < n; ++i) b = k < 2 ? lesser(v[i], b) : greater(v[i], b);
+  return b;
+}
+
 }  // namespace
 
 void forgetPolygonGeomClass() {
@@ -140,6 +158,17 @@ dGeomID createPolygonGeom(dSpaceID space, const ObjectDef* def) {
   data->bulging = new unsigned char[data->pointCount + 1]();
   computeNormals(def->outline.data(), data->pointCount, data->localNormals,
                  data->localNormals + data->pointCount);
+  {
+    const int n = data->pointCount;
+    float* block = new float[6 * size_t(n) + 1]();
+    Rows* rows[3] = {&data->pointRows, &data->normalRows, &data->localNormalRows};
+    for (int r = 0; r < 3; ++r) *rows[r] = {block + 2 * r * n, block + (2 * r + 1) * n};
+    const Float2* edges = data->localNormals + n;
+    for (int i = 0; i < n; ++i) {
+      data->localNormalRows.x[i] = edges[i].x;
+      data->localNormalRows.y[i] = edges[i].y;
+    }
+  }
   data->inner =
       innerRadius(def->outline.data(), data->pointCount, data->localNormals + data->pointCount);
   data->dirty = 1;
@@ -179,7 +208,10 @@ void closeOutlinePass() {
 }
 
 void refreshPolygonGeom(dGeomID geom) {
-  PolygonGeomData* g = polygonGeomData(geom);
+  refreshPolygonGeom(geom, polygonGeomData(geom));
+}
+
+void refreshPolygonGeom(dGeomID geom, PolygonGeomData* g) {
   if (passOpen && g->pass == passOpen) return;
   g->pass = passOpen;
   const dReal* p = dGeomGetPosition(geom);
@@ -192,41 +224,65 @@ void refreshPolygonGeom(dGeomID geom) {
       r11 == g->cachedRotation[3])
     return;
 
-  float minX = 100000, minY = 100000, maxX = -100000, maxY = -100000;
+  // The outline is read afresh: its definition is the one source of it.
   const Float2* local = g->def->outline.data();
+  const Rows edges = g->localNormalRows, points = g->pointRows, normals = g->normalRows;
   int n = g->pointCount;
-  // The points and edge normals turned four at a time; the sum and the
-  // bounds then run through the points in order.
-  const Float2* edges = g->localNormals + n;
+  // The points and edge normals turned four at a time, their bounds taken
+  // four lanes at a time; the sum then runs through the points in order.
   const Lanes lx = lanes(px), ly = lanes(py), l00 = lanes(r00), l01 = lanes(r01), l10 = lanes(r10),
               l11 = lanes(r11);
+  Lanes lowX = lanes(100000), lowY = lowX, highX = lanes(-100000), highY = highX;
   int i = 0;
   for (; i + 4 <= n; i += 4) {
-    const Lanes x = xs(local + i), y = ys(local + i), ex = xs(edges + i), ey = ys(edges + i);
-    putLanes(g->worldPoints + i, lx + l00 * x + l01 * y, ly + l10 * x + l11 * y);
-    putLanes(g->edgeNormals + i, l00 * ex + l01 * ey, l10 * ex + l11 * ey);
+    Lanes x, y;
+    takeLanes(local + i, x, y);
+    const Lanes ex = loadLanes(edges.x + i), ey = loadLanes(edges.y + i);
+    const Lanes wx = lx + l00 * x + l01 * y, wy = ly + l10 * x + l11 * y;
+    const Lanes nx = l00 * ex + l01 * ey, ny = l10 * ex + l11 * ey;
+    storeLanes(points.x + i, wx);
+    storeLanes(points.y + i, wy);
+    storeLanes(normals.x + i, nx);
+    storeLanes(normals.y + i, ny);
+    putLanes(g->worldPoints + i, wx, wy);
+    putLanes(g->edgeNormals + i, nx, ny);
+    // As the running bounds below: a NaN never wins.
+    lowX = wx < lowX ? wx : lowX;
+    lowY = wy < lowY ? wy : lowY;
+    highX = wx > highX ? wx : highX;
+    highY = wy > highY ? wy : highY;
+  }
+  float bound[4] = {100000, 100000, -100000, -100000};
+  for (int lane = 0; lane < 4; ++lane) {
+    bound[0] = lesser(lowX[lane], bound[0]);
+    bound[1] = lesser(lowY[lane], bound[1]);
+    bound[2] = greater(highX[lane], bound[2]);
+    bound[3] = greater(highY[lane], bound[3]);
   }
   for (; i < n; ++i) {
-    const Float2 q = local[i], e = edges[i];
-    g->worldPoints[i] = {px + r00 * q.x + r01 * q.y, py + r10 * q.x + r11 * q.y};
-    g->edgeNormals[i] = {r00 * e.x + r01 * e.y, r10 * e.x + r11 * e.y};
+    const float x = local[i].x, y = local[i].y, ex = edges.x[i], ey = edges.y[i];
+    const Float2 w{px + r00 * x + r01 * y, py + r10 * x + r11 * y};
+    const Float2 e{r00 * ex + r01 * ey, r10 * ex + r11 * ey};
+    points.x[i] = w.x, points.y[i] = w.y, normals.x[i] = e.x, normals.y[i] = e.y;
+    g->worldPoints[i] = w;
+    g->edgeNormals[i] = e;
+    bound[0] = lesser(w.x, bound[0]);
+    bound[1] = lesser(w.y, bound[1]);
+    bound[2] = greater(w.x, bound[2]);
+    bound[3] = greater(w.y, bound[3]);
   }
   Float2 sum;
   for (i = 0; i < n; ++i) {
-    const Float2 w = g->worldPoints[i];
-    sum.x += w.x;
-    sum.y += w.y;
-    if (w.x < minX) minX = w.x;
-    if (w.y < minY) minY = w.y;
-    if (w.x > maxX) maxX = w.x;
-    if (w.y > maxY) maxY = w.y;
+    sum.x += points.x[i];
+    sum.y += points.y[i];
   }
+  // Lanes take the points out of order, which tells only between +0 and -0:
+  // a bound of zero is taken again in order, keeping the first zero's sign.
+  for (int k = 0; k < 4; ++k)
+    if (bound[k] == 0) bound[k] = boundInOrder(k < 2 ? 100000 : -100000, k, points, n);
   g->cornersTurned = 0;
   if (n > 0) g->middle = {sum.x / n, sum.y / n};
-  g->bounds[0] = minX;
-  g->bounds[1] = minY;
-  g->bounds[2] = maxX;
-  g->bounds[3] = maxY;
+  for (int k = 0; k < 4; ++k) g->bounds[k] = bound[k];
   g->cachedPosition[0] = px;
   g->cachedPosition[1] = py;
   g->cachedRotation[0] = r00;
@@ -256,8 +312,8 @@ dColliderFn* polygonColliderFor(int) {
 }
 
 void polygonGeomBounds(dGeomID geom, dReal aabb[6]) {
-  refreshPolygonGeom(geom);
-  const PolygonGeomData* g = polygonGeomData(geom);
+  PolygonGeomData* g = polygonGeomData(geom);
+  refreshPolygonGeom(geom, g);
   const float* b = g->bounds;
   bool sane = std::fabs(g->sweep) <= farAway;
   for (int i = 0; i < 4; ++i) sane = sane && std::fabs(b[i]) <= farAway;
@@ -282,7 +338,9 @@ void releasePolygonGeomData(dGeomID geom) {
   delete[] g->edgeNormals;
   delete[] g->localNormals;
   delete[] g->bulging;
+  delete[] g->pointRows.x;  // the block of all four
   g->bulging = nullptr;
+  g->pointRows = g->normalRows = g->localNormalRows = Rows();
   g->worldPoints = nullptr;
   g->vertexNormals = nullptr;
   g->edgeNormals = nullptr;
@@ -291,10 +349,10 @@ void releasePolygonGeomData(dGeomID geom) {
 
 bool outlinesCross(dGeomID o1, dGeomID o2) {
   if (o1 == o2) return false;
-  refreshPolygonGeom(o1);
-  refreshPolygonGeom(o2);
-  const PolygonGeomData* A = polygonGeomData(o1);
-  const PolygonGeomData* B = polygonGeomData(o2);
+  PolygonGeomData* A = polygonGeomData(o1);
+  PolygonGeomData* B = polygonGeomData(o2);
+  refreshPolygonGeom(o1, A);
+  refreshPolygonGeom(o2, B);
   if (A->bounds[2] < B->bounds[0] || B->bounds[2] < A->bounds[0] || A->bounds[3] < B->bounds[1] ||
       B->bounds[3] < A->bounds[1])
     return false;

@@ -5,6 +5,10 @@
 #include <ode/ode.h>
 
 #include <cstdint>
+#include <cstring>
+#ifdef __SSE__
+#include <xmmintrin.h>
+#endif
 
 #include "content/world_data.h"
 
@@ -13,24 +17,54 @@ typedef float Lanes __attribute__((vector_size(16)));
 inline Lanes lanes(float v) {
   return Lanes{v, v, v, v};
 }
-inline Lanes xs(const Float2* p) {
-  return Lanes{p[0].x, p[1].x, p[2].x, p[3].x};
+// Four floats in a row, read or written as lanes.
+inline Lanes loadLanes(const float* v) {
+  Lanes x;
+  std::memcpy(&x, v, sizeof x);
+  return x;
 }
-inline Lanes ys(const Float2* p) {
-  return Lanes{p[0].y, p[1].y, p[2].y, p[3].y};
+inline void storeLanes(float* v, Lanes x) {
+  std::memcpy(v, &x, sizeof x);
 }
+// The x and y lanes of four points.
+inline void takeLanes(const Float2* p, Lanes& x, Lanes& y) {
+#ifdef __SSE__
+  const __m128 a = _mm_loadu_ps(&p[0].x), b = _mm_loadu_ps(&p[2].x);
+  x = Lanes(_mm_shuffle_ps(a, b, _MM_SHUFFLE(2, 0, 2, 0)));
+  y = Lanes(_mm_shuffle_ps(a, b, _MM_SHUFFLE(3, 1, 3, 1)));
+#else
+  x = Lanes{p[0].x, p[1].x, p[2].x, p[3].x};
+  y = Lanes{p[0].y, p[1].y, p[2].y, p[3].y};
+#endif
+}
+// Four points from their x and y lanes.
 inline void putLanes(Float2* p, Lanes x, Lanes y) {
+#ifdef __SSE__
+  _mm_storeu_ps(&p[0].x, _mm_unpacklo_ps(__m128(x), __m128(y)));
+  _mm_storeu_ps(&p[2].x, _mm_unpackhi_ps(__m128(x), __m128(y)));
+#else
   for (int i = 0; i < 4; ++i) p[i] = {x[i], y[i]};
+#endif
 }
+
+// Points or normals with their xs in one row and their ys in another, so that
+// four are read at once without picking them out of pairs.
+struct Rows {
+  float* x;
+  float* y;
+};
 
 // Class data that ODE allocates (zero-filled) inside every PolygonGeom.
 struct PolygonGeomData {
-  const ObjectDef* def;    // source of the local outline; not owned
-  Float2* worldPoints;     // outline in world coordinates, pointCount+1 entries
-  Float2* vertexNormals;   // unit normal at each outline point, same size, once turned
-  Float2* edgeNormals;     // outward unit normal of the edge from point i, same size
-  Float2* localNormals;    // the corner and edge normals of the outline itself, unturned:
-                           // 2*pointCount entries, corners first
+  const ObjectDef* def;   // source of the local outline; not owned
+  Float2* worldPoints;    // outline in world coordinates, pointCount+1 entries
+  Float2* vertexNormals;  // unit normal at each outline point, same size, once turned
+  Float2* edgeNormals;    // outward unit normal of the edge from point i, same size
+  Float2* localNormals;   // the corner and edge normals of the outline itself, unturned:
+                          // 2*pointCount entries, corners first
+  // worldPoints and edgeNormals again, and the outline's edge normals
+  // unturned, in rows of pointCount: all three in one block.
+  Rows pointRows, normalRows, localNormalRows;
   unsigned char* bulging;  // 1 for each corner bulging out of the outline
   int pointCount;
   float bounds[4];              // minX, minY, maxX, maxY of worldPoints
@@ -57,6 +91,8 @@ PolygonGeomData* polygonGeomData(dGeomID geom);
 // Brings the world outline, normals and bounds up to date when the pose
 // changed since the last refresh (or the geom is marked dirty).
 void refreshPolygonGeom(dGeomID geom);
+// The same with the geom's data already looked up.
+void refreshPolygonGeom(dGeomID geom, PolygonGeomData* g);
 // While the broad phase pairs geoms nothing moves them, and it has brought
 // every moved outline up to date for its box first: within such a pass an
 // outline once up to date is not looked at again. The world opens one round

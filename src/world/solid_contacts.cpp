@@ -9,7 +9,6 @@
 #include "world/solid_contacts.h"
 
 #include <cmath>
-#include <cstring>
 #ifdef __SSE__
 #include <xmmintrin.h>
 #endif
@@ -22,8 +21,9 @@ namespace {
 
 struct Outline {
   const Float2* points;
-  PolygonGeomData* geom;      // for its corner normals, turned when first asked for
-  const Float2* edgeNormals;  // of the edge from each point
+  Rows pointRows, normalRows;  // the points and edge normals again, in rows
+  PolygonGeomData* geom;       // for its corner normals, turned when first asked for
+  const Float2* edgeNormals;   // of the edge from each point
   const unsigned char* bulging;
   int count;
   const float* bounds;
@@ -117,25 +117,32 @@ class Sink {
   // A contact along normal, with a guard along the edge's own normal when
   // the two differ by more than a few tenths of a degree.
   void add(Float2 pos, Float2 normal, Float2 own, float depth, int owner) {
-    put({pos, normal, depth, false, owner});
-    if (dot(normal, own) < 0.99995f) put({pos, own, depth, true, owner});
+    put(pos, normal, depth, false, owner);
+    if (dot(normal, own) < 0.99995f) put(pos, own, depth, true, owner);
   }
   int count() const { return count_; }
   const SolidContact& at(int i) const { return contacts_[i]; }
 
  private:
-  void put(const SolidContact& c) {
+  // Written field by field where it is kept: a contact built aside and
+  // copied in is read back in wider pieces than it was written in.
+  void put(Float2 pos, Float2 normal, float depth, bool guard, int owner) {
     int slot = count_;
     if (count_ == max_) {
       // Full: the contact with the widest gap makes room, if it is wider.
       slot = 0;
       for (int i = 1; i < count_; ++i)
         if (contacts_[i].depth < contacts_[slot].depth) slot = i;
-      if (contacts_[slot].depth >= c.depth) return;
+      if (contacts_[slot].depth >= depth) return;
     } else {
       ++count_;
     }
-    contacts_[slot] = c;
+    SolidContact& c = contacts_[slot];
+    c.position = pos;
+    c.normal = normal;
+    c.depth = depth;
+    c.guard = guard;
+    c.edgeOwner = owner;
   }
 
   SolidContact* contacts_;
@@ -307,11 +314,12 @@ Separation widestSeparationSlowly(const Outline& P, const Outline& Q, float reac
 // face, less its inner reach.
 void faceBounds(const Outline& P, const Outline& Q, float* bound) {
   const Lanes mx = lanes(Q.middle.x), my = lanes(Q.middle.y), inner = lanes(Q.inner);
+  const Rows p = P.pointRows, e = P.normalRows;
   int i = 0;
   for (; i + 4 <= P.count; i += 4) {
-    const Float2 *p = P.points + i, *e = P.edgeNormals + i;
-    const Lanes b = (mx - xs(p)) * xs(e) + (my - ys(p)) * ys(e) - inner;
-    std::memcpy(bound + i, &b, sizeof b);
+    const Lanes b = (mx - loadLanes(p.x + i)) * loadLanes(e.x + i) +
+                    (my - loadLanes(p.y + i)) * loadLanes(e.y + i) - inner;
+    storeLanes(bound + i, b);
   }
   for (; i < P.count; ++i) bound[i] = dot(sub(Q.middle, P.points[i]), P.edgeNormals[i]) - Q.inner;
 }
@@ -330,8 +338,7 @@ inline unsigned equalLanes(Lanes x, float value) {
 inline int firstEqual(const float* v, int n, float value) {
   int i = 0;
   for (; i + 4 <= n; i += 4) {
-    Lanes x;
-    std::memcpy(&x, v + i, sizeof x);
+    const Lanes x = loadLanes(v + i);
     if (const unsigned same = equalLanes(x, value)) return i + __builtin_ctz(same);
   }
   while (!(v[i] == value)) ++i;
@@ -347,8 +354,7 @@ int firstHighest(const float* v, int n) {
   Lanes h = lanes(-INFINITY);
   int i = 0;
   for (; i + 4 <= n; i += 4) {
-    Lanes x;
-    std::memcpy(&x, v + i, sizeof x);
+    const Lanes x = loadLanes(v + i);
     h = x > h ? x : h;
   }
   float top = greater(greater(h[0], h[1]), greater(h[2], h[3]));
@@ -360,7 +366,9 @@ int firstHighest(const float* v, int n) {
 // 1e30 finds it (0 if none is lower), in the same way; along holds each
 // point's height along normal, of which there may be at most mostPoints.
 constexpr int mostPoints = 64;
-int firstLowestAlong(const Float2* points, int count, Float2 normal) {
+int firstLowestAlong(const Outline& Q, Float2 normal) {
+  const Float2* points = Q.points;
+  const int count = Q.count;
   if (count > mostPoints) {
     float low = 1e30f;
     for (int k = 0; k < count; ++k) low = lesser(dot(points[k], normal), low);
@@ -374,8 +382,8 @@ int firstLowestAlong(const Float2* points, int count, Float2 normal) {
   Lanes l = lanes(1e30f);
   int k = 0;
   for (; k + 4 <= count; k += 4) {
-    const Lanes d = xs(points + k) * nx + ys(points + k) * ny;
-    std::memcpy(along + k, &d, sizeof d);
+    const Lanes d = loadLanes(Q.pointRows.x + k) * nx + loadLanes(Q.pointRows.y + k) * ny;
+    storeLanes(along + k, d);
     l = d < l ? d : l;
   }
   float low = lesser(lesser(l[0], l[1]), lesser(l[2], l[3]));
@@ -411,7 +419,7 @@ void widestSeparation(const Outline& P, const Outline& Q, float reach, Separatio
   faceBounds(P, Q, bound);
   const int first = firstHighest(bound, n);
   Separation best{-1, 0, -1e30f};
-  int j = firstLowestAlong(Q.points, Q.count, P.edgeNormals[first]);
+  int j = firstLowestAlong(Q, P.edgeNormals[first]);
   const int last = Q.count - 1;
   // From first round to the face before it, in two runs so that no index wraps.
   for (int run = 0; run < 2; ++run) {
@@ -571,6 +579,8 @@ int keepDeepestGuard(SolidContact* contacts, int count) {
 Outline outlineOf(dGeomID geom, PolygonGeomData* g) {
   const dReal* p = dGeomGetPosition(geom);
   return {g->worldPoints,
+          g->pointRows,
+          g->normalRows,
           g,
           g->edgeNormals,
           g->bulging,
@@ -586,11 +596,15 @@ Outline outlineOf(dGeomID geom, PolygonGeomData* g) {
 
 int collideSolids(dGeomID o1, dGeomID o2, float reach, bool smooth, SolidContact* contacts,
                   int max) {
+  return collideSolids(o1, polygonGeomData(o1), o2, polygonGeomData(o2), reach, smooth, contacts,
+                       max);
+}
+
+int collideSolids(dGeomID o1, PolygonGeomData* A, dGeomID o2, PolygonGeomData* B, float reach,
+                  bool smooth, SolidContact* contacts, int max) {
   if (o1 == o2 || max <= 0) return 0;
-  refreshPolygonGeom(o1);
-  refreshPolygonGeom(o2);
-  PolygonGeomData* A = polygonGeomData(o1);
-  PolygonGeomData* B = polygonGeomData(o2);
+  refreshPolygonGeom(o1, A);
+  refreshPolygonGeom(o2, B);
   // Fewer than three points enclose nothing.
   if (A->pointCount < 3 || B->pointCount < 3) return 0;
   const Box boxA = grown(A->bounds, reach), boxB = grown(B->bounds, 0);

@@ -9,6 +9,8 @@
 
 #include "content/world_data.h"
 
+struct PolygonGeomData;
+
 // How far inside another outline a point is still pushed back out the way
 // it came; deeper points are left to the other points of their outline.
 constexpr float insideSearch = 4;
@@ -36,6 +38,9 @@ struct SolidContact {
 // contact whose normal leans.
 int collideSolids(dGeomID o1, dGeomID o2, float reach, bool smooth, SolidContact* contacts,
                   int max);
+// The same with each geom's data (polygonGeomData) already at hand.
+int collideSolids(dGeomID o1, PolygonGeomData* data1, dGeomID o2, PolygonGeomData* data2,
+                  float reach, bool smooth, SolidContact* contacts, int max);
 
 // The largest distance from a geom's own origin to its outline.
 float outlineReach(dGeomID geom);

@@ -168,6 +168,7 @@ WorldObject* World::createObject(const ObjectDef& def, float x, float y, int sce
   if (def.kind == KindTrigger) o->trigger.reset(new TriggerRecord(o.get()));
   if (def.kind == KindStatic || def.kind == KindDynamic || def.kind == KindTrigger) {
     o->geom = createPolygonGeom(solver_->space(), &def);
+    o->outline = polygonGeomData(o->geom);
     dGeomSetData(o->geom, o.get());
   }
   if (def.kind == KindDynamic) {

@@ -16,6 +16,7 @@ struct dxBody;
 struct dxGeom;
 struct dxJoint;
 
+struct PolygonGeomData;
 struct TriggerRecord;
 class WorldSolver;
 
@@ -54,7 +55,8 @@ struct WorldObject {
 
   // Kept by the world for its step.
   dxGeom* geom = nullptr;
-  dxBody* body = nullptr;  // only dynamic objects have one
+  PolygonGeomData* outline = nullptr;  // geom's own data, kept rather than asked of ODE
+  dxBody* body = nullptr;              // only dynamic objects have one; geom's body
   WorldObject* linkTarget = nullptr;
   Float2 linkOffset;
   std::unique_ptr<TriggerRecord> trigger;

@@ -62,17 +62,28 @@ void velocityAt(const Side& s, const double p[2], double v[2]) {
   v[0] = s.vx - s.spin * (p[1] - s.y);
   v[1] = s.vy + s.spin * (p[0] - s.x);
 }
-void carried(const Side& s, const double p[2], double h, double out[2]) {
-  const double turn = s.spin * h, c = std::cos(turn), sn = std::sin(turn);
+// The cosine and sine of how far a side turns in h.
+struct Turning {
+  double c, s;
+};
+Turning turningOf(const Side& s, double h) {
+  const double turn = s.spin * h;
+  return {std::cos(turn), std::sin(turn)};
+}
+void carriedBy(const Side& s, const Turning& turning, const double p[2], double h, double out[2]) {
+  const double c = turning.c, sn = turning.s;
   const double rx = p[0] - s.x, ry = p[1] - s.y;
   out[0] = s.x + s.vx * h + c * rx - sn * ry;
   out[1] = s.y + s.vy * h + sn * rx + c * ry;
 }
+void carried(const Side& s, const double p[2], double h, double out[2]) {
+  carriedBy(s, turningOf(s, h), p, h, out);
+}
 
-// Where p will be after h, turned with the side or not.
-void alongStep(const Side& s, const double p[2], const double v[2], bool turning, double h,
-               double out[2]) {
-  if (turning) return carried(s, p, h, out);
+// Where p will be after h, turned with the side (by turning) or not.
+void alongStep(const Side& s, const Turning& turning, const double p[2], const double v[2],
+               bool turns, double h, double out[2]) {
+  if (turns) return carriedBy(s, turning, p, h, out);
   out[0] = p[0] + h * v[0];
   out[1] = p[1] + h * v[1];
 }
@@ -83,9 +94,11 @@ void alongStep(const Side& s, const double p[2], const double v[2], bool turning
 // would otherwise press a pixel further into the ball with every step. The
 // edge's normal turns with the side it belongs to (none: two corners), and so
 // does the push the solver gives along it: only the cosine of the turn of it
-// opens the gap at the end of the step.
-double turnedTarget(const Side& s1, const Side& s2, const double p1[2], const double p2[2],
-                    const double n[2], double depth, int edgeOwner, double h, double target) {
+// opens the gap at the end of the step. t1 and t2 are the two sides' turns in
+// h, the same for every contact of the pair and so found once for it.
+double turnedTarget(const Side& s1, const Side& s2, const Turning& t1, const Turning& t2,
+                    const double p1[2], const double p2[2], const double n[2], double depth,
+                    int edgeOwner, double h, double target) {
   // Turning a thousandth of a radian in a step bends nothing that matters.
   if (std::fabs(s1.spin) * h < 1e-3 && std::fabs(s2.spin) * h < 1e-3) return target;
   double e1[2], e2[2], v1[2], v2[2];
@@ -97,19 +110,19 @@ double turnedTarget(const Side& s1, const Side& s2, const double p1[2], const do
   // straight, as the solver sees it.
   const bool turns1 = std::fabs(s1.spin) * h <= tuning.maxTurn,
              turns2 = std::fabs(s2.spin) * h <= tuning.maxTurn;
-  alongStep(s1, p1, v1, turns1, h, e1);
-  alongStep(s2, p2, v2, turns2, h, e2);
-  const double turn = edgeOwner == 1 && turns1   ? s1.spin * h
-                      : edgeOwner == 2 && turns2 ? s2.spin * h
-                                                 : 0;
-  const double nx = std::cos(turn) * n[0] - std::sin(turn) * n[1];
-  const double ny = std::sin(turn) * n[0] + std::cos(turn) * n[1];
+  alongStep(s1, t1, p1, v1, turns1, h, e1);
+  alongStep(s2, t2, p2, v2, turns2, h, e2);
+  // The edge's turn: its owner's, or none (cos 0 = 1 and sin 0 = 0 exactly).
+  const Turning none{1, 0};
+  const Turning& turn = edgeOwner == 1 && turns1 ? t1 : edgeOwner == 2 && turns2 ? t2 : none;
+  const double nx = turn.c * n[0] - turn.s * n[1];
+  const double ny = turn.s * n[0] + turn.c * n[1];
   const double after = (e1[0] - e2[0]) * nx + (e1[1] - e2[1]) * ny;
   const double parting = (v1[0] - v2[0]) * n[0] + (v1[1] - v2[1]) * n[1];
   // The gap the straight view leaves at the end of the step, reached at the
   // speed it asks for.
   const double wanted = -depth + h * target;
-  const double turned = parting + (wanted - after) / (h * std::cos(turn));
+  const double turned = parting + (wanted - after) / (h * turn.c);
   // Where turning opens the gap instead, the straight target is kept: it
   // errs on the side of stopping early.
   return std::fmax(target, turned);
@@ -119,8 +132,8 @@ double turnedTarget(const Side& s1, const Side& s2, const double p1[2], const do
 // corners are then drawing, not shape: a ball struck on a corner half a face
 // off its centre would be set spinning, and friction would turn the spin
 // into a shot some degrees off, by which corner happened to be down.
-bool isRound(dGeomID geom, dBodyID body) {
-  return body && polygonGeomData(geom)->round;
+bool isRound(const WorldObject& o, dBodyID body) {
+  return body && o.outline->round;
 }
 
 // The contact moved along its face to the line through the round side's
@@ -260,12 +273,20 @@ double distanceMoved(const dReal* p0, const dReal* q0, const dReal* p1, const dR
 // turn is first bounded without acos: acos x <= pi sqrt((1 - x) / 2) on
 // [0, 1], so the turn, twice that, stays under 4.45 sqrt(1 - x); 4.5 leaves
 // more room than rounding can take up. Only a body the bound does not clear
-// is measured exactly.
+// is measured exactly. The way the origin went is bounded first without
+// hypot, by a root of the sum of squares grown past any rounding of either
+// (a few units in the last place, and what the squares lose below the
+// smallest normal number): what clears the limit with that clears it with
+// hypot, so the answer is the same, only sooner.
 bool movedWithin(const dReal* p0, const dReal* q0, const dReal* p1, const dReal* q1, float reach,
                  double limit) {
   const double dot = std::fabs(q0[0] * q1[0] + q0[1] * q1[1] + q0[2] * q1[2] + q0[3] * q1[3]);
   const double most = 4.5 * std::sqrt(1 - std::fmin(1.0, dot));
-  if (reach >= 0 && std::hypot(p1[0] - p0[0], p1[1] - p0[1]) + most * reach <= limit) return true;
+  const double dx = p1[0] - p0[0], dy = p1[1] - p0[1];
+  constexpr double grown = 1 + 0x1p-40, floor = 0x1p-500;
+  const double atMost = std::sqrt(dx * dx + dy * dy) * grown + floor;
+  if (reach >= 0 && (atMost + most * reach <= limit || std::hypot(dx, dy) + most * reach <= limit))
+    return true;
   return !(distanceMoved(p0, q0, p1, q1, reach) > limit);
 }
 
@@ -286,11 +307,12 @@ float WorldSolver::sweepOf(const WorldObject& o) const {
 }
 
 void WorldSolver::collide(dGeomID o1, dGeomID o2) {
-  dBodyID b1 = dGeomGetBody(o1), b2 = dGeomGetBody(o2);
-  if (!b1 && !b2) return;  // static shapes and triggers never meet
   WorldObject* w1 = static_cast<WorldObject*>(dGeomGetData(o1));
   WorldObject* w2 = static_cast<WorldObject*>(dGeomGetData(o2));
   if (!w1 || !w2) return;
+  // An object's geom moves with its body, if it has one, from the start.
+  dBodyID b1 = w1->body, b2 = w2->body;
+  if (!b1 && !b2) return;  // static shapes and triggers never meet
 
   const bool sameScene = w1->sceneNumber == w2->sceneNumber;
   if (sameScene) {
@@ -331,7 +353,7 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
     SolidContact at[32];
   } buffer;
   SolidContact* found = buffer.at;
-  int n = collideSolids(o1, o2, reach, smooth, found, 32);
+  int n = collideSolids(o1, w1->outline, o2, w2->outline, reach, smooth, found, 32);
   const double h = stepLength_;
   const int m1 = b1 ? w1->motion : -1, m2 = b2 ? w2->motion : -1;
   // A body with a motion stands where the motion has it: every run of the
@@ -349,7 +371,7 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
   // Plain contacts keep the corners they always had.
   bool guardOnly[32] = {};
   if (material.sides > 0) {
-    const bool round1 = isRound(o1, b1), round2 = !round1 && isRound(o2, b2);
+    const bool round1 = isRound(*w1, b1), round2 = !round1 && isRound(*w2, b2);
     // Swinging faces as they will be when the gap closes; a round side is
     // then pushed through its centre along them.
     whereTheyMeet(s1, s2, round1 ? 1 : round2 ? 2 : 0, h, found, n, guardOnly);
@@ -366,9 +388,18 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
     approaches[i] = approachAt(s1, s2, f);
     if (!f.guard && (first < 0 || f.depth > found[first].depth)) first = i;
   }
+  // The sides' turns, for the targets of a pair that turns enough to bend them.
+  Turning t1{1, 0}, t2{1, 0};
+  if (n > 0 && !(std::fabs(s1.spin) * h < 1e-3 && std::fabs(s2.spin) * h < 1e-3)) {
+    t1 = turningOf(s1, h);
+    t2 = turningOf(s2, h);
+  }
   for (int i = 0; i < n; ++i) {
     const SolidContact& f = found[i];
-    ContactRow c;
+    // Written in place, as the island solve's bodies and rows are: a row
+    // built aside and copied in is read back in wider pieces than it was
+    // written in, which waits on every store.
+    ContactRow& c = rows_.emplace_back();
     c.body1 = b1;
     c.body2 = b2;
     c.motion1 = m1;
@@ -392,7 +423,7 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
                                     tuning.maxPushOutSpeed)
                         : 0;
     }
-    target = turnedTarget(s1, s2, p1, p2, normal, c.depth, f.edgeOwner, h, target);
+    target = turnedTarget(s1, s2, t1, t2, p1, p2, normal, c.depth, f.edgeOwner, h, target);
     // A bounce only where the gap closes within the step.
     if (!f.guard && !guardOnly[i] && approach > tuning.bounceSpeed && approach * h >= -c.depth) {
       target = std::fmax(target, bounceTarget(material, found, approaches, first, i));
@@ -404,8 +435,7 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
     // A guard only stops; sliding is the blended contact's to resist.
     c.friction = f.guard ? 0 : friction;
     // A damaged outline (a NaN point) must not hand a solver a NaN.
-    if (!std::isfinite(c.target + c.cfm + c.px + c.py + c.nx + c.ny)) continue;
-    rows_.push_back(c);
+    if (!std::isfinite(c.target + c.cfm + c.px + c.py + c.nx + c.ny)) rows_.pop_back();
   }
   if (n > 0) islands_.join(m1, m2, n);
   if (bounced && (m1 >= 0 || m2 >= 0)) islands_.markBouncing(m1 >= 0 ? m1 : m2);
@@ -593,7 +623,9 @@ void WorldSolver::recordMotions(float dt) {
     WorldObject* o = objects.at(slot);
     if (!o || !o->body || !dBodyIsEnabled(o->body)) continue;
     dBodyID b = o->body;
-    Motion m;
+    o->motion = int(motions_.size());
+    // Written in place, for the same reason as the contact rows.
+    Motion& m = motions_.emplace_back();
     m.object = o;
     const dReal *p = dBodyGetPosition(b), *q = dBodyGetQuaternion(b), *v = dBodyGetLinearVel(b),
                 *w = dBodyGetAngularVel(b), *f = dBodyGetForce(b), *t = dBodyGetTorque(b);
@@ -615,13 +647,11 @@ void WorldSolver::recordMotions(float dt) {
     // Solved here only while nothing tilts it out of the plane.
     m.planar = p[2] == 0 && v[2] == 0 && f[2] == 0 && w[0] == 0 && w[1] == 0 && t[0] == 0 &&
                t[1] == 0 && q[1] == 0 && q[2] == 0 && g[2] == 0;
-    float reach = polygonGeomData(o->geom)->reach;
+    float reach = o->outline->reach;
     m.inScale = reach * reach * m.inverse[1] <= tuning.outOfScale * m.inverse[0];
     m.speed = std::fmax(length(v), length(ahead)) + std::fmax(length(w), length(turnAhead)) * reach;
     m.sweep = 0;
     m.local = -1;
-    o->motion = int(motions_.size());
-    motions_.push_back(m);
   }
 }
 
@@ -631,7 +661,7 @@ void WorldSolver::setSweeps(float dt) {
   for (Motion& m : motions_) {
     const float sweep = tuning.restReach + m.speed * dt;
     m.sweep = sweep <= tuning.maxSweep ? sweep : tuning.maxSweep;
-    polygonGeomData(m.object->geom)->sweep = m.sweep;
+    m.object->outline->sweep = m.sweep;
   }
 }
 
@@ -639,7 +669,7 @@ bool WorldSolver::motionsCovered() const {
   for (const Motion& m : motions_) {
     dBodyID b = m.object->body;
     if (!movedWithin(m.position, m.quaternion, dBodyGetPosition(b), dBodyGetQuaternion(b),
-                     polygonGeomData(m.object->geom)->reach, m.sweep))
+                     m.object->outline->reach, m.sweep))
       return false;
   }
   return true;
@@ -650,7 +680,7 @@ void WorldSolver::restoreMotions(float dt) {
     dBodyID b = m.object->body;
     // Wherever the first run sent it, its contacts should reach that far.
     double moved = distanceMoved(m.position, m.quaternion, dBodyGetPosition(b),
-                                 dBodyGetQuaternion(b), polygonGeomData(m.object->geom)->reach);
+                                 dBodyGetQuaternion(b), m.object->outline->reach);
     float speed = float(moved / dt) * 1.25f;
     if (speed > m.speed) m.speed = speed;
     dBodySetPosition(b, m.position[0], m.position[1], m.position[2]);

@@ -36,6 +36,7 @@ class WorldSolver {
  private:
   // A body's state at the start of the step, and how far its contacts reach.
   struct Motion {
+    Motion() {}  // left unset: every field is written where it is made
     WorldObject* object;
     dReal position[3], quaternion[4], linear[3], angular[3], force[3], torque[3];
     float speed;        // the speed its contacts are found for, px/s
@@ -47,6 +48,7 @@ class WorldSolver {
   };
   // A contact as the step makes it, solved here or handed to ODE.
   struct ContactRow {
+    ContactRow() {}        // left unset: every field is written where it is made
     dBodyID body1, body2;  // null: the fixed world, or a side the pair cannot move
     int motion1, motion2;  // the two bodies' motions; -1: no body, or one that sits out
     int motion() const {   // a body's motion, naming the island; -1: none moves
