@@ -12,23 +12,30 @@
 
 namespace {
 
+// Body b's share of row r as its first (sign +1) or second (-1) side: the
+// normal and arm it is pushed along, and how far a unit impulse moves and
+// turns it. Written field by field into either kind of side, where it is
+// kept.
+template <class Side>
+inline void shareOf(const IslandRow& r, const IslandBody& b, double sign, Side& out) {
+  const double arm = (r.px - b.x) * r.ny - (r.py - b.y) * r.nx;
+  out.nx = sign * r.nx;
+  out.ny = sign * r.ny;
+  out.arm = sign * arm;
+  out.movedX = b.inverseMass * out.nx;
+  out.movedY = b.inverseMass * out.ny;
+  out.turned = b.inverseInertia * out.arm;
+}
+
 inline int shares(const IslandRow& r, const std::vector<IslandBody>& bodies, IslandShare out[2]) {
   int n = 0;
   for (int side = 0; side < 2; ++side) {
     const int i = side == 0 ? r.body1 : r.body2;
     if (i < 0) continue;
-    const double sign = side == 0 ? 1 : -1;
-    const IslandBody& b = bodies[i];
-    const double arm = (r.px - b.x) * r.ny - (r.py - b.y) * r.nx;
-    const double nx = sign * r.nx, ny = sign * r.ny, turn = sign * arm;
-    out[n++] = {i,
-                nx,
-                ny,
-                turn,
-                b.inverseMass,
-                b.inverseMass * nx,
-                b.inverseMass * ny,
-                b.inverseInertia * turn};
+    IslandShare& share = out[n++];
+    share.body = i;
+    share.inverseMass = bodies[i].inverseMass;
+    shareOf(r, bodies[i], side == 0 ? 1 : -1, share);
   }
   return n;
 }
@@ -311,16 +318,9 @@ void relaxIsland(std::vector<IslandBody>& bodies, const std::vector<IslandRow>& 
       const int i = end == 0 ? row.body1 : row.body2;
       if (i < 0) continue;
       IslandBody& body = bodies[i];
-      const double sign = end == 0 ? 1 : -1;
-      const double arm = (row.px - body.x) * row.ny - (row.py - body.y) * row.nx;
       RelaxedRow::Side& side = r.side[s++];
       side.body = &body;
-      side.nx = sign * row.nx;
-      side.ny = sign * row.ny;
-      side.arm = sign * arm;
-      side.movedX = body.inverseMass * side.nx;
-      side.movedY = body.inverseMass * side.ny;
-      side.turned = body.inverseInertia * side.arm;
+      shareOf(row, body, end == 0 ? 1 : -1, side);
       d += body.inverseMass * (side.nx * side.nx + side.ny * side.ny) +
            body.inverseInertia * side.arm * side.arm;
     }
