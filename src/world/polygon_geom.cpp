@@ -109,15 +109,6 @@ float innerRadius(const Float2* points, int n, const Float2* edgeNormals) {
   return inner < 1e30f && inner > 0 ? inner : 0;
 }
 
-// a where it is below b, else b: a running lowest b that a NaN never joins
-// and that keeps the first of equal values; greater likewise.
-inline float lesser(float a, float b) {
-  return a < b ? a : b;
-}
-inline float greater(float a, float b) {
-  return a > b ? a : b;
-}
-
 // Bound k of bounds (minX, minY, maxX, maxY) running through the points in
 // order from start.
 float boundInOrder(float start, int k, const Rows& points, int n) {

@@ -12,6 +12,15 @@
 
 #include "content/world_data.h"
 
+// a where it is below b, else b: a running lowest b that a NaN never joins
+// and that keeps the first of equal values; greater likewise.
+inline float lesser(float a, float b) {
+  return a < b ? a : b;
+}
+inline float greater(float a, float b) {
+  return a > b ? a : b;
+}
+
 // Four floats worked on at once, each lane exactly as it would be alone.
 typedef float Lanes __attribute__((vector_size(16)));
 inline Lanes lanes(float v) {

@@ -82,13 +82,6 @@ Box grown(const float* b, float by) {
   return {b[0] - by, b[1] - by, b[2] + by, b[3] + by};
 }
 
-inline float lesser(float a, float b) {
-  return a < b ? a : b;
-}
-inline float greater(float a, float b) {
-  return a > b ? a : b;
-}
-
 Box edgeBox(Float2 a, Float2 b, float by) {
   return {lesser(a.x, b.x) - by, lesser(a.y, b.y) - by, greater(a.x, b.x) + by,
           greater(a.y, b.y) + by};
