@@ -356,36 +356,34 @@ int firstHighest(const float* v, int n) {
 }
 
 // The first of the points lowest along normal, as a running lowest from
-// 1e30 finds it (0 if none is lower), in the same way; along holds each
-// point's height along normal, of which there may be at most mostPoints.
+// 1e30 finds it (0 if none is lower), in the same way. Each point's height
+// along normal is kept for the search, up to mostPoints of them; a larger
+// outline works them out again.
 constexpr int mostPoints = 64;
 int firstLowestAlong(const Outline& Q, Float2 normal) {
   const Float2* points = Q.points;
   const int count = Q.count;
-  if (count > mostPoints) {
-    float low = 1e30f;
-    for (int k = 0; k < count; ++k) low = lesser(dot(points[k], normal), low);
-    if (!(low < 1e30f)) return 0;
-    int k = 0;
-    while (!(dot(points[k], normal) == low)) ++k;
-    return k;
-  }
+  const bool kept = count <= mostPoints;
   float along[mostPoints];
   const Lanes nx = lanes(normal.x), ny = lanes(normal.y);
   Lanes l = lanes(1e30f);
   int k = 0;
   for (; k + 4 <= count; k += 4) {
     const Lanes d = loadLanes(Q.pointRows.x + k) * nx + loadLanes(Q.pointRows.y + k) * ny;
-    storeLanes(along + k, d);
+    if (kept) storeLanes(along + k, d);
     l = d < l ? d : l;
   }
   float low = lesser(lesser(l[0], l[1]), lesser(l[2], l[3]));
   for (; k < count; ++k) {
-    along[k] = dot(points[k], normal);
-    low = lesser(along[k], low);
+    const float d = dot(points[k], normal);
+    if (kept) along[k] = d;
+    low = lesser(d, low);
   }
   if (!(low < 1e30f)) return 0;
-  return firstEqual(along, count, low);
+  if (kept) return firstEqual(along, count, low);
+  k = 0;
+  while (!(dot(points[k], normal) == low)) ++k;
+  return k;
 }
 
 // Q is convex, so along any direction its points rise and fall once round
