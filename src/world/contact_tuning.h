@@ -37,6 +37,9 @@ struct ContactTuning {
   // Runs of the step at most: the first and two with a longer reach, for a
   // body the solver sent farther than its contacts reached.
   int attempts = 3;
+  // A side turning less than this in a step (rad) bends no contact's target
+  // or face that matters: it is taken as not turning.
+  double leastTurn = 1e-3;
   // A side turning more than this in a step (rad) is taken along straight:
   // faster than any flipper swings, and not likely to last the step.
   double maxTurn = 0.34;

@@ -80,6 +80,11 @@ void carried(const Side& s, const double p[2], double h, double out[2]) {
   carriedBy(s, turningOf(s, h), p, h, out);
 }
 
+// Whether either side turns enough in h to bend a contact's target.
+bool bendsTargets(const Side& s1, const Side& s2, double h) {
+  return !(std::fabs(s1.spin) * h < tuning.leastTurn && std::fabs(s2.spin) * h < tuning.leastTurn);
+}
+
 // Where p will be after h, turned with the side (by turning) or not.
 void alongStep(const Side& s, const Turning& turning, const double p[2], const double v[2],
                bool turns, double h, double out[2]) {
@@ -99,8 +104,7 @@ void alongStep(const Side& s, const Turning& turning, const double p[2], const d
 double turnedTarget(const Side& s1, const Side& s2, const Turning& t1, const Turning& t2,
                     const double p1[2], const double p2[2], const double n[2], double depth,
                     int edgeOwner, double h, double target) {
-  // Turning a thousandth of a radian in a step bends nothing that matters.
-  if (std::fabs(s1.spin) * h < 1e-3 && std::fabs(s2.spin) * h < 1e-3) return target;
+  if (!bendsTargets(s1, s2, h)) return target;
   double e1[2], e2[2], v1[2], v2[2];
   velocityAt(s1, p1, v1);
   velocityAt(s2, p2, v2);
@@ -208,7 +212,8 @@ void whereTheyMeet(const Side& s1, const Side& s2, int roundSide, double h, Soli
   for (int owner = 1; owner <= 2; ++owner) {
     const Side& s = owner == 1 ? s1 : s2;
     if (owner == roundSide) continue;
-    if (std::fabs(s.spin) * h < 1e-3 || std::fabs(s.spin) * h > tuning.maxTurn) continue;
+    if (std::fabs(s.spin) * h < tuning.leastTurn || std::fabs(s.spin) * h > tuning.maxTurn)
+      continue;
     int first = -1;
     for (int i = 0; i < n; ++i)
       if (onFaceOf(found[i], owner) && (first < 0 || found[i].depth > found[first].depth))
@@ -390,7 +395,7 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
   }
   // The sides' turns, for the targets of a pair that turns enough to bend them.
   Turning t1{1, 0}, t2{1, 0};
-  if (n > 0 && !(std::fabs(s1.spin) * h < 1e-3 && std::fabs(s2.spin) * h < 1e-3)) {
+  if (n > 0 && bendsTargets(s1, s2, h)) {
     t1 = turningOf(s1, h);
     t2 = turningOf(s2, h);
   }
