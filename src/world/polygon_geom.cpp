@@ -118,6 +118,53 @@ float boundInOrder(float start, int k, const Rows& points, int n) {
   return b;
 }
 
+// The bounds (minX, minY, maxX, maxY) of the lanes of running lowest and
+// highest xs and ys, none of them a NaN, as running bounds from +-100000
+// through lanes 0 to 3 find them: the four lanes of each set side by side,
+// then the least or greatest of each set at once. Only a bound of zero may
+// differ, in its sign, and the caller takes those again in order.
+void lanesBounds(Lanes lowX, Lanes lowY, Lanes highX, Lanes highY, float bound[4]) {
+#ifdef __SSE__
+  __m128 a = __m128(lowX), b = __m128(lowY), c = __m128(highX), d = __m128(highY);
+  _MM_TRANSPOSE4_PS(a, b, c, d);
+  const __m128 low = _mm_min_ps(_mm_min_ps(a, b), _mm_min_ps(c, d));
+  const __m128 high = _mm_max_ps(_mm_max_ps(a, b), _mm_max_ps(c, d));
+  _mm_storeu_ps(bound, _mm_shuffle_ps(low, high, _MM_SHUFFLE(3, 2, 1, 0)));
+#else
+  bound[0] = bound[1] = 100000;
+  bound[2] = bound[3] = -100000;
+  for (int lane = 0; lane < 4; ++lane) {
+    bound[0] = lesser(lowX[lane], bound[0]);
+    bound[1] = lesser(lowY[lane], bound[1]);
+    bound[2] = greater(highX[lane], bound[2]);
+    bound[3] = greater(highY[lane], bound[3]);
+  }
+#endif
+}
+
+// The sums of the points' xs and ys, each added up in order from +0: both
+// run side by side in the low lanes of one register, two points read at once.
+Float2 sumInOrder(const Float2* points, int n) {
+#ifdef __SSE__
+  __m128 sum = _mm_setzero_ps();
+  int i = 0;
+  for (; i + 2 <= n; i += 2) {
+    // The second point lands in the high lanes too, which are never read.
+    const __m128 two = _mm_loadu_ps(&points[i].x);
+    sum = _mm_add_ps(sum, two);
+    sum = _mm_add_ps(sum, _mm_movehl_ps(two, two));
+  }
+  if (i < n) sum = _mm_add_ps(sum, _mm_setr_ps(points[i].x, points[i].y, 0, 0));
+  float low[4];
+  _mm_storeu_ps(low, sum);
+  return {low[0], low[1]};
+#else
+  Float2 sum;
+  for (int i = 0; i < n; ++i) sum.x += points[i].x, sum.y += points[i].y;
+  return sum;
+#endif
+}
+
 }  // namespace
 
 void forgetPolygonGeomClass() {
@@ -243,13 +290,8 @@ void refreshPolygonGeom(dGeomID geom, PolygonGeomData* g) {
     highX = wx > highX ? wx : highX;
     highY = wy > highY ? wy : highY;
   }
-  float bound[4] = {100000, 100000, -100000, -100000};
-  for (int lane = 0; lane < 4; ++lane) {
-    bound[0] = lesser(lowX[lane], bound[0]);
-    bound[1] = lesser(lowY[lane], bound[1]);
-    bound[2] = greater(highX[lane], bound[2]);
-    bound[3] = greater(highY[lane], bound[3]);
-  }
+  float bound[4];
+  lanesBounds(lowX, lowY, highX, highY, bound);
   for (; i < n; ++i) {
     const float x = local[i].x, y = local[i].y, ex = edges.x[i], ey = edges.y[i];
     const Float2 w{px + r00 * x + r01 * y, py + r10 * x + r11 * y};
@@ -262,11 +304,7 @@ void refreshPolygonGeom(dGeomID geom, PolygonGeomData* g) {
     bound[2] = greater(w.x, bound[2]);
     bound[3] = greater(w.y, bound[3]);
   }
-  Float2 sum;
-  for (i = 0; i < n; ++i) {
-    sum.x += points.x[i];
-    sum.y += points.y[i];
-  }
+  const Float2 sum = sumInOrder(g->worldPoints, n);
   // Lanes take the points out of order, which tells only between +0 and -0:
   // a bound of zero is taken again in order, keeping the first zero's sign.
   for (int k = 0; k < 4; ++k)
