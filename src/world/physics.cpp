@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <ctime>
 
+#include "world/ode_memory.h"
 #include "world/polygon_geom.h"
 
 namespace {
@@ -63,6 +64,7 @@ bool ready = false;
 
 void initPhysics() {
   if (ready) return;
+  installOdeMemory();
   if (!dInitODE2(0)) std::printf("[WORLD] ODE failed to initialise\n");
   // Collision detection refuses to run on a thread without its data.
   if (!dAllocateODEDataForThread(dAllocateMaskAll)) {
