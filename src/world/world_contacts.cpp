@@ -100,11 +100,11 @@ void alongStep(const Side& s, const Turning& turning, const double p[2], const d
 // edge's normal turns with the side it belongs to (none: two corners), and so
 // does the push the solver gives along it: only the cosine of the turn of it
 // opens the gap at the end of the step. t1 and t2 are the two sides' turns in
-// h, the same for every contact of the pair and so found once for it.
+// h, the same for every contact of the pair and so found once for it; the
+// caller asks only for a pair that turns enough to bend its targets.
 double turnedTarget(const Side& s1, const Side& s2, const Turning& t1, const Turning& t2,
                     const double p1[2], const double p2[2], const double n[2], double depth,
                     int edgeOwner, double h, double target) {
-  if (!bendsTargets(s1, s2, h)) return target;
   double e1[2], e2[2], v1[2], v2[2];
   velocityAt(s1, p1, v1);
   velocityAt(s2, p2, v2);
@@ -395,7 +395,8 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
   }
   // The sides' turns, for the targets of a pair that turns enough to bend them.
   Turning t1{1, 0}, t2{1, 0};
-  if (n > 0 && bendsTargets(s1, s2, h)) {
+  const bool bends = n > 0 && bendsTargets(s1, s2, h);
+  if (bends) {
     t1 = turningOf(s1, h);
     t2 = turningOf(s2, h);
   }
@@ -415,8 +416,6 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
     c.ny = f.normal.y;
     c.depth = f.depth;
     const double pos[2] = {c.px, c.py}, normal[2] = {c.nx, c.ny};
-    double p1[2], p2[2];
-    featuresOf(f, p1, p2);
     const double approach = approaches[i];
     // The speed the two must part at (negative: how fast they may still close).
     double target;
@@ -428,7 +427,11 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
                                     tuning.maxPushOutSpeed)
                         : 0;
     }
-    target = turnedTarget(s1, s2, t1, t2, p1, p2, normal, c.depth, f.edgeOwner, h, target);
+    if (bends) {
+      double p1[2], p2[2];
+      featuresOf(f, p1, p2);
+      target = turnedTarget(s1, s2, t1, t2, p1, p2, normal, c.depth, f.edgeOwner, h, target);
+    }
     // A bounce only where the gap closes within the step.
     if (!f.guard && !guardOnly[i] && approach > tuning.bounceSpeed && approach * h >= -c.depth) {
       target = std::fmax(target, bounceTarget(material, found, approaches, first, i));
