@@ -303,20 +303,6 @@ Separation widestSeparationSlowly(const Outline& P, const Outline& Q, float reac
   return best;
 }
 
-// How far out Q could lie from each face of P: its middle's height over the
-// face, less its inner reach.
-void faceBounds(const Outline& P, const Outline& Q, float* bound) {
-  const Lanes mx = lanes(Q.middle.x), my = lanes(Q.middle.y), inner = lanes(Q.inner);
-  const Rows p = P.pointRows, e = P.normalRows;
-  int i = 0;
-  for (; i + 4 <= P.count; i += 4) {
-    const Lanes b = (mx - loadLanes(p.x + i)) * loadLanes(e.x + i) +
-                    (my - loadLanes(p.y + i)) * loadLanes(e.y + i) - inner;
-    storeLanes(bound + i, b);
-  }
-  for (; i < P.count; ++i) bound[i] = dot(sub(Q.middle, P.points[i]), P.edgeNormals[i]) - Q.inner;
-}
-
 // The lanes of x equal to value, one bit each from the first lane up.
 inline unsigned equalLanes(Lanes x, float value) {
 #ifdef __SSE__
@@ -338,21 +324,31 @@ inline int firstEqual(const float* v, int n, float value) {
   return i;
 }
 
-// The first of v[0..n) above every value before it (n > 0): where a running
-// highest from v[0] ends. Four running highests rather than one, so that no
-// comparison waits on the one before, then the first value equal to theirs.
-// A NaN v[0] is never beaten; a later NaN never wins.
-int firstHighest(const float* v, int n) {
-  if (!(v[0] == v[0])) return 0;
+// How far out Q could lie from each face of P: its middle's height over the
+// face, less its inner reach (P has faces). Returns the first face whose
+// bound is above every bound before it, where a running highest from face 0
+// ends: a NaN first bound is never beaten, a later NaN never wins. Four
+// running highests are kept alongside rather than one, so that no comparison
+// waits on the one before; then the first bound equal to theirs.
+int faceBounds(const Outline& P, const Outline& Q, float* bound) {
+  const Lanes mx = lanes(Q.middle.x), my = lanes(Q.middle.y), inner = lanes(Q.inner);
+  const Rows p = P.pointRows, e = P.normalRows;
+  const int n = P.count;
   Lanes h = lanes(-INFINITY);
   int i = 0;
   for (; i + 4 <= n; i += 4) {
-    const Lanes x = loadLanes(v + i);
-    h = x > h ? x : h;
+    const Lanes b = (mx - loadLanes(p.x + i)) * loadLanes(e.x + i) +
+                    (my - loadLanes(p.y + i)) * loadLanes(e.y + i) - inner;
+    storeLanes(bound + i, b);
+    h = b > h ? b : h;
   }
   float top = greater(greater(h[0], h[1]), greater(h[2], h[3]));
-  for (; i < n; ++i) top = greater(v[i], top);
-  return firstEqual(v, n, top);
+  for (; i < n; ++i) {
+    bound[i] = dot(sub(Q.middle, P.points[i]), P.edgeNormals[i]) - Q.inner;
+    top = greater(bound[i], top);
+  }
+  if (!(bound[0] == bound[0])) return 0;
+  return firstEqual(bound, n, top);
 }
 
 // The first of the points lowest along normal, as a running lowest from
@@ -407,8 +403,7 @@ void widestSeparation(const Outline& P, const Outline& Q, float reach, Separatio
     found = {-1, 0, -1e30f};
     return;
   }
-  faceBounds(P, Q, bound);
-  const int first = firstHighest(bound, n);
+  const int first = faceBounds(P, Q, bound);
   Separation best{-1, 0, -1e30f};
   int j = firstLowestAlong(Q, P.edgeNormals[first]);
   const int last = Q.count - 1;
