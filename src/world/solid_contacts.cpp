@@ -562,8 +562,9 @@ int keepDeepestGuard(SolidContact* contacts, int count) {
   return kept;
 }
 
-Outline outlineOf(dGeomID geom, PolygonGeomData* g) {
-  const dReal* p = dGeomGetPosition(geom);
+// The geom's outline as its last refresh left it, which took the geom's
+// position then: where the geom still is.
+Outline outlineOf(PolygonGeomData* g) {
   return {g->worldPoints,
           g->pointRows,
           g->normalRows,
@@ -572,7 +573,7 @@ Outline outlineOf(dGeomID geom, PolygonGeomData* g) {
           g->bulging,
           g->pointCount,
           g->bounds,
-          {float(p[0]), float(p[1])},
+          {g->cachedPosition[0], g->cachedPosition[1]},
           g->reach,
           g->middle,
           g->inner};
@@ -596,7 +597,7 @@ int collideSolids(dGeomID o1, PolygonGeomData* A, dGeomID o2, PolygonGeomData* B
   const Box boxA = grown(A->bounds, reach), boxB = grown(B->bounds, 0);
   if (!overlaps(boxA, boxB)) return 0;
 
-  const Outline a = outlineOf(o1, A), b = outlineOf(o2, B);
+  const Outline a = outlineOf(A), b = outlineOf(B);
   Sink sink(contacts, max);
   // The short way only for pairs that barely move: in a fast pair the contact
   // that matters is the one the motion closes, which need not be the closest.
