@@ -63,7 +63,10 @@ float wrapDegrees(float degrees) {
 void updatePose(WorldObject& o, const dReal* p, const dReal* R) {
   o.position = {float(p[0]), float(p[1])};
   // Rounding can push the cosine a hair past 1, where acos has no answer.
-  double c = std::fmax(-1.0, std::fmin(1.0, double(R[0])));
+  // Written out rather than std::fmin and std::fmax, to the bit the same
+  // (a NaN becomes 1), without their calls.
+  const double below = double(R[0]) < 1.0 ? double(R[0]) : 1.0;
+  const double c = below > -1.0 ? below : -1.0;
   o.angle = float(R[4] > 0 ? std::acos(c) : -std::acos(c));
   o.angleDegrees = o.angle * 180 * 0.31830987f;
 }
