@@ -356,11 +356,12 @@ int faceBounds(const Outline& P, const Outline& Q, float* bound) {
 // along normal is kept for the search, up to mostPoints of them; a larger
 // outline works them out again.
 constexpr int mostPoints = 64;
-int firstLowestAlong(const Outline& Q, Float2 normal) {
+// Whether the heights are kept is settled once, outside the loops.
+template <bool kept>
+int firstLowestAlongKept(const Outline& Q, Float2 normal) {
   const Float2* points = Q.points;
   const int count = Q.count;
-  const bool kept = count <= mostPoints;
-  float along[mostPoints];
+  float along[kept ? mostPoints : 1];
   const Lanes nx = lanes(normal.x), ny = lanes(normal.y);
   Lanes l = lanes(1e30f);
   int k = 0;
@@ -380,6 +381,10 @@ int firstLowestAlong(const Outline& Q, Float2 normal) {
   k = 0;
   while (!(dot(points[k], normal) == low)) ++k;
   return k;
+}
+int firstLowestAlong(const Outline& Q, Float2 normal) {
+  return Q.count <= mostPoints ? firstLowestAlongKept<true>(Q, normal)
+                               : firstLowestAlongKept<false>(Q, normal);
 }
 
 // Q is convex, so along any direction its points rise and fall once round
