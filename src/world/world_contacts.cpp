@@ -449,8 +449,11 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
       bounced = bounced || material.sides > 0;
     }
     c.target = target;
-    c.cfm = (f.guard ? tuning.guardSoftness : tuning.softness) * h *
-            (giving(s1, pos, normal) + giving(s2, pos, normal));
+    // A side without a body gives +0 (it stands at the origin, its point
+    // finite or the row dropped below), which adds nothing to the other's.
+    const double given1 = b1 ? giving(s1, pos, normal) : 0.0;
+    const double given2 = b2 ? giving(s2, pos, normal) : 0.0;
+    c.cfm = (f.guard ? tuning.guardSoftness : tuning.softness) * h * (given1 + given2);
     // A guard only stops; sliding is the blended contact's to resist.
     c.friction = f.guard ? 0 : friction;
     // A damaged outline (a NaN point) must not hand a solver a NaN.
