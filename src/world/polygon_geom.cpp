@@ -11,8 +11,8 @@ namespace {
 
 int geomClass = -1;
 
-// The outline pass open now (0: none); passes count up from 1.
-uint64_t passOpen = 0, lastPass = 0;
+// The last outline pass opened.
+uint64_t lastPass = 0;
 
 // Boxes beyond this reach (or not finite) come from a body that ran away;
 // such a box would choke the broad phase.
@@ -167,6 +167,8 @@ Float2 sumInOrder(const Float2* points, int n) {
 
 }  // namespace
 
+uint64_t outlinePassOpen = 0;
+
 void forgetPolygonGeomClass() {
   geomClass = -1;
 }
@@ -238,20 +240,19 @@ dGeomID createPolygonGeom(dSpaceID space, const ObjectDef* def) {
 }
 
 void openOutlinePass() {
-  passOpen = ++lastPass;
+  outlinePassOpen = ++lastPass;
 }
 
 void closeOutlinePass() {
-  passOpen = 0;
+  outlinePassOpen = 0;
 }
 
 void refreshPolygonGeom(dGeomID geom) {
   refreshPolygonGeom(geom, polygonGeomData(geom));
 }
 
-void refreshPolygonGeom(dGeomID geom, PolygonGeomData* g) {
-  if (passOpen && g->pass == passOpen) return;
-  g->pass = passOpen;
+void refreshPolygonGeomPose(dGeomID geom, PolygonGeomData* g) {
+  g->pass = outlinePassOpen;
   const dReal* p = dGeomGetPosition(geom);
   const dReal* R = dGeomGetRotation(geom);
   float px = float(p[0]), py = float(p[1]);

@@ -100,8 +100,17 @@ PolygonGeomData* polygonGeomData(dGeomID geom);
 // Brings the world outline, normals and bounds up to date when the pose
 // changed since the last refresh (or the geom is marked dirty).
 void refreshPolygonGeom(dGeomID geom);
-// The same with the geom's data already looked up.
-void refreshPolygonGeom(dGeomID geom, PolygonGeomData* g);
+// The outline pass open now (0: none; passes count up from 1), for the check
+// below. Only openOutlinePass and closeOutlinePass set it.
+extern uint64_t outlinePassOpen;
+// The refresh itself, past that check.
+void refreshPolygonGeomPose(dGeomID geom, PolygonGeomData* g);
+// The same with the geom's data already looked up. Within a pass most asks
+// find the outline up to date already, and are told so without a call.
+inline void refreshPolygonGeom(dGeomID geom, PolygonGeomData* g) {
+  if (outlinePassOpen && g->pass == outlinePassOpen) return;
+  refreshPolygonGeomPose(geom, g);
+}
 // While the broad phase pairs geoms nothing moves them, and it has brought
 // every moved outline up to date for its box first: within such a pass an
 // outline once up to date is not looked at again. The world opens one round
