@@ -322,8 +322,7 @@ void refreshPolygonGeomPose(dGeomID geom, PolygonGeomData* g) {
   g->dirty = 0;
 }
 
-const Float2* cornerNormals(PolygonGeomData* g) {
-  if (g->cornersTurned) return g->vertexNormals;
+const Float2* turnCornerNormals(PolygonGeomData* g) {
   const float r00 = g->cachedRotation[0], r01 = g->cachedRotation[1], r10 = g->cachedRotation[2],
               r11 = g->cachedRotation[3];
   const Float2* corners = g->localNormals;

@@ -119,7 +119,12 @@ void openOutlinePass();
 void closeOutlinePass();
 // The corner normals as of the last refresh, turned only when first asked
 // for: most pairs never look at them.
-const Float2* cornerNormals(PolygonGeomData* g);
+// They are mostly turned already when asked for, which is told without a
+// call; turnCornerNormals does the turning.
+const Float2* turnCornerNormals(PolygonGeomData* g);
+inline const Float2* cornerNormals(PolygonGeomData* g) {
+  return g->cornersTurned ? g->vertexNormals : turnCornerNormals(g);
+}
 
 // ODE class callbacks. The box handed to ODE is the outline's, grown by the
 // geom's sweep on every side, so that the broad phase also pairs geoms that
