@@ -20,6 +20,12 @@ inline float lesser(float a, float b) {
 inline float greater(float a, float b) {
   return a > b ? a : b;
 }
+inline double lesser(double a, double b) {
+  return a < b ? a : b;
+}
+inline double greater(double a, double b) {
+  return a > b ? a : b;
+}
 
 // Four floats worked on at once, each lane exactly as it would be alone.
 typedef float Lanes __attribute__((vector_size(16)));

@@ -20,11 +20,6 @@ namespace {
 
 const ContactTuning& tuning = contactTuning;
 
-// std::fmin(x, limit) to the bit for a limit that is a number other than
-// zero (a NaN x gives the limit), without the call.
-inline double atMost(double x, double limit) {
-  return x < limit ? x : limit;
-}
 // std::fmax of two lengths to the bit, a NaN giving way to the other,
 // without the call: neither is ever -0.
 inline float longer(float a, float b) {
@@ -281,7 +276,7 @@ double giving(const Side& s, const double p[2], const double n[2]) {
 double distanceMoved(const dReal* p0, const dReal* q0, const dReal* p1, const dReal* q1,
                      float reach) {
   const double dot = std::fabs(q0[0] * q1[0] + q0[1] * q1[1] + q0[2] * q1[2] + q0[3] * q1[3]);
-  const double turn = 2 * std::acos(atMost(dot, 1.0));
+  const double turn = 2 * std::acos(lesser(dot, 1.0));
   return std::hypot(p1[0] - p0[0], p1[1] - p0[1]) + turn * reach;
 }
 
@@ -297,7 +292,7 @@ double distanceMoved(const dReal* p0, const dReal* q0, const dReal* p1, const dR
 bool movedWithin(const dReal* p0, const dReal* q0, const dReal* p1, const dReal* q1, float reach,
                  double limit) {
   const double dot = std::fabs(q0[0] * q1[0] + q0[1] * q1[1] + q0[2] * q1[2] + q0[3] * q1[3]);
-  const double most = 4.5 * std::sqrt(1 - atMost(dot, 1.0));
+  const double most = 4.5 * std::sqrt(1 - lesser(dot, 1.0));
   const double dx = p1[0] - p0[0], dy = p1[1] - p0[1];
   constexpr double grown = 1 + 0x1p-40, floor = 0x1p-500;
   const double atMost = std::sqrt(dx * dx + dy * dy) * grown + floor;
@@ -434,8 +429,9 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
       target = c.depth / h;  // close the gap and no more
     } else {
       double over = c.depth - tuning.slop;
-      target = over > 0 ? atMost((hard ? tuning.hardPushOut : tuning.pushOut) * over / h,
-                                 tuning.maxPushOutSpeed)
+      // As std::fmin to the bit for this limit, a number other than zero.
+      target = over > 0 ? lesser((hard ? tuning.hardPushOut : tuning.pushOut) * over / h,
+                                 double(tuning.maxPushOutSpeed))
                         : 0;
     }
     if (bends) {

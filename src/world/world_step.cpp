@@ -6,6 +6,7 @@
 #endif
 
 #include "world/number_guard.h"
+#include "world/polygon_geom.h"
 #include "world/trigger_record.h"
 #include "world/world_solver.h"
 
@@ -63,10 +64,8 @@ float wrapDegrees(float degrees) {
 void updatePose(WorldObject& o, const dReal* p, const dReal* R) {
   o.position = {float(p[0]), float(p[1])};
   // Rounding can push the cosine a hair past 1, where acos has no answer.
-  // Written out rather than std::fmin and std::fmax, to the bit the same
-  // (a NaN becomes 1), without their calls.
-  const double below = double(R[0]) < 1.0 ? double(R[0]) : 1.0;
-  const double c = below > -1.0 ? below : -1.0;
+  // As std::fmin and std::fmax to the bit (a NaN becomes 1), without their calls.
+  const double c = greater(lesser(double(R[0]), 1.0), -1.0);
   o.angle = float(R[4] > 0 ? std::acos(c) : -std::acos(c));
   o.angleDegrees = o.angle * 180 * 0.31830987f;
 }
