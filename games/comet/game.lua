@@ -7,7 +7,9 @@
 -- a real one is 27 mm, and the table plays at a real machine's speed.
 local GRAVITY = 1000            -- px/s^2: g sin 6.5 degrees down the playfield
 local FLIP_UP = 50              -- flipper travel in degrees
-local FLIP_SPEED_UP = 50        -- rad/s while rising: the whole stroke in about 17 ms
+local FLIP_SPEED_UP = 50        -- rad/s while rising: the whole stroke in about 23 ms
+local FLIP_BUILD = 0.012        -- s for that cap to build from nothing, as a coil's pull does:
+                                -- a brief tap swings softly enough to pass the ball across
 local FLIP_SPEED_DOWN = 15      -- rad/s while falling back
 local LAUNCH_MIN, LAUNCH_MAX = 1000, 4500   -- plunger speeds in px/s
 local BUMPER_KICK, SLING_KICK = 2000, 1800  -- px/s added by a pop bumper, a slingshot
@@ -269,18 +271,21 @@ function trigger_object_enter(tScene, tObj, oScene, oObj)
   end
 end
 
-local function driveFlipper(f, up, direction)
+local flipHeld = {}  -- by flipper: how long its button has been held, s
+
+local function driveFlipper(f, up, direction, dt)
+  flipHeld[f] = up and (flipHeld[f] or 0) + dt or 0
   local target = up and direction * FLIP_UP or 0
   local err = target - (ObjectGetAngle(f) or 0)
-  local limit = up and FLIP_SPEED_UP or FLIP_SPEED_DOWN
+  local limit = up and FLIP_SPEED_UP * math.min(1, flipHeld[f] / FLIP_BUILD) or FLIP_SPEED_DOWN
   ObjectSetTorque(f, math.max(-limit, math.min(limit, err * 3)))
 end
 
-local function updateFlippers()
+local function updateFlippers(dt)
   local live = mode == "play" or mode == "attract"
   if live and (pressed("lpad") or pressed("rpad")) then SoundPlay("flipper", 0.7) end
-  driveFlipper(leftFlipper, live and keys.lpad, -1)
-  driveFlipper(rightFlipper, live and keys.rpad, 1)
+  driveFlipper(leftFlipper, live and keys.lpad, -1, dt)
+  driveFlipper(rightFlipper, live and keys.rpad, 1, dt)
 end
 
 -- The rod is a sprite scene respawned lower as it is pulled, in 3 px steps.
@@ -401,7 +406,7 @@ function update(dt)
     updateBonus(dt)
   end
 
-  updateFlippers()
+  updateFlippers(dt)
   updatePlunger(dt)
   updateLamps(dt)
   updateCamera(dt)

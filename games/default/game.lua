@@ -9,7 +9,9 @@ local BALL_SAVE_TIME = 6        -- seconds of ball save after the first launch o
 -- The ball is 24 px across, as a real one is 27 mm: about 0.89 px per mm.
 local GRAVITY = 1000            -- px/s^2: g sin 6.5 degrees = 1.11 m/s^2 down the playfield
 local FLIP_UP = 50              -- flipper travel in degrees
-local FLIP_SPEED_UP = 50        -- rad/s while rising: the whole stroke in about 17 ms
+local FLIP_SPEED_UP = 50        -- rad/s while rising: the whole stroke in about 23 ms
+local FLIP_BUILD = 0.012        -- s for that cap to build from nothing, as a coil's pull does:
+                                -- a brief tap swings softly enough to pass the ball across
 local FLIP_SPEED_DOWN = 15      -- rad/s while falling back
 local LAUNCH_MIN, LAUNCH_MAX = 1000, 4500   -- plunger speeds in px/s
 local BUMPER_KICK, SLING_KICK = 2000, 1800  -- px/s added by a pop bumper, a slingshot
@@ -475,22 +477,25 @@ function object_rotated(scene, obj, degrees)
   spinnerBurst = 0.5
 end
 
-local function driveFlipper(f, up, direction)
+local flipHeld = {}  -- by flipper: how long its button has been held, s
+
+local function driveFlipper(f, up, direction, dt)
+  flipHeld[f] = up and (flipHeld[f] or 0) + dt or 0
   local target = up and direction * FLIP_UP or 0
   local err = target - (ObjectGetAngle(f) or 0)
-  local limit = up and FLIP_SPEED_UP or FLIP_SPEED_DOWN
+  local limit = up and FLIP_SPEED_UP * math.min(1, flipHeld[f] / FLIP_BUILD) or FLIP_SPEED_DOWN
   local spin = err * 3
   if spin > limit then spin = limit elseif spin < -limit then spin = -limit end
   ObjectSetTorque(f, spin)
 end
 
-local function updateFlippers()
+local function updateFlippers(dt)
   local live = (mode == "play" or mode == "attract") and not tilted
   local l, r = live and keys.lpad, live and keys.rpad
   local lPressed, rPressed = pressed("lpad"), pressed("rpad")
   if live and (lPressed or rPressed) then SoundPlay("flipper", 0.7) end
-  driveFlipper(leftFlipper, l, -1)
-  driveFlipper(rightFlipper, r, 1)
+  driveFlipper(leftFlipper, l, -1, dt)
+  driveFlipper(rightFlipper, r, 1, dt)
   if mode == "play" then
     if lPressed then rotateLanes(-1) end
     if rPressed then rotateLanes(1) end
@@ -689,7 +694,7 @@ function update(dt)
     updateBonus(dt)
   end
 
-  updateFlippers()
+  updateFlippers(dt)
   updatePlunger(dt)
   feedMultiball(dt)
   updateNudge(dt)

@@ -16,6 +16,18 @@ struct ContactTuning {
   // where its gap is within this of the first contact's (px): farther, the
   // first bounce parts the pair before it closes.
   double bounceBand = 1;
+  // A pair with a material that bounces goes on parting at least as fast as
+  // it bounced for this long (s): a rubber stays on what it strikes for a
+  // few milliseconds, so a ball met by a flipper still gathering speed is
+  // carried along by it instead of bounced ahead to be struck again, which
+  // turned a shot by tens of degrees between neighbouring spots on the blade.
+  double bounceHold = 0.02;
+  // The hold reaches across a gap this wide (px), wider by how far the pair
+  // parts at its bounce speed in holdSpread (s), as a ball carried off
+  // parts a little in each step. Across the reach it weakens to nothing, so
+  // that a shot changes smoothly with the gap it is carried across.
+  double holdReach = 3.5;
+  double holdSpread = 0.005;
   // An outline of this many corners or more, each edge within this share of
   // a regular polygon's distance from the centre and the middle within this
   // share of the reach from it, stands for a circle.

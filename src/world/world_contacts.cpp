@@ -5,6 +5,7 @@
 // fast it moves. Should the solver send a body farther than its contacts
 // reached (a ball struck by a flipper flies into a wall it had no contact
 // with), the step is run again from its start with the longer reach.
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <utility>
@@ -399,6 +400,12 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
     approaches[i] = approachAt(s1, s2, f);
     if (!f.guard && (first < 0 || f.depth > found[first].depth)) first = i;
   }
+  // A pair that bounced in the last few steps parts at least that fast yet.
+  const HeldBounce* held = material.sides > 0 && first >= 0 ? heldBounce(*w1, *w2) : nullptr;
+  // How close the hold reaches, and the speed the first contact bounces at
+  // in this step (-1: none).
+  const double holdBand = held ? tuning.holdReach + held->speed * tuning.holdSpread : 0;
+  double bouncedAt = -1;
   // The sides' turns, for the targets of a pair that turns enough to bend them.
   Turning t1{1, 0}, t2{1, 0};
   const bool bends = n > 0 && bendsTargets(s1, s2, h);
@@ -441,8 +448,19 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
     }
     // A bounce only where the gap closes within the step.
     if (!f.guard && !guardOnly[i] && approach > tuning.bounceSpeed && approach * h >= -c.depth) {
-      target = std::fmax(target, bounceTarget(material, found, approaches, first, i));
+      const double bounce = bounceTarget(material, found, approaches, first, i);
+      target = std::fmax(target, bounce);
       bounced = bounced || material.sides > 0;
+      if (i == first && material.sides > 0) bouncedAt = bounce;
+    }
+    // Held, a contact along the first's parts as fast as the bounce did,
+    // less the wider its gap, to nothing at the edge of the hold's reach.
+    if (held && !f.guard) {
+      const SolidContact& touch = found[first];
+      const double along = f.normal.x * touch.normal.x + f.normal.y * touch.normal.y;
+      const double gap = -c.depth;
+      if (along >= tuning.sameNormal && gap < holdBand)
+        target = std::fmax(target, held->speed * along * (gap > 0 ? 1 - gap / holdBand : 1));
     }
     c.target = target;
     // A side without a body gives +0 (it stands at the origin, its point
@@ -457,6 +475,24 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
   }
   if (n > 0) islands_.join(m1, m2, n);
   if (bounced && (m1 >= 0 || m2 >= 0)) islands_.markBouncing(m1 >= 0 ? m1 : m2);
+  if (bouncedAt > 0 || (held && held->steps > 1)) {
+    HeldBounce& next = heldNext_.emplace_back();
+    next.a = std::min(w1->number, w2->number);
+    next.b = std::max(w1->number, w2->number);
+    next.speed = bouncedAt > 0 ? bouncedAt : held->speed;
+    next.steps =
+        bouncedAt > 0 ? std::max(1, int(std::lround(tuning.bounceHold / h))) : held->steps - 1;
+  }
+}
+
+const WorldSolver::HeldBounce* WorldSolver::heldBounce(const WorldObject& o1,
+                                                       const WorldObject& o2) const {
+  if (held_.empty()) return nullptr;
+  HeldBounce key;
+  key.a = std::min(o1.number, o2.number);
+  key.b = std::max(o1.number, o2.number);
+  auto it = std::lower_bound(held_.begin(), held_.end(), key, HeldBounce::before);
+  return it != held_.end() && it->a == key.a && it->b == key.b ? &*it : nullptr;
 }
 
 void WorldSolver::solveIslands(float dt) {
@@ -620,6 +656,7 @@ void WorldSolver::integrate(float dt) {
       islands_.setBody(i, m.inverse[0], m.inScale, m.planar);
     }
     rows_.clear();
+    heldNext_.clear();
     openOutlinePass();
     dSpaceCollide(space_, this, &WorldSolver::collidePair);
     closeOutlinePass();
@@ -630,6 +667,9 @@ void WorldSolver::integrate(float dt) {
   }
   collideTriggers_ = true;
   for (const Motion& m : motions_) m.object->motion = -1;
+  // The last run's holds are the step's, in order for the next step's search.
+  held_.swap(heldNext_);
+  std::sort(held_.begin(), held_.end(), HeldBounce::before);
 }
 
 void WorldSolver::recordMotions(float dt) {

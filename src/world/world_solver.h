@@ -62,6 +62,18 @@ class WorldSolver {
     double friction;  // Coulomb's coefficient of the pair
   };
 
+  // A pair with a material parting after a bounce, by its objects' numbers,
+  // which are never reused: the speed it bounced at (px/s) and the steps it
+  // is held to it for yet, this one included.
+  struct HeldBounce {
+    int a, b;  // a < b
+    double speed;
+    int steps;
+    static bool before(const HeldBounce& x, const HeldBounce& y) {
+      return x.a < y.a || (x.a == y.a && x.b < y.b);
+    }
+  };
+  const HeldBounce* heldBounce(const WorldObject& o1, const WorldObject& o2) const;
   void recordMotions(float dt);
   bool motionsCovered() const;
   void restoreMotions(float dt);
@@ -85,6 +97,8 @@ class WorldSolver {
   std::vector<IslandBody> islandBodies_;
   std::vector<IslandRow> islandRows_;
   IslandWork islandWork_;
+  std::vector<HeldBounce> held_;      // from the last step, in order
+  std::vector<HeldBounce> heldNext_;  // made by this run of the step
   float stepLength_ = 0;
   bool collideTriggers_ = true;
 };

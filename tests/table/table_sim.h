@@ -77,7 +77,8 @@ class ScriptConstants {
 // a retune there is what the stress test plays.
 struct TableRules {
   float gravity = 0, flipUp = 0, flipSpeedUp = 0, flipSpeedDown = 0;  // px/s², degrees, rad/s
-  float launchMin = 0, launchMax = 0;                                 // plunger speeds, px/s
+  float flipBuild = 0;                  // s for the rising spin's cap to build to full
+  float launchMin = 0, launchMax = 0;   // plunger speeds, px/s
   float stepForce = 0;                  // changes a ball's speed by 1 px/s in one step
   float bumperKick = 0, slingKick = 0;  // px/s
   float spinnerDrag = 0;                // the spinner's torque is scaled by this every step
@@ -105,6 +106,7 @@ inline TableRules readTableRules() {
   game.read("FLIP_UP", &r.flipUp, &r.missing);
   game.read("FLIP_SPEED_UP", &r.flipSpeedUp, &r.missing);
   game.read("FLIP_SPEED_DOWN", &r.flipSpeedDown, &r.missing);
+  game.read("FLIP_BUILD", &r.flipBuild, &r.missing);
   game.read("LAUNCH_MIN", &r.launchMin, &r.missing);
   game.read("LAUNCH_MAX", &r.launchMax, &r.missing);
   game.read("STEP_FORCE", &r.stepForce, &r.missing);
@@ -168,10 +170,11 @@ class TableSim : public WorldEvents {
     if (WorldObject* b = object(ball)) world.removeScene(b->sceneNumber);
   }
 
-  // The flipper drive of game.lua: spin towards the target angle, clamped.
+  // The flipper drive of game.lua, called every step: spin towards the
+  // target angle, clamped, the rising cap building over the first moments.
   void driveFlippers(bool left, bool right) {
-    drive(leftFlipper, left, -1);
-    drive(rightFlipper, right, 1);
+    drive(leftFlipper, left, -1, leftHeld_);
+    drive(rightFlipper, right, 1, rightHeld_);
   }
 
   void step() { world.step(stepLength); }
@@ -225,14 +228,18 @@ class TableSim : public WorldEvents {
   long bumperHits = 0, slingHits = 0, spinnerTurns = 0;
 
  private:
-  void drive(int flipper, bool up, float direction) {
+  // held: how long the flipper's button has been held, s.
+  void drive(int flipper, bool up, float direction, float& held) {
+    held = up ? held + stepLength : 0;
     WorldObject* f = object(flipper);
     if (!f) return;
     float target = up ? direction * rules.flipUp : 0;
-    float limit = up ? rules.flipSpeedUp : rules.flipSpeedDown;
+    float limit =
+        up ? rules.flipSpeedUp * std::fmin(1, held / rules.flipBuild) : rules.flipSpeedDown;
     float spin = std::fmax(-limit, std::fmin(limit, (target - f->angleDegrees) * 3));
     f->setTorque(spin);
   }
+  float leftHeld_ = 0, rightHeld_ = 0;
 };
 
 }  // namespace table

@@ -38,11 +38,13 @@ constexpr float kBallMass = 1, kBallInertiaRadius = 240;
 
 // As game.lua: gravity, and the drive that every step sets the flipper's
 // spin to 3 rad/s per degree short of its target, capped while rising and
-// falling. Left flippers rise anticlockwise on screen, to -50 degrees.
+// falling; the cap while rising builds from nothing to full over the first
+// 12 ms of a press. Left flippers rise anticlockwise on screen, to -50 degrees.
 constexpr float kGravity = 1000;               // px/s²
 constexpr float kUpDegrees = -50;              // the stroke
 constexpr float kSpinPerDegree = 3;            // rad/s
 constexpr float kSpinUp = 50, kSpinDown = 15;  // rad/s
+constexpr float kSpinBuild = 0.012f;           // s
 
 // The left inlane guide's last leg, a round-ended band 40 px thick from
 // (92, 1120) down to (262, 1210): its end lies under the flipper's pivot, and
@@ -259,8 +261,10 @@ class FlipperTable {
 
   // One step: the drive as game.lua sets it after every step, then the step.
   void step() {
-    drive(*flipper_, held_ ? kUpDegrees : 0, held_);
-    if (other_) drive(*other_, otherHeld_ ? -kUpDegrees : 0, otherHeld_);
+    heldFor_ = held_ ? heldFor_ + 1 : 0;
+    otherHeldFor_ = otherHeld_ ? otherHeldFor_ + 1 : 0;
+    drive(*flipper_, held_ ? kUpDegrees : 0, heldFor_);
+    if (other_) drive(*other_, otherHeld_ ? -kUpDegrees : 0, otherHeldFor_);
     world_->step(stepLength);
     ++steps_;
   }
@@ -304,8 +308,10 @@ class FlipperTable {
   }
 
  private:
-  static void drive(WorldObject& f, float target, bool held) {
-    const float limit = held ? kSpinUp : kSpinDown;
+  // heldFor: the steps the button has been held, this one included.
+  static void drive(WorldObject& f, float target, int heldFor) {
+    const float limit =
+        heldFor ? kSpinUp * std::min(1.f, heldFor * stepLength / kSpinBuild) : kSpinDown;
     f.setTorque(std::clamp((target - f.angleDegrees) * kSpinPerDegree, -limit, limit));
   }
 
@@ -316,6 +322,7 @@ class FlipperTable {
   WorldObject* other_ = nullptr;
   WorldObject* ball_ = nullptr;
   bool held_ = false, otherHeld_ = false;
+  int heldFor_ = 0, otherHeldFor_ = 0;
   int steps_ = 0;
 };
 
