@@ -476,9 +476,7 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
   if (n > 0) islands_.join(m1, m2, n);
   if (bounced && (m1 >= 0 || m2 >= 0)) islands_.markBouncing(m1 >= 0 ? m1 : m2);
   if (bouncedAt > 0 || (held && held->steps > 1)) {
-    HeldBounce& next = heldNext_.emplace_back();
-    next.a = std::min(w1->number, w2->number);
-    next.b = std::max(w1->number, w2->number);
+    HeldBounce& next = heldNext_.emplace_back(HeldBounce::of(*w1, *w2));
     next.speed = bouncedAt > 0 ? bouncedAt : held->speed;
     next.steps =
         bouncedAt > 0 ? std::max(1, int(std::lround(tuning.bounceHold / h))) : held->steps - 1;
@@ -488,9 +486,7 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
 const WorldSolver::HeldBounce* WorldSolver::heldBounce(const WorldObject& o1,
                                                        const WorldObject& o2) const {
   if (held_.empty()) return nullptr;
-  HeldBounce key;
-  key.a = std::min(o1.number, o2.number);
-  key.b = std::max(o1.number, o2.number);
+  const HeldBounce key = HeldBounce::of(o1, o2);
   auto it = std::lower_bound(held_.begin(), held_.end(), key, HeldBounce::before);
   return it != held_.end() && it->a == key.a && it->b == key.b ? &*it : nullptr;
 }

@@ -5,6 +5,7 @@
 
 #include <ode/ode.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "world/island_solver.h"
@@ -69,6 +70,12 @@ class WorldSolver {
     int a, b;  // a < b
     double speed;
     int steps;
+    static HeldBounce of(const WorldObject& o1, const WorldObject& o2) {
+      HeldBounce h;
+      h.a = std::min(o1.number, o2.number);
+      h.b = std::max(o1.number, o2.number);
+      return h;
+    }
     static bool before(const HeldBounce& x, const HeldBounce& y) {
       return x.a < y.a || (x.a == y.a && x.b < y.b);
     }

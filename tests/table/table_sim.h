@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "../world/flipper_drive.h"
 #include "content/world_data.h"
 #include "world/step_length.h"
 #include "world/world.h"
@@ -170,8 +171,7 @@ class TableSim : public WorldEvents {
     if (WorldObject* b = object(ball)) world.removeScene(b->sceneNumber);
   }
 
-  // The flipper drive of game.lua, called every step: spin towards the
-  // target angle, clamped, the rising cap building over the first moments.
+  // The flipper drive of game.lua, called every step.
   void driveFlippers(bool left, bool right) {
     drive(leftFlipper, left, -1, leftHeld_);
     drive(rightFlipper, right, 1, rightHeld_);
@@ -228,18 +228,16 @@ class TableSim : public WorldEvents {
   long bumperHits = 0, slingHits = 0, spinnerTurns = 0;
 
  private:
-  // held: how long the flipper's button has been held, s.
-  void drive(int flipper, bool up, float direction, float& held) {
-    held = up ? held + stepLength : 0;
+  // held: the steps the flipper's button has been held.
+  void drive(int flipper, bool up, float direction, int& held) {
+    held = up ? held + 1 : 0;
     WorldObject* f = object(flipper);
     if (!f) return;
-    float target = up ? direction * rules.flipUp : 0;
-    float limit =
-        up ? rules.flipSpeedUp * std::fmin(1, held / rules.flipBuild) : rules.flipSpeedDown;
-    float spin = std::fmax(-limit, std::fmin(limit, (target - f->angleDegrees) * 3));
-    f->setTorque(spin);
+    const FlipperDrive d{rules.flipSpeedUp, rules.flipSpeedDown, rules.flipBuild};
+    f->setTorque(
+        flipperSpin(d, up ? direction * rules.flipUp : 0, f->angleDegrees, held, stepLength));
   }
-  float leftHeld_ = 0, rightHeld_ = 0;
+  int leftHeld_ = 0, rightHeld_ = 0;
 };
 
 }  // namespace table

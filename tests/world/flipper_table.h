@@ -15,6 +15,7 @@
 #include <memory>
 #include <vector>
 
+#include "flipper_drive.h"
 #include "impact_range.h"
 
 namespace flipper {
@@ -36,15 +37,11 @@ constexpr Material kRubber{0.88f, 0.15f, 0.9f};
 // that set one, so the rubber alone decides how ball and flipper meet.
 constexpr float kBallMass = 1, kBallInertiaRadius = 240;
 
-// As game.lua: gravity, and the drive that every step sets the flipper's
-// spin to 3 rad/s per degree short of its target, capped while rising and
-// falling; the cap while rising builds from nothing to full over the first
-// 12 ms of a press. Left flippers rise anticlockwise on screen, to -50 degrees.
-constexpr float kGravity = 1000;               // px/s²
-constexpr float kUpDegrees = -50;              // the stroke
-constexpr float kSpinPerDegree = 3;            // rad/s
-constexpr float kSpinUp = 50, kSpinDown = 15;  // rad/s
-constexpr float kSpinBuild = 0.012f;           // s
+// As game.lua: gravity, and the drive, its rising cap built over 12 ms.
+// Left flippers rise anticlockwise on screen, to -50 degrees.
+constexpr float kGravity = 1000;   // px/s²
+constexpr float kUpDegrees = -50;  // the stroke
+constexpr FlipperDrive kDrive{50, 15, 0.012f};
 
 // The left inlane guide's last leg, a round-ended band 40 px thick from
 // (92, 1120) down to (262, 1210): its end lies under the flipper's pivot, and
@@ -263,8 +260,8 @@ class FlipperTable {
   void step() {
     heldFor_ = held_ ? heldFor_ + 1 : 0;
     otherHeldFor_ = otherHeld_ ? otherHeldFor_ + 1 : 0;
-    drive(*flipper_, held_ ? kUpDegrees : 0, heldFor_);
-    if (other_) drive(*other_, otherHeld_ ? -kUpDegrees : 0, otherHeldFor_);
+    drive(*flipper_, kUpDegrees, heldFor_);
+    if (other_) drive(*other_, -kUpDegrees, otherHeldFor_);
     world_->step(stepLength);
     ++steps_;
   }
@@ -308,11 +305,9 @@ class FlipperTable {
   }
 
  private:
-  // heldFor: the steps the button has been held, this one included.
-  static void drive(WorldObject& f, float target, int heldFor) {
-    const float limit =
-        heldFor ? kSpinUp * std::min(1.f, heldFor * stepLength / kSpinBuild) : kSpinDown;
-    f.setTorque(std::clamp((target - f.angleDegrees) * kSpinPerDegree, -limit, limit));
+  // up: the angle held up to; heldFor: the steps the button has been held.
+  static void drive(WorldObject& f, float up, int heldFor) {
+    f.setTorque(flipperSpin(kDrive, heldFor ? up : 0, f.angleDegrees, heldFor, stepLength));
   }
 
   const FlipperCatalog& catalog_;
