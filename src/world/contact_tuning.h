@@ -55,6 +55,11 @@ struct ContactTuning {
   // A side turning more than this in a step (rad) is taken along straight:
   // faster than any flipper swings, and not likely to last the step.
   double maxTurn = 0.34;
+  // A step in which a body of a bouncing island turns farther than this
+  // (rad) is run again in halves, each half so again, mostHalvings times at
+  // most.
+  double halvingTurn = 0.25;
+  int mostHalvings = 3;
   // The reach of a body's contacts is capped here (px): beyond, it is a
   // runaway speed, and the broad phase's box stays sane.
   float maxSweep = 10000;

@@ -504,10 +504,12 @@ void WorldSolver::solveIslands(float dt) {
 
   const int count = int(motions_.size());
   solvers_.resize(count);
+  bounced_ = false;
   bool any[4] = {};
   for (int i = 0; i < count; ++i) {
     if (!islands_.isRoot(i)) continue;
     IslandSolver solver = chooseSolver(islands_.summary(i), tuning);
+    bounced_ = bounced_ || islands_.summary(i).bouncing;
     if (solver == IslandSolver::Relaxed) {
       solveHere(i, dt, true);
     } else if (solver == IslandSolver::Exact && !solveHere(i, dt, false)) {
@@ -641,11 +643,65 @@ bool WorldSolver::solveHere(int root, float dt, bool relaxed) {
 }
 
 void WorldSolver::integrate(float dt) {
+  heldBefore_.assign(held_.begin(), held_.end());
+  run(dt);
+  if (tuning.mostHalvings > 0 && turnedTooFar()) runInHalves(dt, tuning.mostHalvings);
+  for (const Motion& m : motions_) m.object->motion = -1;
+}
+
+// A body struck into a fast turn sweeps its outline round an arc, which the
+// step's contacts take as the straight line of its motion at the start of
+// the step: a flipper hammered round by a heavy ball runs its far end into a
+// ball it had a gap to. The step is run again from its start in halves,
+// each finding its contacts afresh; a half that turns too far is halved
+// again. Forces act in each half as they would have in the whole step; the
+// triggers keep what the first run counted at the step's start.
+void WorldSolver::runInHalves(float dt, int halvings) {
+  const std::vector<Motion> start = motions_;
+  for (const Motion& m : start) {
+    dBodyID b = m.object->body;
+    dBodySetPosition(b, m.position[0], m.position[1], m.position[2]);
+    dBodySetQuaternion(b, m.quaternion);
+    dBodySetLinearVel(b, m.linear[0], m.linear[1], m.linear[2]);
+    dBodySetAngularVel(b, m.angular[0], m.angular[1], m.angular[2]);
+  }
+  held_.assign(heldBefore_.begin(), heldBefore_.end());
+  const bool triggers = collideTriggers_;
+  halving_ = true;
+  for (int half = 0; half < 2; ++half) {
+    for (const Motion& m : start) {
+      dBodySetForce(m.object->body, m.force[0], m.force[1], m.force[2]);
+      dBodySetTorque(m.object->body, m.torque[0], m.torque[1], m.torque[2]);
+    }
+    heldBefore_.assign(held_.begin(), held_.end());
+    run(dt / 2);
+    if (halvings > 1 && turnedTooFar()) runInHalves(dt / 2, halvings - 1);
+  }
+  halving_ = false;
+  collideTriggers_ = triggers;
+}
+
+// Whether a body of an island that bounced off a material turned farther in
+// the run than its contacts can follow. Round outlines turn in place.
+bool WorldSolver::turnedTooFar() {
+  if (!bounced_) return false;
+  for (int i = 0; i < int(motions_.size()); ++i) {
+    const Motion& m = motions_[i];
+    if (m.object->outline->round || !islands_.summary(islands_.rootOf(i)).bouncing) continue;
+    const dReal* q = dBodyGetQuaternion(m.object->body);
+    const double dot = std::fabs(m.quaternion[0] * q[0] + m.quaternion[1] * q[1] +
+                                 m.quaternion[2] * q[2] + m.quaternion[3] * q[3]);
+    if (2 * std::acos(lesser(dot, 1.0)) > tuning.halvingTurn) return true;
+  }
+  return false;
+}
+
+void WorldSolver::run(float dt) {
   stepLength_ = dt;
   recordMotions(dt);
   for (int attempt = 0; attempt < tuning.attempts; ++attempt) {
     setSweeps(dt);
-    collideTriggers_ = attempt == 0;  // poses are the same each time
+    collideTriggers_ = attempt == 0 && !halving_;  // poses are the same each time
     islands_.reset(int(motions_.size()));
     for (int i = 0; i < int(motions_.size()); ++i) {
       const Motion& m = motions_[i];
@@ -662,7 +718,6 @@ void WorldSolver::integrate(float dt) {
     restoreMotions(dt);
   }
   collideTriggers_ = true;
-  for (const Motion& m : motions_) m.object->motion = -1;
   // The last run's holds are the step's, in order for the next step's search.
   held_.swap(heldNext_);
   std::sort(held_.begin(), held_.end(), HeldBounce::before);

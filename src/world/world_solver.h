@@ -28,7 +28,8 @@ class WorldSolver {
   dSpaceID space() const { return space_; }
 
   // Contacts and the ODE step, run again with a longer reach when a body
-  // moved farther than the contacts it was given could account for.
+  // moved farther than the contacts it was given could account for, and in
+  // halves when a body of a bouncing island turned farther than they follow.
   void integrate(float dt);
   // The near callback of the collision pass; data is the WorldSolver.
   static void collidePair(void* solver, dGeomID o1, dGeomID o2);
@@ -81,6 +82,9 @@ class WorldSolver {
     }
   };
   const HeldBounce* heldBounce(const WorldObject& o1, const WorldObject& o2) const;
+  void run(float dt);
+  void runInHalves(float dt, int halvings);
+  bool turnedTooFar();
   void recordMotions(float dt);
   bool motionsCovered() const;
   void restoreMotions(float dt);
@@ -104,8 +108,11 @@ class WorldSolver {
   std::vector<IslandBody> islandBodies_;
   std::vector<IslandRow> islandRows_;
   IslandWork islandWork_;
-  std::vector<HeldBounce> held_;      // from the last step, in order
-  std::vector<HeldBounce> heldNext_;  // made by this run of the step
+  std::vector<HeldBounce> held_;        // from the last step, in order
+  std::vector<HeldBounce> heldNext_;    // made by this run of the step
+  std::vector<HeldBounce> heldBefore_;  // held_ as the run found it, for a run in halves
+  bool bounced_ = false;                // a pair with a material bounced in the last run
+  bool halving_ = false;                // running a step again in halves
   float stepLength_ = 0;
   bool collideTriggers_ = true;
 };

@@ -285,14 +285,7 @@ class Range {
       // One flipper per ball, far enough apart never to meet: a blade 74 px
       // long from its pivot, resting 30 degrees below the horizontal, swung
       // up (anticlockwise on screen) into a ball waiting over it.
-      ObjectDef f;
-      f.kind = KindDynamic;
-      f.mass = 3;
-      f.inertiaRadius = 600;
-      f.collisionGroup = 2;
-      f.outline = capsule(74, 14, 9);
-      f.hasMaterial = hasObstacleMaterial_;
-      f.material = obstacleMaterial_;
+      ObjectDef f = flipperDef();
       for (int i = 0; i < balls; ++i) {
         f.name = "flipper" + std::to_string(i);
         f.position = {float(400 * (i % 7)), float(400 * (i / 7))};
@@ -362,15 +355,7 @@ class Range {
         // Moving round the pivot towards the blade.
         p.velocity = {-std::sin(a) * own, std::cos(a) * own};
       }
-      ObjectDef b;
-      b.name = "ball" + std::to_string(i);
-      b.kind = KindDynamic;
-      b.mass = p.mass;
-      b.inertiaRadius = 240;
-      b.collisionGroup = 1;
-      b.position = p.position;
-      b.outline = regularPolygon(kBallRadius, kBallSides);
-      ballScene.objects.push_back(b);
+      ballScene.objects.push_back(ballDef("ball" + std::to_string(i), p.mass, p.position));
       plans.push_back(p);
     }
 
@@ -441,18 +426,11 @@ class Range {
           shot.through = true;
           continue;
         }
-        Outline ballWorld = placed(ballLocal, dBodyGetPosition(b->body), dBodyGetRotation(b->body));
         if (flipper) {
-          const dReal* fp = dBodyGetPosition(flippers[i]->body);
-          const dReal* fR = dBodyGetRotation(flippers[i]->body);
-          Float2 local = toLocal(now, fp, fR);
-          const Outline& blade = flippers[i]->def->outline;
-          if (pathEnters(blade, lastLocal[i], local)) shot.through = true;
-          lastLocal[i] = local;
-          float depth = overlapDepth(ballWorld, placed(blade, fp, fR));
-          shot.deepest = std::max(shot.deepest, depth);
-          if (depth > 0) shot.hit = true;
+          follow(*b, ballLocal, *flippers[i], lastLocal[i], shot);
         } else {
+          Outline ballWorld =
+              placed(ballLocal, dBodyGetPosition(b->body), dBodyGetRotation(b->body));
           for (const Outline& part : worldParts) {
             if (pathEnters(part, last[i], now)) shot.through = true;
             if (distanceToOutline(part, now) > kBallRadius + 1) continue;
@@ -478,6 +456,36 @@ class Range {
     }
     world.reset();
     return round;
+  }
+
+  // A flipper at rest between two balls: a heavy one strikes its upper face
+  // `at` px from the pivot while a light one lies 2 px under it, so the
+  // blade is driven round into the light ball within the step. What became
+  // of the light ball.
+  Shot squeeze(float heavyMass, float lightMass, float speed, float at) {
+    data_.scenes.assign(1, SceneDef());
+    SceneDef& scene = data_.scenes[0];
+    scene.objects.push_back(flipperDef());
+    scene.objects.back().name = "flipper";
+    scene.links.push_back({"pivot", "flipper", "", {0, 0}});
+    const float clear = 14 + (9 - 14) * at / 74 + kBallRadius;
+    // The heavy one a step's travel and a pixel above.
+    scene.objects.push_back(ballDef("heavy", heavyMass, {at, -clear - speed * stepLength - 1}));
+    scene.objects.push_back(ballDef("light", lightMass, {at, clear + 2}));
+    World world(data_);
+    const int number = world.spawnScene(&scene, 0, 0);
+    const WorldObject& blade = *world.findObjectByName(number, "flipper");
+    world.findObjectByName(number, "heavy")->setVelocity(0, speed);
+    const WorldObject& light = *world.findObjectByName(number, "light");
+    Shot shot;
+    const Outline ball = regularPolygon(kBallRadius, kBallSides);
+    Float2 last =
+        toLocal(light.position, dBodyGetPosition(blade.body), dBodyGetRotation(blade.body));
+    for (int step = 0; step < 30; ++step) {
+      world.step(stepLength);
+      follow(light, ball, blade, last, shot);
+    }
+    return shot;
   }
 
   // Balls flown straight across lane triggers 4 px wide and 60 px long (one
@@ -558,6 +566,47 @@ class Range {
   }
 
  private:
+  // A blade 74 px long from its pivot, of the obstacles' material.
+  ObjectDef flipperDef() const {
+    ObjectDef f;
+    f.kind = KindDynamic;
+    f.mass = 3;
+    f.inertiaRadius = 600;
+    f.collisionGroup = 2;
+    f.outline = capsule(74, 14, 9);
+    f.hasMaterial = hasObstacleMaterial_;
+    f.material = obstacleMaterial_;
+    return f;
+  }
+
+  static ObjectDef ballDef(const std::string& name, float mass, Float2 position) {
+    ObjectDef b;
+    b.name = name;
+    b.kind = KindDynamic;
+    b.mass = mass;
+    b.inertiaRadius = 240;
+    b.collisionGroup = 1;
+    b.position = position;
+    b.outline = regularPolygon(kBallRadius, kBallSides);
+    return b;
+  }
+
+  // Whether the ball's centre got into the blade since it was at last (in
+  // the blade's frame), and how deep its outline is in it now.
+  static void follow(const WorldObject& ball, const Outline& ballLocal, const WorldObject& flipper,
+                     Float2& last, Shot& shot) {
+    const dReal *fp = dBodyGetPosition(flipper.body), *fR = dBodyGetRotation(flipper.body);
+    const Float2 local = toLocal(ball.position, fp, fR);
+    const Outline& blade = flipper.def->outline;
+    if (pathEnters(blade, last, local)) shot.through = true;
+    last = local;
+    const Outline ballWorld =
+        placed(ballLocal, dBodyGetPosition(ball.body), dBodyGetRotation(ball.body));
+    const float depth = overlapDepth(ballWorld, placed(blade, fp, fR));
+    shot.deepest = std::max(shot.deepest, depth);
+    if (depth > 0) shot.hit = true;
+  }
+
   static double cpuSeconds() {
     timespec t;
     clock_gettime(CLOCK_THREAD_CPUTIME_ID, &t);

@@ -87,6 +87,24 @@ TEST(ImpactBounceTest, AFastBallLeavesAPerfectlyElasticObstacleNoFasterThanItCam
   }
 }
 
+TEST(ImpactSqueezeTest, AFlipperStruckIntoAnotherBallDoesNotSinkIntoIt) {
+  // The heavy ball kicks the light blade round faster than any swing; the
+  // light ball under it must be pushed ahead of it, not overrun.
+  struct Case {
+    float heavy, light, speed, at;
+  };
+  const Case cases[] = {{72, 2.5f, 7000, 60}, {16, 1.7f, 4500, 50}, {38, 0.03f, 5000, 30}};
+  range::Range shootingRange;
+  shootingRange.setObstacleMaterial({1, 0, 1});
+  for (const Case& c : cases) {
+    const range::Shot s = shootingRange.squeeze(c.heavy, c.light, c.speed, c.at);
+    SCOPED_TRACE(testing::Message() << "masses " << c.heavy << " and " << c.light << ", " << c.speed
+                                    << " px/s, " << c.at << " px out");
+    EXPECT_FALSE(s.through);
+    EXPECT_LE(s.deepest, 2);
+  }
+}
+
 TEST(LaneTriggerTest, FastBallsCrossingAThinLaneAreSeen) {
   // 3,000 to 4,500 px/s is 10 to 15 px per step: a ball's outline still
   // crosses a 4 px strip on at least one step.
