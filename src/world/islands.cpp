@@ -6,7 +6,7 @@
 IslandSolver chooseSolver(const IslandSummary& s, const ContactTuning& t) {
   const bool few = s.bodies <= t.impactBodies && s.inScale;
   const bool impact = few && s.bodies > 1 && s.mostGiving > t.uneven * s.leastGiving;
-  const bool bounce = few && s.bouncing && s.plain;
+  const bool bounce = few && s.bouncing;
   if (s.rows > t.exactRows && !impact && !bounce) {
     if (s.plain && s.bodies > 1 && s.rows <= t.mostRowsRelaxed) return IslandSolver::Relaxed;
     return IslandSolver::OdeIterative;

@@ -30,9 +30,10 @@ enum class IslandSolver {
 // a few bodies of very unlike mass (a heavy ball struck by a light flipper)
 // stays exact, as a few sweeps would leave one pressed deep into the other,
 // unless a body is out of scale, which the exact solver may not survive.
-// So does a bounce of a few bodies off a material, held by contacts alone
-// (a fast ball meeting a post at many corners at once): a few sweeps over
-// rows that share one change of speed give back more than the bounce.
+// So does a bounce of a few bodies off a material (a fast ball meeting a
+// post at many corners at once, or a flipper struck by two balls): a few
+// sweeps over rows that share one change of speed give back more than the
+// bounce, and leave a heavy ball sunk in a light flipper.
 // Exact islands are solved here when they are plain and small enough, by
 // ODE otherwise.
 IslandSolver chooseSolver(const IslandSummary& island, const ContactTuning& tuning);
