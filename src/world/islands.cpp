@@ -18,6 +18,7 @@ IslandSolver chooseSolver(const IslandSummary& s, const ContactTuning& t) {
 void Islands::reset(int count) {
   parent_.resize(count);
   summaries_.assign(count, IslandSummary());
+  anyBouncing_ = false;
   for (int i = 0; i < count; ++i) parent_[i] = i;
 }
 
@@ -65,6 +66,7 @@ void Islands::markLinked(int i) {
 
 void Islands::markBouncing(int i) {
   summaries_[rootOf(i)].bouncing = true;
+  anyBouncing_ = true;
 }
 
 void Islands::gatherBodies() {

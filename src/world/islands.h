@@ -51,6 +51,8 @@ class Islands {
   int rootOf(int i);
   bool isRoot(int i) const { return parent_[i] == i; }
   const IslandSummary& summary(int root) const { return summaries_[root]; }
+  // Whether any island is bouncing.
+  bool anyBouncing() const { return anyBouncing_; }
 
   // Lists each island's bodies, and its rows by the body each row belongs
   // to (rowBody(row); -1: none), both in index order.
@@ -79,4 +81,5 @@ class Islands {
   std::vector<int> parent_;
   std::vector<IslandSummary> summaries_;
   std::vector<int> firstBody_, nextBody_, firstRow_, nextRow_;
+  bool anyBouncing_ = false;
 };

@@ -504,12 +504,10 @@ void WorldSolver::solveIslands(float dt) {
 
   const int count = int(motions_.size());
   solvers_.resize(count);
-  bounced_ = false;
   bool any[4] = {};
   for (int i = 0; i < count; ++i) {
     if (!islands_.isRoot(i)) continue;
     IslandSolver solver = chooseSolver(islands_.summary(i), tuning);
-    bounced_ = bounced_ || islands_.summary(i).bouncing;
     if (solver == IslandSolver::Relaxed) {
       solveHere(i, dt, true);
     } else if (solver == IslandSolver::Exact && !solveHere(i, dt, false)) {
@@ -643,7 +641,6 @@ bool WorldSolver::solveHere(int root, float dt, bool relaxed) {
 }
 
 void WorldSolver::integrate(float dt) {
-  heldBefore_.assign(held_.begin(), held_.end());
   run(dt);
   if (tuning.mostHalvings > 0 && turnedTooFar()) runInHalves(dt, tuning.mostHalvings);
   for (const Motion& m : motions_) m.object->motion = -1;
@@ -656,7 +653,7 @@ void WorldSolver::integrate(float dt) {
 // each finding its contacts afresh; a half that turns too far is halved
 // again. Forces act in each half as they would have in the whole step; the
 // triggers keep what the first run counted at the step's start.
-void WorldSolver::runInHalves(float dt, int halvings) {
+__attribute__((cold, noinline)) void WorldSolver::runInHalves(float dt, int halvings) {
   const std::vector<Motion> start = motions_;
   for (const Motion& m : start) {
     dBodyID b = m.object->body;
@@ -665,7 +662,8 @@ void WorldSolver::runInHalves(float dt, int halvings) {
     dBodySetLinearVel(b, m.linear[0], m.linear[1], m.linear[2]);
     dBodySetAngularVel(b, m.angular[0], m.angular[1], m.angular[2]);
   }
-  held_.assign(heldBefore_.begin(), heldBefore_.end());
+  // The run left the holds it found in heldNext_.
+  held_.swap(heldNext_);
   const bool triggers = collideTriggers_;
   halving_ = true;
   for (int half = 0; half < 2; ++half) {
@@ -673,7 +671,6 @@ void WorldSolver::runInHalves(float dt, int halvings) {
       dBodySetForce(m.object->body, m.force[0], m.force[1], m.force[2]);
       dBodySetTorque(m.object->body, m.torque[0], m.torque[1], m.torque[2]);
     }
-    heldBefore_.assign(held_.begin(), held_.end());
     run(dt / 2);
     if (halvings > 1 && turnedTooFar()) runInHalves(dt / 2, halvings - 1);
   }
@@ -684,7 +681,7 @@ void WorldSolver::runInHalves(float dt, int halvings) {
 // Whether a body of an island that bounced off a material turned farther in
 // the run than its contacts can follow. Round outlines turn in place.
 bool WorldSolver::turnedTooFar() {
-  if (!bounced_) return false;
+  if (!islands_.anyBouncing()) return false;
   for (int i = 0; i < int(motions_.size()); ++i) {
     const Motion& m = motions_[i];
     if (m.object->outline->round || !islands_.summary(islands_.rootOf(i)).bouncing) continue;

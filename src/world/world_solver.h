@@ -108,11 +108,9 @@ class WorldSolver {
   std::vector<IslandBody> islandBodies_;
   std::vector<IslandRow> islandRows_;
   IslandWork islandWork_;
-  std::vector<HeldBounce> held_;        // from the last step, in order
-  std::vector<HeldBounce> heldNext_;    // made by this run of the step
-  std::vector<HeldBounce> heldBefore_;  // held_ as the run found it, for a run in halves
-  bool bounced_ = false;                // a pair with a material bounced in the last run
-  bool halving_ = false;                // running a step again in halves
+  std::vector<HeldBounce> held_;      // from the last step, in order
+  std::vector<HeldBounce> heldNext_;  // made by this run of the step
+  bool halving_ = false;              // running a step again in halves
   float stepLength_ = 0;
   bool collideTriggers_ = true;
 };
