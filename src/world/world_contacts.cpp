@@ -475,11 +475,12 @@ void WorldSolver::collide(dGeomID o1, dGeomID o2) {
   }
   if (n > 0) islands_.join(m1, m2, n);
   if (bounced && (m1 >= 0 || m2 >= 0)) islands_.markBouncing(m1 >= 0 ? m1 : m2);
-  if (bouncedAt > 0 || (held && held->steps > 1)) {
+  // Kept while more than this step is left of it, by half a step's margin.
+  if (bouncedAt > 0 || (held && held->left > 1.5 * h)) {
     HeldBounce& next = heldNext_.emplace_back(HeldBounce::of(*w1, *w2));
     next.speed = bouncedAt > 0 ? bouncedAt : held->speed;
-    next.steps =
-        bouncedAt > 0 ? std::max(1, int(std::lround(tuning.bounceHold / h))) : held->steps - 1;
+    next.left =
+        bouncedAt > 0 ? std::max(1l, std::lround(tuning.bounceHold / h)) * h : held->left - h;
   }
 }
 

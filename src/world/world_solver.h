@@ -65,12 +65,13 @@ class WorldSolver {
   };
 
   // A pair with a material parting after a bounce, by its objects' numbers,
-  // which are never reused: the speed it bounced at (px/s) and the steps it
-  // is held to it for yet, this one included.
+  // which are never reused: the speed it bounced at (px/s) and how long it
+  // is held to it yet, this step included (s; whole steps of the length it
+  // bounced in, so that a step run in halves counts its halves).
   struct HeldBounce {
     int a, b;  // a < b
     double speed;
-    int steps;
+    double left;
     static HeldBounce of(const WorldObject& o1, const WorldObject& o2) {
       HeldBounce h;
       h.a = std::min(o1.number, o2.number);
