@@ -272,13 +272,21 @@ double giving(const Side& s, const double p[2], const double n[2]) {
   return s.inverseMass + arm * arm * s.inverseInertia;
 }
 
+// The cosine of half the turn between two orientations, as quaternions.
+double halfTurnCosine(const dReal* q0, const dReal* q1) {
+  return std::fabs(q0[0] * q1[0] + q0[1] * q1[1] + q0[2] * q1[2] + q0[3] * q1[3]);
+}
+
+// The turn between two orientations (rad).
+double turnBetween(const dReal* q0, const dReal* q1) {
+  return 2 * std::acos(lesser(halfTurnCosine(q0, q1), 1.0));
+}
+
 // How far the outline of a body may have moved between two poses: the way
-// its origin went, and the turn (from the two quaternions) times its reach.
+// its origin went, and the turn times its reach.
 double distanceMoved(const dReal* p0, const dReal* q0, const dReal* p1, const dReal* q1,
                      float reach) {
-  const double dot = std::fabs(q0[0] * q1[0] + q0[1] * q1[1] + q0[2] * q1[2] + q0[3] * q1[3]);
-  const double turn = 2 * std::acos(lesser(dot, 1.0));
-  return std::hypot(p1[0] - p0[0], p1[1] - p0[1]) + turn * reach;
+  return std::hypot(p1[0] - p0[0], p1[1] - p0[1]) + turnBetween(q0, q1) * reach;
 }
 
 // Whether distanceMoved is within limit. Most bodies clear it by far, so the
@@ -292,8 +300,7 @@ double distanceMoved(const dReal* p0, const dReal* q0, const dReal* p1, const dR
 // hypot, so the answer is the same, only sooner.
 bool movedWithin(const dReal* p0, const dReal* q0, const dReal* p1, const dReal* q1, float reach,
                  double limit) {
-  const double dot = std::fabs(q0[0] * q1[0] + q0[1] * q1[1] + q0[2] * q1[2] + q0[3] * q1[3]);
-  const double most = 4.5 * std::sqrt(1 - lesser(dot, 1.0));
+  const double most = 4.5 * std::sqrt(1 - lesser(halfTurnCosine(q0, q1), 1.0));
   const double dx = p1[0] - p0[0], dy = p1[1] - p0[1];
   constexpr double grown = 1 + 0x1p-40, floor = 0x1p-500;
   const double atMost = std::sqrt(dx * dx + dy * dy) * grown + floor;
@@ -665,7 +672,6 @@ __attribute__((cold, noinline)) void WorldSolver::runInHalves(float dt, int halv
   }
   // The run left the holds it found in heldNext_.
   held_.swap(heldNext_);
-  const bool triggers = collideTriggers_;
   halving_ = true;
   for (int half = 0; half < 2; ++half) {
     for (const Motion& m : start) {
@@ -676,7 +682,6 @@ __attribute__((cold, noinline)) void WorldSolver::runInHalves(float dt, int halv
     if (halvings > 1 && turnedTooFar()) runInHalves(dt / 2, halvings - 1);
   }
   halving_ = false;
-  collideTriggers_ = triggers;
 }
 
 // Whether a body of an island that bounced off a material turned farther in
@@ -686,10 +691,8 @@ bool WorldSolver::turnedTooFar() {
   for (int i = 0; i < int(motions_.size()); ++i) {
     const Motion& m = motions_[i];
     if (m.object->outline->round || !islands_.summary(islands_.rootOf(i)).bouncing) continue;
-    const dReal* q = dBodyGetQuaternion(m.object->body);
-    const double dot = std::fabs(m.quaternion[0] * q[0] + m.quaternion[1] * q[1] +
-                                 m.quaternion[2] * q[2] + m.quaternion[3] * q[3]);
-    if (2 * std::acos(lesser(dot, 1.0)) > tuning.halvingTurn) return true;
+    if (turnBetween(m.quaternion, dBodyGetQuaternion(m.object->body)) > tuning.halvingTurn)
+      return true;
   }
   return false;
 }
