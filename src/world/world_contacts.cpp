@@ -649,7 +649,7 @@ bool WorldSolver::solveHere(int root, float dt, bool relaxed) {
 }
 
 void WorldSolver::integrate(float dt) {
-  run(dt);
+  run(dt, true);
   if (tuning.mostHalvings > 0 && turnedTooFar()) runInHalves(dt, tuning.mostHalvings);
   for (const Motion& m : motions_) m.object->motion = -1;
 }
@@ -663,25 +663,15 @@ void WorldSolver::integrate(float dt) {
 // triggers keep what the first run counted at the step's start.
 __attribute__((cold, noinline)) void WorldSolver::runInHalves(float dt, int halvings) {
   const std::vector<Motion> start = motions_;
-  for (const Motion& m : start) {
-    dBodyID b = m.object->body;
-    dBodySetPosition(b, m.position[0], m.position[1], m.position[2]);
-    dBodySetQuaternion(b, m.quaternion);
-    dBodySetLinearVel(b, m.linear[0], m.linear[1], m.linear[2]);
-    dBodySetAngularVel(b, m.angular[0], m.angular[1], m.angular[2]);
-  }
+  for (const Motion& m : start) putBack(m);
   // The run left the holds it found in heldNext_.
   held_.swap(heldNext_);
-  halving_ = true;
   for (int half = 0; half < 2; ++half) {
-    for (const Motion& m : start) {
-      dBodySetForce(m.object->body, m.force[0], m.force[1], m.force[2]);
-      dBodySetTorque(m.object->body, m.torque[0], m.torque[1], m.torque[2]);
-    }
-    run(dt / 2);
+    if (half > 0)
+      for (const Motion& m : start) putBackPushes(m);
+    run(dt / 2, false);
     if (halvings > 1 && turnedTooFar()) runInHalves(dt / 2, halvings - 1);
   }
-  halving_ = false;
 }
 
 // Whether a body of an island that bounced off a material turned farther in
@@ -697,12 +687,12 @@ bool WorldSolver::turnedTooFar() {
   return false;
 }
 
-void WorldSolver::run(float dt) {
+void WorldSolver::run(float dt, bool countTriggers) {
   stepLength_ = dt;
   recordMotions(dt);
   for (int attempt = 0; attempt < tuning.attempts; ++attempt) {
     setSweeps(dt);
-    collideTriggers_ = attempt == 0 && !halving_;  // poses are the same each time
+    collideTriggers_ = countTriggers && attempt == 0;  // poses are the same each time
     islands_.reset(int(motions_.size()));
     for (int i = 0; i < int(motions_.size()); ++i) {
       const Motion& m = motions_[i];
@@ -793,11 +783,20 @@ void WorldSolver::restoreMotions(float dt) {
                                  dBodyGetQuaternion(b), m.object->outline->reach);
     float speed = float(moved / dt) * 1.25f;
     if (speed > m.speed) m.speed = speed;
-    dBodySetPosition(b, m.position[0], m.position[1], m.position[2]);
-    dBodySetQuaternion(b, m.quaternion);
-    dBodySetLinearVel(b, m.linear[0], m.linear[1], m.linear[2]);
-    dBodySetAngularVel(b, m.angular[0], m.angular[1], m.angular[2]);
-    dBodySetForce(b, m.force[0], m.force[1], m.force[2]);
-    dBodySetTorque(b, m.torque[0], m.torque[1], m.torque[2]);
+    putBack(m);
   }
+}
+
+void WorldSolver::putBack(const Motion& m) {
+  dBodyID b = m.object->body;
+  dBodySetPosition(b, m.position[0], m.position[1], m.position[2]);
+  dBodySetQuaternion(b, m.quaternion);
+  dBodySetLinearVel(b, m.linear[0], m.linear[1], m.linear[2]);
+  dBodySetAngularVel(b, m.angular[0], m.angular[1], m.angular[2]);
+  putBackPushes(m);
+}
+
+void WorldSolver::putBackPushes(const Motion& m) {
+  dBodySetForce(m.object->body, m.force[0], m.force[1], m.force[2]);
+  dBodySetTorque(m.object->body, m.torque[0], m.torque[1], m.torque[2]);
 }

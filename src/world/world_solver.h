@@ -83,12 +83,16 @@ class WorldSolver {
     }
   };
   const HeldBounce* heldBounce(const WorldObject& o1, const WorldObject& o2) const;
-  void run(float dt);
+  // countTriggers: the triggers are counted in the first attempt.
+  void run(float dt, bool countTriggers);
   void runInHalves(float dt, int halvings);
   bool turnedTooFar();
   void recordMotions(float dt);
   bool motionsCovered() const;
   void restoreMotions(float dt);
+  // A body, or only its forces and torques, as the step found it.
+  void putBack(const Motion& m);
+  void putBackPushes(const Motion& m);
   void setSweeps(float dt);
   int motionOf(dBodyID body) const;
   float sweepOf(const WorldObject& object) const;
@@ -111,7 +115,6 @@ class WorldSolver {
   IslandWork islandWork_;
   std::vector<HeldBounce> held_;      // from the last step, in order
   std::vector<HeldBounce> heldNext_;  // made by this run of the step
-  bool halving_ = false;              // running a step again in halves
   float stepLength_ = 0;
   bool collideTriggers_ = true;
 };
